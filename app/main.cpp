@@ -1,0 +1,31 @@
+// tarjeta: the phone card of one client. The calling application passes
+// "client-user" (for example 1234-25) on the command line.
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "Comun.h"
+#include "FrmTelefonos.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tarjeta"));
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
+
+    // The toolkit's own words (Sí, No, Aceptar, context menus) in Spanish.
+    QTranslator traductor;
+    if (traductor.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&traductor);
+
+    FrmTelefonos ventana(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
+    QString error;
+    if (!ventana.Form_Load(&error)) {
+        MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
+        return 1;
+    }
+    ventana.show();
+    return QApplication::exec();
+}

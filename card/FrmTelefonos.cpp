@@ -1,0 +1,963 @@
+#include "FrmTelefonos.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <vector>
+
+#include "Comun.h"
+#include "Escena.h"
+#include "FrmExtras.h"
+#include "Global.h"
+#include "Tarjeta.h"
+#include "Ventana.h"
+
+using plataforma::Parametro;
+using plataforma::TipoParametro;
+
+namespace {
+
+const QString kTituloCaptura = QStringLiteral("Error de Captura");
+const QString kCaptionBase = QStringLiteral("Tarjeta Telefónica de: ");
+const QString kNotasDiseno = QStringLiteral("Anotaciones extras...\r\n");
+
+// ------------------------------------------------------------------ layout
+// Positions in twips, relative to the frame (0 = the window itself).
+
+struct DefMarco {
+    QGroupBox* FrmTelefonos::*miembro;
+    const char* nombre;
+    const char* titulo;
+    int x, y, w, h;
+};
+
+const DefMarco kMarcos[] = {
+    {&FrmTelefonos::Frame1, "Frame1", "Principal:", 120, 0, 5895, 1695},
+    {&FrmTelefonos::Frame2, "Frame2", "Cónyuge", 6120, 0, 6135, 1695},
+    {&FrmTelefonos::Frame3, "Frame3", "Referencias:", 120, 1680, 12135, 1815},
+    {&FrmTelefonos::Frame4, "Frame4", "Aval:", 120, 3480, 12135, 2175},
+    {&FrmTelefonos::Frame5, "Frame5", "Anotaciones:", 120, 5640, 9135, 1095},
+};
+
+struct DefEtiqueta {
+    const char* nombre;
+    const char* titulo;
+    int x, y;
+};
+
+struct DefCaja {
+    QLineEdit* FrmTelefonos::*miembro;
+    const char* nombre;
+    int marco;
+    int x, y, w, h;
+    int limite;  // 0: no limit
+    int tab;
+    bool pista;  // hint "Apellido Paterno"
+    DefEtiqueta etiqueta;
+};
+
+constexpr int kSinLimite = 0;
+
+const DefCaja kCajas[] = {
+    {&FrmTelefonos::TxtDueno, "TxtDueno", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
+    {&FrmTelefonos::TxtPrincipal_Telefono, "TxtPrincipal_Telefono", 1, 1680, 600, 1815, 285, 10, 2, false, {"SkinLabel2", "Teléfono", 120, 600}},
+    {&FrmTelefonos::TxtPrincipal_Celular, "TxtPrincipal_Celular", 1, 4200, 600, 1575, 285, 13, 3, false, {"SkinLabel3", "Celular", 3600, 600}},
+    {&FrmTelefonos::TxtPrincipal_Centro, "TxtPrincipal_Centro", 1, 1680, 960, 4095, 285, 80, 4, false, {"SkinLabel4", "Centro de Trabajo", 120, 960}},
+    {&FrmTelefonos::TxtPrincipal_telefono_centro, "TxtPrincipal_telefono_centro", 1, 1680, 1320, 1815, 285, 10, 5, false, {"SkinLabel5", "Teléfono Trabajo", 120, 1320}},
+    {&FrmTelefonos::TxtPrincipal_extension_centro, "TxtPrincipal_extension_centro", 1, 4560, 1320, 1215, 285, 30, 6, false, {"SkinLabel6", "Extensión", 3600, 1320}},
+
+    {&FrmTelefonos::TxtConyuge_Nombre, "TxtConyuge_Nombre", 2, 840, 240, 5055, 285, 100, 7, true, {"SkinLabel7", "Cónyuge", 120, 240}},
+    {&FrmTelefonos::TxtConyuge_Celular, "TxtConyuge_Celular", 2, 1560, 600, 1935, 285, 13, 9, false, {"SkinLabel8", "Celular", 120, 600}},
+    {&FrmTelefonos::TxtConyuge_Centro, "TxtConyuge_Centro", 2, 1560, 960, 4335, 285, 80, 10, false, {"SkinLabel9", "Centro de Trabajo", 120, 960}},
+    {&FrmTelefonos::TxtConyuge_centro_telefono, "TxtConyuge_centro_telefono", 2, 1560, 1320, 1815, 285, 10, 11, false, {"SkinLabel10", "Teléfono Trabajo", 120, 1320}},
+    {&FrmTelefonos::TxtConyuge_centro_extension, "TxtConyuge_centro_extension", 2, 4680, 1320, 1215, 285, 30, 12, false, {"SkinLabel11", "Extensión", 3840, 1320}},
+
+    {&FrmTelefonos::txtRef1_Nombre, "txtRef1_Nombre", 3, 1200, 240, 3615, 285, 100, 13, true, {"SkinLabel12", "Nombre Ref. 1", 120, 240}},
+    {&FrmTelefonos::TxtRef1_Telefono, "TxtRef1_Telefono", 3, 5640, 240, 1335, 285, 10, 14, false, {"SkinLabel14", "Teléfono", 4920, 240}},
+    {&FrmTelefonos::TxtRef1_Celular, "TxtRef1_Celular", 3, 7680, 240, 1575, 285, 13, 15, false, {"SkinLabel13", "Celular", 7080, 240}},
+    {&FrmTelefonos::TxtRef1_parentesco, "TxtRef1_parentesco", 3, 10320, 240, 1695, 285, 30, 16, false, {"SkinLabel15", "Parentesco", 9360, 240}},
+    {&FrmTelefonos::txtRef2_Nombre, "txtRef2_Nombre", 3, 1200, 600, 3615, 285, 100, 17, true, {"SkinLabel16", "Nombre Ref. 2", 120, 600}},
+    {&FrmTelefonos::TxtRef2_Telefono, "TxtRef2_Telefono", 3, 5640, 600, 1335, 285, 10, 18, false, {"SkinLabel18", "Teléfono", 4920, 600}},
+    {&FrmTelefonos::TxtRef2_Celular, "TxtRef2_Celular", 3, 7680, 600, 1575, 285, 13, 19, false, {"SkinLabel17", "Celular", 7080, 600}},
+    {&FrmTelefonos::TxtRef2_parentesco, "TxtRef2_parentesco", 3, 10320, 600, 1695, 285, 30, 20, false, {"SkinLabel19", "Parentesco", 9360, 600}},
+    {&FrmTelefonos::txtRef3_Nombre, "txtRef3_Nombre", 3, 1200, 960, 3615, 285, 100, 21, true, {"SkinLabel37", "Nombre Ref. 3", 120, 960}},
+    {&FrmTelefonos::TxtRef3_Telefono, "TxtRef3_Telefono", 3, 5640, 960, 1335, 285, 10, 22, false, {"SkinLabel39", "Teléfono", 4920, 960}},
+    {&FrmTelefonos::TxtRef3_Celular, "TxtRef3_Celular", 3, 7680, 960, 1575, 285, 13, 23, false, {"SkinLabel38", "Celular", 7080, 960}},
+    {&FrmTelefonos::TxtRef3_parentesco, "TxtRef3_parentesco", 3, 10320, 960, 1695, 285, 30, 24, false, {"SkinLabel40", "Parentesco", 9360, 960}},
+    {&FrmTelefonos::txtRef4_Nombre, "txtRef4_Nombre", 3, 1200, 1320, 3615, 285, 100, 25, true, {"SkinLabel41", "Nombre Ref. 4", 120, 1320}},
+    {&FrmTelefonos::TxtRef4_Telefono, "TxtRef4_Telefono", 3, 5640, 1320, 1335, 285, 10, 26, false, {"SkinLabel43", "Teléfono", 4920, 1320}},
+    {&FrmTelefonos::TxtRef4_Celular, "TxtRef4_Celular", 3, 7680, 1320, 1575, 285, 13, 27, false, {"SkinLabel42", "Celular", 7080, 1320}},
+    {&FrmTelefonos::TxtRef4_parentesco, "TxtRef4_parentesco", 3, 10320, 1320, 1695, 285, 30, 28, false, {"SkinLabel44", "Parentesco", 9360, 1320}},
+
+    {&FrmTelefonos::TxtAval_Paterno, "TxtAval_Paterno", 4, 960, 240, 1935, 285, 40, 29, false, {"SkinLabel35", "A.Paterno", 120, 240}},
+    {&FrmTelefonos::TxtAval_Materno, "TxtAval_Materno", 4, 3840, 240, 1695, 285, 40, 30, false, {"SkinLabel36", "A.Materno", 3000, 240}},
+    {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
+    {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
+    {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
+    {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", 4, 1560, 585, 3495, 285, kSinLimite, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
+    {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", 4, 5760, 600, 2535, 285, kSinLimite, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
+    {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", 4, 11400, 585, 615, 285, kSinLimite, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
+    {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
+    {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
+    {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
+    {&FrmTelefonos::TxtAval_Nombre_Conyuge, "TxtAval_Nombre_Conyuge", 4, 2280, 1320, 3255, 285, 80, 41, false, {"SkinLabel30", "Nombre  Conyuge del Aval", 120, 1320}},
+    {&FrmTelefonos::TxtAval_Centro_Conyuge, "TxtAval_Centro_Conyuge", 4, 7680, 1320, 4335, 285, 80, 42, false, {"SkinLabel26", "Centro de Trabajo Conyuge", 5640, 1320}},
+    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, "TxtAval_Telefono_centro_conyuge", 4, 2280, 1680, 1815, 285, 10, 43, false, {"SkinLabel27", "Teléfono Trabajo Conyuge", 120, 1680}},
+    {&FrmTelefonos::TxtAval_extension_centro_conyuge, "TxtAval_extension_centro_conyuge", 4, 5040, 1680, 1935, 285, 30, 44, false, {"SkinLabel29", "Extensión", 4200, 1680}},
+};
+
+struct DefCasilla {
+    QCheckBox* FrmTelefonos::*miembro;
+    const char* nombre;
+    const char* titulo;
+    int marco;
+    int x, y, w, h;
+    int tab;
+};
+
+const DefCasilla kCasillas[] = {
+    {&FrmTelefonos::ChkMismo, "ChkMismo", "Mismo Cliente", 1, 4920, 240, 855, 375, 1},
+    {&FrmTelefonos::ChkConyuge, "ChkConyuge", "Sin Cónyuge", 2, 3840, 480, 1215, 495, 8},
+    {&FrmTelefonos::ChkAval, "ChkAval", "Sin Aval", 4, 10920, 1680, 975, 255, 48},
+};
+
+// Boxes whose key press goes through the digits-only filter, and the length
+// each one must have when the focus leaves it (0: no length check). The
+// guarantor's spouse's work phone and extension get the same treatment as
+// every other work phone and extension.
+struct DefNumerica {
+    QLineEdit* FrmTelefonos::*miembro;
+    int largo;
+};
+
+const DefNumerica kNumericas[] = {
+    {&FrmTelefonos::TxtPrincipal_Telefono, 10},
+    {&FrmTelefonos::TxtPrincipal_Celular, 13},
+    {&FrmTelefonos::TxtPrincipal_telefono_centro, 10},
+    {&FrmTelefonos::TxtPrincipal_extension_centro, 0},
+    {&FrmTelefonos::TxtConyuge_Celular, 13},
+    {&FrmTelefonos::TxtConyuge_centro_telefono, 10},
+    {&FrmTelefonos::TxtConyuge_centro_extension, 0},
+    {&FrmTelefonos::TxtAval_telefono, 10},
+    {&FrmTelefonos::TxtAval_Celular, 13},
+    {&FrmTelefonos::TxtAval_Telefono_centro, 10},
+    {&FrmTelefonos::TxtAval_extension_centro, 0},
+    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, 10},
+    {&FrmTelefonos::TxtAval_extension_centro_conyuge, 0},
+    {&FrmTelefonos::TxtRef1_Telefono, 10},
+    {&FrmTelefonos::TxtRef2_Telefono, 10},
+    {&FrmTelefonos::TxtRef3_Telefono, 10},
+    {&FrmTelefonos::TxtRef4_Telefono, 10},
+    {&FrmTelefonos::TxtRef1_Celular, 13},
+    {&FrmTelefonos::TxtRef2_Celular, 13},
+    {&FrmTelefonos::TxtRef3_Celular, 13},
+    {&FrmTelefonos::TxtRef4_Celular, 13},
+};
+
+const char* const kPropLargo = "largoTelefono";
+const char* const kPropNumerica = "soloNumeros";
+
+QString texto(const plataforma::Resultado& rs, const char* columna) {
+    const QVariant v = rs.valor(QLatin1String(columna));
+    return v.isNull() ? QString() : v.toString();
+}
+
+QString texto(const plataforma::Resultado& rs, int posicion) {
+    const QVariant v = rs.valor(posicion);
+    return v.isNull() ? QString() : v.toString();
+}
+
+QList<Parametro> parametrosConsulta() {
+    return {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+            {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")}};
+}
+
+// Notes keep Windows line breaks in the table, as they always have.
+QString notasParaGuardar(const QString& t) {
+    QString s = t;
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return s;
+}
+
+}  // namespace
+
+// ================================================================ building
+
+FrmTelefonos::FrmTelefonos(const QString& lineaComandos, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      lineaComandos_(lineaComandos) {
+    construir();
+}
+
+FrmTelefonos::~FrmTelefonos() {
+    qApp->removeEventFilter(this);
+    if (!cerrada_) Form_Unload();
+}
+
+void FrmTelefonos::construir() {
+    setObjectName(QStringLiteral("FrmTelefonos"));
+    setWindowTitle(kCaptionBase);
+    plataforma::aplicarFuente(this);
+    setWindowIcon(QIcon(QStringLiteral(":/card/tarjeta.png")));
+    setFixedSize(plataforma::twips(12360), plataforma::twips(6990));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    QGroupBox* marcos[6] = {};
+    for (const DefMarco& m : kMarcos) {
+        auto* g = new QGroupBox(QString::fromUtf8(m.titulo), this);
+        g->setObjectName(QLatin1String(m.nombre));
+        g->setGeometry(plataforma::twips(m.x, m.y, m.w, m.h));
+        this->*m.miembro = g;
+    }
+    marcos[1] = Frame1;
+    marcos[2] = Frame2;
+    marcos[3] = Frame3;
+    marcos[4] = Frame4;
+    marcos[5] = Frame5;
+
+    std::vector<std::pair<int, QWidget*>> orden;
+    for (const DefCaja& c : kCajas) {
+        QWidget* padre = marcos[c.marco];
+        auto* caja = new QLineEdit(padre);
+        caja->setObjectName(QLatin1String(c.nombre));
+        caja->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
+        caja->setMaxLength(c.limite == kSinLimite ? 32767 : c.limite);
+        if (c.pista) caja->setToolTip(QStringLiteral("Apellido Paterno"));
+        auto* etiqueta = new QLabel(QString::fromUtf8(c.etiqueta.titulo), padre);
+        etiqueta->setObjectName(QLatin1String(c.etiqueta.nombre));
+        etiqueta->move(plataforma::twips(c.etiqueta.x), plataforma::twips(c.etiqueta.y));
+        etiqueta->adjustSize();
+        etiqueta->setBuddy(caja);
+        caja->setAccessibleName(etiqueta->text());
+        this->*c.miembro = caja;
+        orden.emplace_back(c.tab, caja);
+    }
+    for (const DefCasilla& c : kCasillas) {
+        auto* casilla = new QCheckBox(QString::fromUtf8(c.titulo), marcos[c.marco]);
+        casilla->setObjectName(QLatin1String(c.nombre));
+        casilla->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
+        this->*c.miembro = casilla;
+        orden.emplace_back(c.tab, casilla);
+    }
+
+    CmbMunicipios = new QComboBox(Frame4);
+    CmbMunicipios->setObjectName(QStringLiteral("CmbMunicipios"));
+    CmbMunicipios->setGeometry(plataforma::twips(9000, 600, 1935, 315));
+    CmbMunicipios->setEditable(true);
+    CmbMunicipios->setInsertPolicy(QComboBox::NoInsert);
+    CmbMunicipios->setMaxVisibleItems(12);
+    {
+        // Typing keeps the text in the box while the list is open beside it.
+        auto* completador = new QCompleter(CmbMunicipios->model(), CmbMunicipios);
+        completador->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+        completador->setCaseSensitivity(Qt::CaseInsensitive);
+        CmbMunicipios->setCompleter(completador);
+        auto* etiqueta = new QLabel(QStringLiteral("Ciudad"), Frame4);
+        etiqueta->setObjectName(QStringLiteral("SkinLabel33"));
+        etiqueta->move(plataforma::twips(8400), plataforma::twips(600));
+        etiqueta->adjustSize();
+        etiqueta->setBuddy(CmbMunicipios);
+        CmbMunicipios->setAccessibleName(etiqueta->text());
+    }
+    orden.emplace_back(36, CmbMunicipios);
+
+    TxtAnotaciones = new QPlainTextEdit(Frame5);
+    TxtAnotaciones->setObjectName(QStringLiteral("TxtAnotaciones"));
+    TxtAnotaciones->setGeometry(plataforma::twips(120, 240, 8895, 615));
+    TxtAnotaciones->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    TxtAnotaciones->setTabChangesFocus(true);
+    TxtAnotaciones->setPlainText(kNotasDiseno);
+    TxtAnotaciones->setAccessibleName(QStringLiteral("Anotaciones"));
+    orden.emplace_back(45, TxtAnotaciones);
+
+    CmdGuardar = new QPushButton(QStringLiteral("&Guardar"), this);
+    CmdGuardar->setObjectName(QStringLiteral("CmdGuardar"));
+    CmdGuardar->setGeometry(plataforma::twips(9480, 6240, 1335, 375));
+    CmdGuardar->setAutoDefault(false);
+    orden.emplace_back(46, CmdGuardar);
+    CmdExtras = new QPushButton(QStringLiteral("&C. Extras"), this);
+    CmdExtras->setObjectName(QStringLiteral("CmdExtras"));
+    CmdExtras->setGeometry(plataforma::twips(10800, 6240, 1335, 375));
+    CmdExtras->setAutoDefault(false);
+    orden.emplace_back(47, CmdExtras);
+
+    SkinLabel28 = new QLabel(QStringLiteral("Versión 3.2   18 Mayo 2012"), this);
+    SkinLabel28->setObjectName(QStringLiteral("SkinLabel28"));
+    SkinLabel28->setGeometry(plataforma::twips(120, 6720, 4215, 375));
+    SkinLabel28->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    std::sort(orden.begin(), orden.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1].second, orden[i].second);
+    for (const auto& [tab, control] : orden)
+        control->setFocusPolicy(qobject_cast<QCheckBox*>(control) ? Qt::StrongFocus : control->focusPolicy());
+
+    for (const DefNumerica& n : kNumericas) {
+        QLineEdit* caja = this->*n.miembro;
+        caja->setProperty(kPropNumerica, true);
+        caja->setProperty(kPropLargo, n.largo);
+    }
+
+    TmrInicio = new QTimer(this);
+    TmrInicio->setObjectName(QStringLiteral("TmrInicio"));
+    TmrInicio->setInterval(2000);
+    TmrInicio->setSingleShot(false);
+    connect(TmrInicio, &QTimer::timeout, this, &FrmTelefonos::TmrInicio_Timer);
+    TmrInicio->start();
+
+    connect(ChkMismo, &QCheckBox::stateChanged, this, &FrmTelefonos::ChkMismo_Click);
+    connect(ChkConyuge, &QCheckBox::stateChanged, this, &FrmTelefonos::ChkConyuge_Click);
+    connect(ChkAval, &QCheckBox::stateChanged, this, &FrmTelefonos::ChkAval_Click);
+    connect(CmdGuardar, &QPushButton::clicked, this, &FrmTelefonos::CmdGuardar_Click);
+    connect(CmdExtras, &QPushButton::clicked, this, &FrmTelefonos::CmdExtras_Click);
+    connect(CmbMunicipios->lineEdit(), &QLineEdit::textEdited, this,
+            &FrmTelefonos::CmbMunicipios_Editado);
+
+    // The window sees every key before its controls, and the focus leaving
+    // each checked box.
+    qApp->installEventFilter(this);
+}
+
+// ================================================================ start-up
+
+bool FrmTelefonos::Form_Load(QString* error) {
+    plataforma::colocar(this);
+    plataforma::aplicarPiel(this, plataforma::carpetaPrograma() + QStringLiteral("/Msn2008.skn"));
+    plataforma::punteroRaton(11);
+    struct Puntero {
+        ~Puntero() { plataforma::punteroRaton(0); }
+    } restaurar;
+
+    if (!Global::AbrirConexion(error)) return false;
+
+    if (!lineaComandos_.isEmpty()) {
+        const QStringList partes = lineaComandos_.split(QLatin1Char('-'));
+        for (qsizetype i = 0; i < partes.size(); ++i) {
+            if (i == 0) {
+                // Client numbers are whole numbers that the stored procedures
+                // take as 32-bit integers.
+                static const QRegularExpression kNumero(QStringLiteral("^\\s*(\\d{1,10})\\s*$"));
+                const auto m = kNumero.match(partes[0]);
+                const double n = m.hasMatch() ? m.captured(1).toDouble() : -1;
+                if (!m.hasMatch() || n > 2147483647.0) {
+                    *error = partes[0].trimmed().isEmpty()
+                                 ? QStringLiteral("La línea de comandos «%1» no indica el número de cliente.")
+                                       .arg(lineaComandos_)
+                                 : QStringLiteral(
+                                       "El número de cliente «%1» de la línea de comandos no es válido: "
+                                       "debe ser un número entero entre 0 y 2147483647.")
+                                       .arg(partes[0]);
+                    Global::CerrarConexion();
+                    return false;
+                }
+                Global::ClienteActual = n;
+            } else if (i == 1) {
+                Global::UsuarioActual = partes[1];
+            }
+        }
+    }
+
+    // Right-align the user code, the form in which the database keeps it.
+    const int largo = int(Global::UsuarioActual.valor().trimmed().size());
+    if (largo >= 1 && largo <= 6)
+        Global::UsuarioActual = QString(7 - largo, QLatin1Char(' ')) + Global::UsuarioActual.valor();
+
+    TarjetaNueva = false;
+
+    QString detalle;
+    RevisarPermiso(&detalle);
+    if (detalle.isEmpty()) MostrarNombreCliente(&detalle);
+    if (detalle.isEmpty()) CargarCiudades(&detalle);
+    if (detalle.isEmpty()) CargarTarjeta(&detalle);
+    if (!detalle.isEmpty()) {
+        *error = detalle;
+        Global::CerrarConexion();
+        return false;
+    }
+    return true;
+}
+
+void FrmTelefonos::RevisarPermiso(QString* error) {
+    Global::SqlActual = QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?");
+    QString e;
+    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, &e);
+    if (!RsConsulta) {
+        *error = QStringLiteral("No se pudo consultar el permiso del usuario: %1").arg(e);
+        return;
+    }
+    if (!RsConsulta->vacio()) {
+        // A NULL permission is no permission.
+        const QVariant v = RsConsulta->valor(0);
+        PuedeModificar = !v.isNull() && v.toBool();
+    }
+    RsConsulta->cerrar();
+}
+
+void FrmTelefonos::MostrarNombreCliente(QString* error) {
+    Global::SqlActual = QStringLiteral("select erp_nax.dbo.nombre_cliente(") +
+                        Global::NumeroPlano(Global::ClienteActual) + QStringLiteral(")");
+    QString e;
+    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
+    if (!RsConsulta) {
+        *error = QStringLiteral("No se pudo consultar el nombre del cliente: %1").arg(e);
+        return;
+    }
+    if (!RsConsulta->vacio()) {
+        // A NULL name is an empty name.
+        const QVariant v = RsConsulta->valor(0);
+        NombreCliente = v.isNull() ? QString() : v.toString();
+        setWindowTitle(kCaptionBase + NombreCliente);
+    }
+    RsConsulta->cerrar();
+}
+
+void FrmTelefonos::LimpiarCampos() {
+    TxtDueno->setText(QString());
+    PonerCasilla(ChkMismo, 0);
+    for (QLineEdit* c : {TxtPrincipal_Telefono, TxtPrincipal_Celular, TxtPrincipal_Centro,
+                         TxtPrincipal_telefono_centro, TxtPrincipal_extension_centro, TxtConyuge_Nombre})
+        c->setText(QString());
+    PonerCasilla(ChkConyuge, 0);
+    for (QLineEdit* c : {TxtConyuge_Celular, TxtConyuge_Centro, TxtConyuge_centro_telefono,
+                         TxtConyuge_centro_extension, txtRef1_Nombre, TxtRef1_Telefono,
+                         TxtRef1_Celular, TxtRef1_parentesco, txtRef2_Nombre, TxtRef2_Telefono,
+                         TxtRef2_Celular, TxtRef2_parentesco, txtRef3_Nombre, TxtRef3_Telefono,
+                         TxtRef3_Celular, TxtRef3_parentesco, txtRef4_Nombre, TxtRef4_Telefono,
+                         TxtRef4_Celular, TxtRef4_parentesco})
+        c->setText(QString());
+    PonerCasilla(ChkAval, 0);
+    for (QLineEdit* c : {TxtAval_Nombre, TxtAval_Nombre_Conyuge, TxtAval_telefono, TxtAval_Celular,
+                         TxtAval_Centro, TxtAval_Telefono_centro, TxtAval_extension_centro,
+                         TxtAval_Centro_Conyuge, TxtAval_Telefono_centro_conyuge,
+                         TxtAval_extension_centro_conyuge})
+        c->setText(QString());
+    TxtAnotaciones->setPlainText(QString());
+    CmdGuardar->setText(QStringLiteral("&Guardar"));
+}
+
+void FrmTelefonos::TmrInicio_Timer() {
+    TmrInicio->stop();
+    HacerSobreTodo(this);
+}
+
+void FrmTelefonos::CmdExtras_Click() {
+    QuitarSobreTodo(this);
+    {
+        FrmExtras extras;
+        QString error;
+        if (extras.Form_Load(&error))
+            extras.exec();
+        else
+            MensajeError(error, QStringLiteral("Contactos Extras"));
+    }
+    HacerSobreTodo(this);
+}
+
+void FrmTelefonos::Form_KeyPress(qint16& codigo) {
+    if (codigo == 27) close();
+}
+
+void FrmTelefonos::closeEvent(QCloseEvent* evento) {
+    Form_Unload();
+    evento->accept();
+}
+
+void FrmTelefonos::Form_Unload() {
+    if (cerrada_) return;
+    cerrada_ = true;
+    TmrInicio->stop();
+    Global::CerrarConexion();
+}
+
+// ============================================================== key handling
+
+bool FrmTelefonos::eventFilter(QObject* objeto, QEvent* evento) {
+    if (!objeto->isWidgetType()) return false;
+    auto* control = static_cast<QWidget*>(objeto);
+    if (control->window() != this) return false;
+
+    if (evento->type() == QEvent::KeyPress) {
+        // Only the first delivery, to the focused control (or the window).
+        if (control != QApplication::focusWidget() && control != this) return false;
+        auto* tecla = static_cast<QKeyEvent*>(evento);
+        int c = plataforma::codigoDeTecla(tecla);
+        if (c < 0) return false;
+        qint16 codigo = qint16(c);
+        Form_KeyPress(codigo);
+        if (codigo == 27 && cerrada_) return true;
+        if (control->property(kPropNumerica).toBool()) {
+            SoloNumeros(codigo);
+            return codigo == 0;
+        }
+        if (control == CmbMunicipios || control == CmbMunicipios->lineEdit()) {
+            CmbMunicipios_KeyPress(codigo);
+        }
+        return false;
+    }
+
+    if (evento->type() == QEvent::FocusOut) {
+        // Focus moving to another control of this window; not a message box
+        // or another window taking it.
+        const auto razon = static_cast<QFocusEvent*>(evento)->reason();
+        if (razon == Qt::ActiveWindowFocusReason || razon == Qt::PopupFocusReason) return false;
+        if (reenfocando_) return false;
+        if (auto* caja = qobject_cast<QLineEdit*>(control)) {
+            const int largo = caja->property(kPropLargo).toInt();
+            if (largo > 0)
+                RevisarLongitud(caja, largo);
+            else if (caja == TxtAval_Nombre)
+                TxtAval_Nombre_LostFocus();
+        }
+    }
+    return false;
+}
+
+// ============================================================ field checks
+
+bool FrmTelefonos::RevisarLongitud(QLineEdit* caja, int largo) {
+    if (caja->text().isEmpty()) return true;
+    if (caja->text().trimmed().size() == largo) return true;
+    QuitarSobreTodo(this);
+    MensajeError(largo == 13 ? QStringLiteral("Verifique el Numero Capturado, debe ser de 13 posiciones")
+                             : QStringLiteral("Verifique el Numero Capturado, debe ser de 10 posiciones"),
+                 kTituloCaptura);
+    // The box that has just taken the focus loses it again; its own check must
+    // not run for that.
+    reenfocando_ = true;
+    caja->setFocus(Qt::OtherFocusReason);
+    reenfocando_ = false;
+    HacerSobreTodo(this);
+    return false;
+}
+
+void FrmTelefonos::TxtAval_Nombre_LostFocus() {
+    if (!TxtAval_Paterno->text().isEmpty() && !TxtAval_Nombre->text().isEmpty()) {
+        componerNombreAval();
+        return;
+    }
+    MensajeError(QStringLiteral("El Nombre del Aval debe contener al Menos Nombre y Apellido Paterno"),
+                 kTituloCaptura);
+    NombreCompletoAval.clear();
+    reenfocando_ = true;
+    TxtAval_Paterno->setFocus(Qt::OtherFocusReason);
+    reenfocando_ = false;
+}
+
+// The guarantor's full name from the three name boxes: first surname, second
+// surname when present, given names; each trimmed.
+void FrmTelefonos::componerNombreAval() {
+    if (TxtAval_Paterno->text().isEmpty() || TxtAval_Nombre->text().isEmpty()) {
+        NombreCompletoAval.clear();
+        return;
+    }
+    if (!TxtAval_Materno->text().isEmpty())
+        NombreCompletoAval = TxtAval_Paterno->text().trimmed() + QLatin1Char(' ') +
+                             TxtAval_Materno->text().trimmed() + QLatin1Char(' ') +
+                             TxtAval_Nombre->text().trimmed();
+    else
+        NombreCompletoAval =
+            TxtAval_Paterno->text().trimmed() + QLatin1Char(' ') + TxtAval_Nombre->text().trimmed();
+}
+
+// ========================================================== check-box rules
+
+void FrmTelefonos::PonerCasilla(QCheckBox* casilla, int estado) {
+    casilla->setCheckState(estado == 1 ? Qt::Checked : (estado == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
+}
+
+void FrmTelefonos::ChkMismo_Click() {
+    if (ChkMismo->checkState() == Qt::Checked)
+        TxtDueno->setText(NombreCliente);
+    else
+        TxtDueno->setText(QString());
+}
+
+void FrmTelefonos::ChkConyuge_Click() {
+    const QList<QLineEdit*> cajas{TxtConyuge_Nombre, TxtConyuge_Celular, TxtConyuge_Centro,
+                                  TxtConyuge_centro_telefono, TxtConyuge_centro_extension};
+    if (ChkConyuge->checkState() == Qt::Checked) {
+        for (QLineEdit* c : cajas) c->setText(QString());
+        for (QLineEdit* c : cajas) c->setEnabled(false);
+    } else {
+        for (QLineEdit* c : cajas) c->setEnabled(true);
+    }
+}
+
+void FrmTelefonos::ChkAval_Click() {
+    if (ChkAval->checkState() == Qt::Checked) {
+        for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre, TxtAval_Nombre_Conyuge,
+                             TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Telefono_centro,
+                             TxtAval_extension_centro, TxtAval_Centro_Conyuge,
+                             TxtAval_Telefono_centro_conyuge, TxtAval_extension_centro_conyuge,
+                             TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
+            c->setText(QString());
+        for (QLineEdit* c : {TxtAval_Nombre, TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre_Conyuge,
+                             TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Centro_Conyuge,
+                             TxtAval_Telefono_centro, TxtAval_extension_centro,
+                             TxtAval_Telefono_centro_conyuge, TxtAval_extension_centro_conyuge,
+                             TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
+            c->setEnabled(false);
+        // No guarantor: no guarantor name is written or sent either.
+        NombreCompletoAval.clear();
+    } else {
+        for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre, TxtAval_Nombre_Conyuge,
+                             TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Centro_Conyuge,
+                             TxtAval_Telefono_centro, TxtAval_extension_centro,
+                             TxtAval_Telefono_centro_conyuge, TxtAval_extension_centro_conyuge,
+                             TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
+            c->setEnabled(true);
+    }
+}
+
+// ================================================================ city list
+
+bool FrmTelefonos::CargarCiudades(QString* error) {
+    CmbMunicipios->clear();
+    Global::SqlActual = QStringLiteral("select c.ciudad,c.nombre_ciudad ") + QStringLiteral("FROM ciudades c ") +
+                        QStringLiteral("WHERE ciudad > 3701 ") + QStringLiteral("AND estado = ") +
+                        QString::number(Global::EstadoSucursal) + QStringLiteral("  ") +
+                        QStringLiteral("order by nombre_ciudad");
+    QString e;
+    auto RsAuxiliar = Global::Conexion.consultar(Global::SqlActual, {}, &e);
+    if (!RsAuxiliar) {
+        *error = QStringLiteral("No se pudo leer la lista de ciudades: %1").arg(e);
+        return false;
+    }
+    QStringList nombres;
+    QList<int> numeros;
+    while (!RsAuxiliar->alFinal()) {
+        // A row without a number or a name cannot be chosen; it is left out.
+        const QVariant numero = RsAuxiliar->valor(0);
+        const QVariant nombre = RsAuxiliar->valor(1);
+        if (!numero.isNull() && !nombre.isNull()) {
+            nombres << nombre.toString().trimmed().toUpper();
+            numeros << numero.toInt();
+        }
+        RsAuxiliar->siguiente();
+    }
+    RsAuxiliar->cerrar();
+    CmbMunicipios->blockSignals(true);
+    CmbMunicipios->addItems(nombres);
+    for (int i = 0; i < numeros.size(); ++i) CmbMunicipios->setItemData(i, numeros[i]);
+    // Filling the list selects nothing and leaves the text empty.
+    CmbMunicipios->setCurrentIndex(-1);
+    CmbMunicipios->blockSignals(false);
+    return true;
+}
+
+void FrmTelefonos::CmbMunicipios_KeyPress(qint16 codigo) {
+    QCompleter* lista = CmbMunicipios->completer();
+    if (codigo == 13) {
+        if (lista && lista->popup()) lista->popup()->hide();
+        CmbMunicipios->hidePopup();
+        return;
+    }
+    // Open the list once the key has reached the box's text.
+    QTimer::singleShot(0, CmbMunicipios, [this] {
+        QCompleter* l = CmbMunicipios->completer();
+        if (l && CmbMunicipios->hasFocus()) {
+            l->setCompletionPrefix(QString());
+            l->complete();
+        }
+    });
+}
+
+// Typing in the box selects the entry with exactly that text, or none, so the
+// city number saved always belongs to the name shown.
+void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
+    const int i = CmbMunicipios->findText(texto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (i == CmbMunicipios->currentIndex()) return;
+    QLineEdit* edicion = CmbMunicipios->lineEdit();
+    const int cursor = edicion->cursorPosition();
+    CmbMunicipios->setCurrentIndex(i);
+    if (edicion->text() != texto) edicion->setText(texto);
+    edicion->setCursorPosition(cursor);
+}
+
+// ============================================================ loading a card
+
+bool FrmTelefonos::CargarTarjeta(QString* error) {
+    Global::SqlActual = QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= ") +
+                        Global::NumeroPlano(Global::ClienteActual);
+    QString e;
+    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
+    if (!RsConsulta) {
+        *error = QStringLiteral("No se pudo leer la tarjeta del cliente: %1").arg(e);
+        return false;
+    }
+    if (RsConsulta->vacio()) {
+        TarjetaNueva = true;
+        LimpiarCampos();
+        RsConsulta->cerrar();
+        return true;
+    }
+    for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
+        if (c.leer && !RsConsulta->tieneColumna(QLatin1String(c.leer))) {
+            *error = QStringLiteral("A la tarjeta guardada le falta la columna %1.").arg(QLatin1String(c.leer));
+            return false;
+        }
+    }
+    const plataforma::Resultado& rs = *RsConsulta;
+
+    TarjetaNueva = false;
+    TxtDueno->setText(texto(rs, "Principal_Nombre"));
+    PonerCasilla(ChkMismo, rs.valor(QStringLiteral("Principal_Mismo")).toBool() ? 1 : 0);
+    TxtPrincipal_Telefono->setText(texto(rs, "Principal_Telefono"));
+    TxtPrincipal_Celular->setText(texto(rs, "Principal_celular"));
+    TxtPrincipal_Centro->setText(texto(rs, "Principal_centro"));
+    TxtPrincipal_telefono_centro->setText(texto(rs, "Principal_Telefono_centro"));
+    TxtPrincipal_extension_centro->setText(texto(rs, "Principal_extension_centro"));
+    TxtConyuge_Nombre->setText(texto(rs, "conyuge_nombre"));
+    PonerCasilla(ChkConyuge, rs.valor(QStringLiteral("conyuge_tiene")).toInt() == 1 ? 1 : 0);
+    TxtConyuge_Celular->setText(texto(rs, "conyuge_celular"));
+    TxtConyuge_Centro->setText(texto(rs, "conyuge_centro"));
+    TxtConyuge_centro_telefono->setText(texto(rs, "conyuge_telefono_centro"));
+    TxtConyuge_centro_extension->setText(texto(rs, "conyuge_extension_centro"));
+    QLineEdit* const referencias[4][4] = {
+        {txtRef1_Nombre, TxtRef1_Telefono, TxtRef1_Celular, TxtRef1_parentesco},
+        {txtRef2_Nombre, TxtRef2_Telefono, TxtRef2_Celular, TxtRef2_parentesco},
+        {txtRef3_Nombre, TxtRef3_Telefono, TxtRef3_Celular, TxtRef3_parentesco},
+        {txtRef4_Nombre, TxtRef4_Telefono, TxtRef4_Celular, TxtRef4_parentesco}};
+    for (int n = 0; n < 4; ++n) {
+        const QString prefijo = QStringLiteral("referencia%1_").arg(n + 1);
+        const char* campos[4] = {"nombre", "telefono", "celular", "parentesco"};
+        for (int k = 0; k < 4; ++k)
+            referencias[n][k]->setText(texto(rs, (prefijo + QLatin1String(campos[k])).toLatin1().constData()));
+    }
+    PonerCasilla(ChkAval, rs.valor(QStringLiteral("aval_tiene")).toInt() == 1 ? 1 : 0);
+    TxtAval_telefono->setText(texto(rs, "aval_Telefono"));
+    TxtAval_Celular->setText(texto(rs, "aval_celular"));
+    TxtAval_Centro->setText(texto(rs, "aval_centro"));
+    TxtAval_Nombre_Conyuge->setText(texto(rs, "aval_nombre_conyuge"));
+    TxtAval_Centro_Conyuge->setText(texto(rs, "aval_centro_conyuge"));
+    TxtAval_Telefono_centro_conyuge->setText(texto(rs, "aval_telefono_centro_conyuge"));
+    TxtAval_extension_centro_conyuge->setText(texto(rs, "aval_extension_centro_conyuge"));
+
+    {
+        auto RsAuxiliar = Global::Conexion.llamarConFilas(
+            QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), parametrosConsulta(), &e);
+        if (!RsAuxiliar) {
+            *error = QStringLiteral("No se pudo leer el domicilio del aval: %1").arg(e);
+            return false;
+        }
+        if (!RsAuxiliar->alFinal()) {
+            TxtAval_Domicilio->setText(texto(*RsAuxiliar, 0).trimmed());
+            CiudadAval = RsAuxiliar->valor(1).toDouble();
+            const QString ciudad = texto(*RsAuxiliar, 4).trimmed();
+            CmbMunicipios->setCurrentIndex(
+                CmbMunicipios->findText(ciudad, Qt::MatchExactly | Qt::MatchCaseSensitive));
+            CmbMunicipios->setEditText(ciudad);
+            TxtAval_Colonia->setText(texto(*RsAuxiliar, 2).trimmed());
+            TxtAval_CP->setText(texto(*RsAuxiliar, 3).trimmed());
+        }
+        RsAuxiliar->cerrar();
+    }
+    {
+        auto RsAuxiliar = Global::Conexion.llamarConFilas(
+            QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), parametrosConsulta(), &e);
+        if (!RsAuxiliar) {
+            *error = QStringLiteral("No se pudo leer el nombre del aval: %1").arg(e);
+            return false;
+        }
+        if (!RsAuxiliar->alFinal()) {
+            TxtAval_Paterno->setText(texto(*RsAuxiliar, 1).trimmed());
+            TxtAval_Materno->setText(texto(*RsAuxiliar, 2).trimmed());
+            TxtAval_Nombre->setText(texto(*RsAuxiliar, 0).trimmed());
+        }
+        RsAuxiliar->cerrar();
+    }
+    TxtAval_Telefono_centro->setText(texto(rs, "aval_Telefono_centro"));
+    TxtAval_extension_centro->setText(texto(rs, "aval_extension_centro"));
+    TxtAnotaciones->setPlainText(texto(rs, "anotaciones"));
+    CmdGuardar->setText(QStringLiteral("&Cambiar"));
+    CmdGuardar->setEnabled(PuedeModificar);
+    RsConsulta->cerrar();
+
+    // A stored card saved again keeps its guarantor name even when the user
+    // never passes through the name boxes.
+    componerNombreAval();
+    return true;
+}
+
+// ============================================================= saving a card
+
+void FrmTelefonos::CmdGuardar_Click() {
+    QuitarSobreTodo(this);
+    if (TarjetaNueva) {
+        QString error;
+        bool duplicada = false;
+        if (guardarNueva(&error, &duplicada)) {
+            MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
+                        QStringLiteral("Alta de Tarjeta Telefónica"));
+            // The card exists now: a further press changes it.
+            TarjetaNueva = false;
+            CmdGuardar->setText(QStringLiteral("&Cambiar"));
+            CmdGuardar->setEnabled(PuedeModificar);
+        } else if (duplicada) {
+            MensajeError(QStringLiteral("Otro usuario ya guardó una tarjeta para este cliente, por lo que "
+                                        "esta no se guardó. Lo capturado sigue en pantalla; cierre y "
+                                        "vuelva a abrir la tarjeta para ver la guardada."),
+                         QStringLiteral("Alta de Tarjeta Telefónica"));
+        } else {
+            MensajeError(QStringLiteral("No se pudo guardar la tarjeta; no se guardó ningún dato. "
+                                        "Lo capturado sigue en pantalla.\n\n%1")
+                             .arg(error),
+                         QStringLiteral("Alta de Tarjeta Telefónica"));
+        }
+    } else if (PreguntaSiNo(QStringLiteral("Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
+                            QStringLiteral("Guardar Cambios"))) {
+        QString error;
+        if (guardarCambios(&error))
+            MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
+                        QStringLiteral("Cambio a Tarjeta Telefónica"));
+        else
+            MensajeError(QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún cambio. "
+                                        "Lo capturado sigue en pantalla.\n\n%1")
+                             .arg(error),
+                         QStringLiteral("Cambio a Tarjeta Telefónica"));
+    }
+    HacerSobreTodo(this);
+}
+
+namespace {
+
+// The value of one card column as the window holds it.
+QVariant valorColumna(const FrmTelefonos& f, const Tarjeta::Columna& c) {
+    switch (c.fuente) {
+        case Tarjeta::Fuente::Cliente:
+            return qlonglong(Global::ClienteActual);
+        case Tarjeta::Fuente::NombreAval:
+            return f.NombreCompletoAval;
+        case Tarjeta::Fuente::Usuario:
+            return Global::UsuarioActual.valor();
+        case Tarjeta::Fuente::Casilla:
+            return f.findChild<QCheckBox*>(QLatin1String(c.control))->checkState() == Qt::Checked ? 1 : 0;
+        case Tarjeta::Fuente::Texto:
+            break;
+    }
+    if (qstrcmp(c.control, "TxtAnotaciones") == 0) return notasParaGuardar(f.TxtAnotaciones->toPlainText());
+    return f.findChild<QLineEdit*>(QLatin1String(c.control))->text();
+}
+
+// Numbers and check-box states go into the statement as they are; texts are
+// bound, so any character a user types is stored as typed.
+void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, QString* sql, QVariantList* valores) {
+    const QVariant v = valorColumna(f, c);
+    if (c.fuente == Tarjeta::Fuente::Cliente || c.fuente == Tarjeta::Fuente::Casilla) {
+        *sql += v.toString();
+    } else {
+        *sql += QLatin1Char('?');
+        valores->append(v);
+    }
+}
+
+}  // namespace
+
+bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
+    QString columnas, marcas;
+    QVariantList valores;
+    for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
+        if (!columnas.isEmpty()) {
+            columnas += QLatin1Char(',');
+            marcas += QLatin1Char(',');
+        }
+        columnas += QLatin1String(c.insertar);
+        agregar(*this, c, &marcas, &valores);
+    }
+    const QString sql = QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( ") + columnas +
+                        QStringLiteral(") values (") + marcas + QStringLiteral(")");
+
+    auto& bd = Global::Conexion;
+    if (!bd.iniciarTransaccion(error)) return false;
+    bool ok = bd.ejecutar(sql, valores, error);
+    if (!ok) *duplicada = bd.ultimoFueClaveDuplicada();
+    if (ok && !TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1)
+        ok = llamarDomicilio(CmbMunicipios->currentData().toDouble(), error);
+    if (ok && !NombreCompletoAval.isEmpty()) ok = llamarContacto(error);
+    if (ok) ok = bd.confirmarTransaccion(error);
+    if (!ok) bd.revertirTransaccion();
+    return ok;
+}
+
+bool FrmTelefonos::guardarCambios(QString* error) {
+    QString pares;
+    QVariantList valores;
+    for (int i = 1; i < int(Tarjeta::kColumnas.size()); ++i) {
+        if (i == Tarjeta::kFilaUsuarioGenera) {
+            pares += QStringLiteral(",fecha_cambia=getdate(),usuario_cambia=?");
+            valores.append(Global::UsuarioActual.valor());
+            continue;
+        }
+        const Tarjeta::Columna& c = Tarjeta::kColumnas[size_t(i)];
+        if (!pares.isEmpty()) pares += QLatin1Char(',');
+        pares += QLatin1String(c.actualizar) + QLatin1Char('=');
+        agregar(*this, c, &pares, &valores);
+    }
+    const QString sql = QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET ") + pares +
+                        QStringLiteral(" WHERE cliente = ") + Global::NumeroPlano(Global::ClienteActual);
+
+    auto& bd = Global::Conexion;
+    if (!bd.iniciarTransaccion(error)) return false;
+    bool ok = bd.ejecutar(sql, valores, error);
+    if (ok)
+        ok = bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+                       {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+                        {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
+                        {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1,
+                         ChkAval->checkState() == Qt::Checked}},
+                       error);
+    const double ciudadAnterior = CiudadAval;
+    if (ok && !TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1) {
+        CiudadAval = CmbMunicipios->currentData().toDouble();
+        ok = llamarDomicilio(CiudadAval, error);
+    }
+    if (ok && !NombreCompletoAval.isEmpty()) ok = llamarContacto(error);
+    if (ok) ok = bd.confirmarTransaccion(error);
+    if (!ok) {
+        bd.revertirTransaccion();
+        CiudadAval = ciudadAnterior;
+    }
+    return ok;
+}
+
+bool FrmTelefonos::llamarDomicilio(double ciudad, QString* error) {
+    return Global::Conexion.llamar(
+        QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"),
+        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7, Global::SucursalActual.valor()},
+         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
+         {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, TxtAval_Domicilio->text().trimmed()},
+         {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, ciudad},
+         {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, TxtAval_Colonia->text().trimmed()},
+         {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, TxtAval_CP->text().trimmed()},
+         {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, CmbMunicipios->currentText().trimmed()},
+         {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}},
+        error);
+}
+
+bool FrmTelefonos::llamarContacto(QString* error) {
+    return Global::Conexion.llamar(
+        QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"),
+        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7, Global::SucursalActual.valor()},
+         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
+         {QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, TxtAval_Nombre->text().trimmed()},
+         {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, TxtAval_Paterno->text().trimmed()},
+         {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, TxtAval_Materno->text().trimmed()},
+         {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10, QStringLiteral("01-01-1900")},
+         {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}},
+        error);
+}

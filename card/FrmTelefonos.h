@@ -1,0 +1,100 @@
+#pragma once
+// The phone-card window: one client's phones and work places, the spouse, four
+// references, the guarantor with the guarantor's spouse and address, and notes.
+
+#include <QString>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+class FrmTelefonos : public QWidget {
+    Q_OBJECT
+
+public:
+    // lineaComandos: the text the calling application passed ("1234-25").
+    explicit FrmTelefonos(const QString& lineaComandos, QWidget* parent = nullptr);
+    ~FrmTelefonos() override;
+
+    // The start-up sequence. False, with a Spanish text naming the cause, when
+    // the program cannot start; the window is then never shown.
+    bool Form_Load(QString* error);
+
+    // Window-level values.
+    QString NombreCliente;
+    bool PuedeModificar = false;
+    bool TarjetaNueva = false;
+    double CiudadAval = 0;
+    QString NombreCompletoAval;
+
+    // Controls, named as the window's layout names them.
+    QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame5;
+    QLineEdit* TxtDueno;
+    QCheckBox* ChkMismo;
+    QLineEdit *TxtPrincipal_Telefono, *TxtPrincipal_Celular, *TxtPrincipal_Centro,
+        *TxtPrincipal_telefono_centro, *TxtPrincipal_extension_centro;
+    QLineEdit* TxtConyuge_Nombre;
+    QCheckBox* ChkConyuge;
+    QLineEdit *TxtConyuge_Celular, *TxtConyuge_Centro, *TxtConyuge_centro_telefono,
+        *TxtConyuge_centro_extension;
+    QLineEdit *txtRef1_Nombre, *TxtRef1_Telefono, *TxtRef1_Celular, *TxtRef1_parentesco;
+    QLineEdit *txtRef2_Nombre, *TxtRef2_Telefono, *TxtRef2_Celular, *TxtRef2_parentesco;
+    QLineEdit *txtRef3_Nombre, *TxtRef3_Telefono, *TxtRef3_Celular, *TxtRef3_parentesco;
+    QLineEdit *txtRef4_Nombre, *TxtRef4_Telefono, *TxtRef4_Celular, *TxtRef4_parentesco;
+    QLineEdit *TxtAval_Paterno, *TxtAval_Materno, *TxtAval_Nombre, *TxtAval_telefono,
+        *TxtAval_Celular, *TxtAval_Domicilio, *TxtAval_Colonia, *TxtAval_CP, *TxtAval_Centro,
+        *TxtAval_Telefono_centro, *TxtAval_extension_centro, *TxtAval_Nombre_Conyuge,
+        *TxtAval_Centro_Conyuge, *TxtAval_Telefono_centro_conyuge,
+        *TxtAval_extension_centro_conyuge;
+    QComboBox* CmbMunicipios;
+    QCheckBox* ChkAval;
+    QPlainTextEdit* TxtAnotaciones;
+    QPushButton* CmdGuardar;
+    QPushButton* CmdExtras;
+    QLabel* SkinLabel28;
+    QTimer* TmrInicio;
+
+    // Handlers and procedures, callable from tests.
+    void RevisarPermiso(QString* error);
+    void MostrarNombreCliente(QString* error);
+    bool CargarCiudades(QString* error);
+    bool CargarTarjeta(QString* error);
+    void LimpiarCampos();
+    void TmrInicio_Timer();
+    void CmdExtras_Click();
+    void CmdGuardar_Click();
+    void ChkMismo_Click();
+    void ChkConyuge_Click();
+    void ChkAval_Click();
+    void TxtAval_Nombre_LostFocus();
+    void CmbMunicipios_KeyPress(qint16 codigo);
+    // Sets a check box's state by program; its rule runs only when the state
+    // changes, as a user's click would.
+    static void PonerCasilla(QCheckBox* casilla, int estado);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    void closeEvent(QCloseEvent* evento) override;
+
+private:
+    void construir();
+    void Form_KeyPress(qint16& codigo);
+    void Form_Unload();
+    bool RevisarLongitud(QLineEdit* caja, int largo);
+    bool guardarNueva(QString* error, bool* duplicada);
+    bool guardarCambios(QString* error);
+    bool llamarDomicilio(double ciudad, QString* error);
+    bool llamarContacto(QString* error);
+    void CmbMunicipios_Editado(const QString& texto);
+    void componerNombreAval();
+
+    QString lineaComandos_;
+    bool reenfocando_ = false;  // a check is returning the focus to its box
+    bool cerrada_ = false;
+};

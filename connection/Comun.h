@@ -1,0 +1,20 @@
+#pragma once
+// What both windows share: the digits-only key filter, the two message boxes,
+// and the calls that make a window top-most or an ordinary window again.
+
+#include <QString>
+
+class QWidget;
+
+// Key filter of the numeric boxes, on a character code changed in place: Enter
+// (13) is cancelled and becomes one Tab keystroke; digits and Backspace (8)
+// pass; every other code becomes 0 (cancelled).
+void SoloNumeros(qint16& codigo);
+
+void MensajeError(const QString& mensaje, const QString& titulo);
+void MensajeInfo(const QString& mensaje, const QString& titulo);
+// Yes/No question with the question icon and No as the default button.
+bool PreguntaSiNo(const QString& mensaje, const QString& titulo);
+
+void HacerSobreTodo(QWidget* ventana);
+void QuitarSobreTodo(QWidget* ventana);

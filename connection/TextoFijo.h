@@ -1,0 +1,26 @@
+#pragma once
+// A fixed-width text field of N characters: assigning left-aligns the value,
+// fills with blanks on the right and drops what passes the N-th character;
+// reading yields all N characters. Before the first assignment it holds N
+// characters of code 0.
+
+#include <QString>
+
+template <int N>
+class TextoFijo {
+public:
+    TextoFijo() : valor_(N, QChar(0)) {}
+    explicit TextoFijo(const QString& v) { asignar(v); }
+
+    void asignar(const QString& v) { valor_ = v.left(N).leftJustified(N, QLatin1Char(' ')); }
+    TextoFijo& operator=(const QString& v) {
+        asignar(v);
+        return *this;
+    }
+    const QString& valor() const { return valor_; }
+
+private:
+    QString valor_;
+};
+
+using Texto7 = TextoFijo<7>;

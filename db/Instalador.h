@@ -1,0 +1,17 @@
+#pragma once
+// Creates the embedded databases (DIR/erp_nax.db and DIR/zelt.db) from the
+// scripts kept in db/embedded, optionally with the demo data. Messages are for
+// the admin tool and the tests (plain English).
+
+#include <QString>
+
+namespace Instalador {
+
+// Fails if either file exists already, unless reemplazar is true.
+bool CrearBasesEmbebidas(const QString& carpeta, bool demo, bool reemplazar, QString* error);
+
+// The text of one of the embedded scripts ("erp_nax.sql", "zelt.sql",
+// "demo_erp_nax.sql", "demo_zelt.sql").
+QString Guion(const QString& nombre);
+
+}  // namespace Instalador

@@ -1,0 +1,202 @@
+#include "FrmExtras.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include "Comun.h"
+#include "Escena.h"
+#include "Global.h"
+#include "Rejilla.h"
+#include "Ventana.h"
+
+namespace {
+constexpr int kAltoFila = 30;
+constexpr int kFilasIniciales = 10;
+}  // namespace
+
+FrmExtras::FrmExtras(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("FrmExtras"));
+    setWindowTitle(QStringLiteral("Contactos Extras"));
+    plataforma::aplicarFuente(this);
+    setWindowIcon(QIcon(QStringLiteral(":/card/tarjeta.png")));
+    setModal(true);
+    setFixedSize(plataforma::twips(11370), plataforma::twips(6075));
+
+    Frame1 = new QGroupBox(QStringLiteral("Contactos"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(plataforma::twips(120, 0, 11175, 5535));
+    iExtras = new plataforma::Rejilla(Frame1);
+    iExtras->setObjectName(QStringLiteral("iExtras"));
+    iExtras->setGeometry(plataforma::twips(120, 240, 10935, 5055));
+    iExtras->setAccessibleName(QStringLiteral("Contactos"));
+    CmdGuardar = new QPushButton(QStringLiteral("&Guardar"), this);
+    CmdGuardar->setObjectName(QStringLiteral("CmdGuardar"));
+    CmdGuardar->setGeometry(plataforma::twips(9960, 5640, 1335, 375));
+    CmdGuardar->setAutoDefault(false);
+    setTabOrder(iExtras, CmdGuardar);
+
+    connect(CmdGuardar, &QPushButton::clicked, this, &FrmExtras::CmdGuardar_Click);
+    // The window sees every key before its controls, the grid's cell editors
+    // included.
+    qApp->installEventFilter(this);
+}
+
+FrmExtras::~FrmExtras() { qApp->removeEventFilter(this); }
+
+bool FrmExtras::Form_Load(QString* error) {
+    HacerSobreTodo(this);
+    plataforma::colocar(this);
+    plataforma::aplicarPiel(this, plataforma::carpetaPrograma() + QStringLiteral("/Msn2008.skn"));
+    PrepararRejilla();
+    return CargarContactos(error);
+}
+
+void FrmExtras::PrepararRejilla() {
+    iExtras->agregarColumna(QStringLiteral("Nombre"), 180);
+    iExtras->agregarColumna(QStringLiteral("Grupo"), 100);
+    iExtras->agregarColumna(QStringLiteral("Teléfono"), 150);
+    iExtras->agregarColumna(QStringLiteral("Lugar Teléfono"), 90);
+    iExtras->agregarColumna(QStringLiteral("Nota"), 180);
+    iExtras->crearLista(QStringLiteral("Lugar"));
+    for (const char* l : {"Casa", "Trabajo", "Celular"})
+        iExtras->agregarALista(QStringLiteral("Lugar"), QString::fromUtf8(l));
+    iExtras->asignarLista(4, QStringLiteral("Lugar"));
+    iExtras->crearLista(QStringLiteral("Grupo"));
+    for (const char* g : {"Cliente", "Conyuge", "Aval", "Conyuge del Aval", "Referencia 1",
+                          "Referencia 2", "Referencia 3", "Referencia 4"})
+        iExtras->agregarALista(QStringLiteral("Grupo"), QString::fromUtf8(g));
+    iExtras->asignarLista(2, QStringLiteral("Grupo"));
+    for (int i = 0; i < kFilasIniciales; ++i) {
+        iExtras->agregarFila();
+        iExtras->altoFila(iExtras->filas(), kAltoFila);
+    }
+}
+
+bool FrmExtras::CargarContactos(QString* error) {
+    Global::SqlActual = QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = ") +
+                        Global::NumeroPlano(Global::ClienteActual);
+    QString e;
+    auto RsDatos = Global::Conexion.consultar(Global::SqlActual, {}, &e);
+    if (!RsDatos) {
+        *error = QStringLiteral("No se pudieron leer los contactos extras del cliente: %1").arg(e);
+        return false;
+    }
+    const char* const columnas[5] = {"Nombre", "parentesco", "telefono", "Lugar", "Nota"};
+    for (const char* c : columnas) {
+        if (!RsDatos->tieneColumna(QLatin1String(c))) {
+            *error = QStringLiteral("A los contactos extras les falta la columna %1.").arg(QLatin1String(c));
+            return false;
+        }
+    }
+    int fila = 0;
+    while (!RsDatos->alFinal()) {
+        ++fila;
+        for (int c = 0; c < 5; ++c) {
+            const QVariant v = RsDatos->valor(QLatin1String(columnas[c]));
+            iExtras->ponerValor(fila, c + 1, v.isNull() ? QString() : v.toString());
+        }
+        RsDatos->siguiente();
+        if (fila >= kFilasIniciales) {
+            iExtras->agregarFila();
+            iExtras->altoFila(iExtras->filas(), kAltoFila);
+        }
+    }
+    RsDatos->cerrar();
+    return true;
+}
+
+bool FrmExtras::eventFilter(QObject* objeto, QEvent* evento) {
+    if (evento->type() != QEvent::KeyPress || !objeto->isWidgetType()) return false;
+    auto* control = static_cast<QWidget*>(objeto);
+    if (control->window() != this) return false;
+    if (control != QApplication::focusWidget() && control != this) return false;
+    const int c = plataforma::codigoDeTecla(static_cast<QKeyEvent*>(evento));
+    if (c < 0) return false;
+    Form_KeyPress(qint16(c));
+    if (c == 27) return true;
+    if (control == iExtras || iExtras->isAncestorOf(control)) iExtras_KeyPress(qint16(c));
+    return false;
+}
+
+void FrmExtras::Form_KeyPress(qint16 codigo) {
+    if (codigo == 27) reject();
+}
+
+void FrmExtras::iExtras_KeyPress(qint16 codigo) {
+    if (codigo == 13) {
+        iExtras->agregarFila();
+        iExtras->altoFila(iExtras->filas(), kAltoFila);
+    }
+}
+
+void FrmExtras::ValidarTelefonos() {
+    // A phone is digits, with at most blanks before and after them.
+    static const QRegularExpression kNumero(QStringLiteral("^ *[0-9]+ *$"));
+    ContactosValidos = true;
+    for (int r = 1; r <= iExtras->filas(); ++r) {
+        const QString p = iExtras->valor(r, 3);
+        if (p.isEmpty()) continue;
+        if (!kNumero.match(p).hasMatch()) {
+            ContactosValidos = false;
+            return;
+        }
+        const qsizetype n = p.trimmed().size();
+        const QString q = iExtras->valor(r, 4);
+        const bool fijo = n == 10 && (q == QLatin1String("Casa") || q == QLatin1String("Trabajo") ||
+                                      q == QLatin1String("Otro"));
+        const bool celular = n == 13 && q == QLatin1String("Celular");
+        if (!fijo && !celular) {
+            ContactosValidos = false;
+            return;
+        }
+    }
+}
+
+void FrmExtras::CmdGuardar_Click() {
+    QuitarSobreTodo(this);
+    iExtras->confirmarEdicion();
+    ValidarTelefonos();
+    if (!ContactosValidos) {
+        MensajeError(QStringLiteral("Revise la longitud de los teléfonos capturados, para fijos es de 10 "
+                                    "posiciones y celulares de 13"),
+                     QStringLiteral("Error de Captura"));
+    } else if (PreguntaSiNo(QStringLiteral("Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro?"),
+                            QStringLiteral("Guardar Cambios"))) {
+        QString error;
+        if (guardar(&error))
+            MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"), QStringLiteral("Guardar Contactos"));
+        else
+            MensajeError(QStringLiteral("No se pudieron guardar los contactos; los guardados antes siguen "
+                                        "sin cambios y lo capturado sigue en pantalla.\n\n%1")
+                             .arg(error),
+                         QStringLiteral("Guardar Contactos"));
+    }
+    HacerSobreTodo(this);
+}
+
+// The client's contacts are replaced as a whole: all of it is stored or none.
+bool FrmExtras::guardar(QString* error) {
+    auto& bd = Global::Conexion;
+    const QString cliente = Global::NumeroPlano(Global::ClienteActual);
+    if (!bd.iniciarTransaccion(error)) return false;
+    bool ok = bd.ejecutar(QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") + cliente, {}, error);
+    const QString insertar =
+        QStringLiteral("INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
+                       "VALUES (") +
+        cliente + QStringLiteral(",?,?,?,?,?)");
+    for (int r = 1; ok && r <= iExtras->filas(); ++r) {
+        if (iExtras->valor(r, 1).isEmpty()) continue;
+        ok = bd.ejecutar(insertar,
+                         {iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
+                          iExtras->valor(r, 4), iExtras->valor(r, 5)},
+                         error);
+    }
+    if (ok) ok = bd.confirmarTransaccion(error);
+    if (!ok) bd.revertirTransaccion();
+    return ok;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The extra-contacts window: any number of further contacts of the client in
+// one grid (name, group, phone, place of the phone, note), saved as a whole.
+
+#include <QDialog>
+
+class QGroupBox;
+class QPushButton;
+namespace plataforma {
+class Rejilla;
+}
+
+class FrmExtras : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit FrmExtras(QWidget* parent = nullptr);
+    ~FrmExtras() override;
+
+    // Places the window, builds the grid and reads the client's contacts;
+    // false, with a Spanish text, when the contacts cannot be read.
+    bool Form_Load(QString* error);
+
+    QGroupBox* Frame1;
+    plataforma::Rejilla* iExtras;
+    QPushButton* CmdGuardar;
+    bool ContactosValidos = false;
+
+    void PrepararRejilla();
+    bool CargarContactos(QString* error);
+    void iExtras_KeyPress(qint16 codigo);
+    void ValidarTelefonos();
+    void CmdGuardar_Click();
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void Form_KeyPress(qint16 codigo);
+    bool guardar(QString* error);
+};

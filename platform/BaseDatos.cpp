@@ -1,0 +1,468 @@
+#include "BaseDatos.h"
+
+#include <sqlite3.h>
+
+#include <QAtomicInt>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <cmath>
+
+#include "DialectoSqlite.h"
+
+namespace plataforma {
+
+namespace {
+
+QString textoError(const QSqlError& e) {
+    QString t = e.databaseText().trimmed();
+    const QString d = e.driverText().trimmed();
+    if (t.isEmpty()) return d;
+    if (!d.isEmpty() && !t.contains(d)) t += QStringLiteral(" (") + d + QLatin1Char(')');
+    return t;
+}
+
+sqlite3* manejadorSqlite(const QSqlDatabase& bd) {
+    const QVariant v = bd.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+// getdate(): the server's current date and time, as SQL Server gives it.
+void funcionGetdate(sqlite3_context* ctx, int, sqlite3_value**) {
+    const QByteArray ahora =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    sqlite3_result_text(ctx, ahora.constData(), int(ahora.size()), SQLITE_TRANSIENT);
+}
+
+// nombre_cliente(n): the client's name from erp_nax's clientes, NULL when the
+// client is unknown.
+void funcionNombreCliente(sqlite3_context* ctx, int, sqlite3_value** args) {
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT nombre FROM main.clientes WHERE cliente = ?", -1, &st,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+        return;
+    }
+    sqlite3_bind_value(st, 1, args[0]);
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL) {
+        sqlite3_result_text(ctx, reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                            sqlite3_column_bytes(st, 0), SQLITE_TRANSIENT);
+    } else if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+        sqlite3_result_null(ctx);
+    } else {
+        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+    }
+    sqlite3_finalize(st);
+}
+
+bool registrarFunciones(sqlite3* h, QString* error) {
+    const int flags = SQLITE_UTF8;
+    if (sqlite3_create_function_v2(h, "getdate", 0, flags, nullptr, funcionGetdate, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function_v2(h, "nombre_cliente", 1, flags, nullptr, funcionNombreCliente,
+                                   nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(h));
+        return false;
+    }
+    return true;
+}
+
+QString nombreSinArroba(const QString& n) { return n.startsWith(QLatin1Char('@')) ? n.mid(1) : n; }
+
+}  // namespace
+
+QString valorDeCadena(const QString& cadena, const QString& clave) {
+    // key=value pairs separated by ';'; a value in braces may hold ';', with
+    // "}}" standing for one '}'.
+    qsizetype i = 0;
+    const qsizetype n = cadena.size();
+    while (i < n) {
+        const qsizetype igual = cadena.indexOf(QLatin1Char('='), i);
+        if (igual < 0) break;
+        const QString nombre = cadena.mid(i, igual - i).trimmed();
+        qsizetype j = igual + 1;
+        while (j < n && cadena.at(j) == QLatin1Char(' ')) ++j;
+        QString valor;
+        if (j < n && cadena.at(j) == QLatin1Char('{')) {
+            ++j;
+            while (j < n) {
+                if (cadena.at(j) == QLatin1Char('}')) {
+                    if (j + 1 < n && cadena.at(j + 1) == QLatin1Char('}')) {
+                        valor += QLatin1Char('}');
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                valor += cadena.at(j++);
+            }
+            const qsizetype fin = cadena.indexOf(QLatin1Char(';'), j);
+            i = fin < 0 ? n : fin + 1;
+        } else {
+            const qsizetype fin = cadena.indexOf(QLatin1Char(';'), j);
+            valor = cadena.mid(j, (fin < 0 ? n : fin) - j).trimmed();
+            i = fin < 0 ? n : fin + 1;
+        }
+        if (nombre.compare(clave, Qt::CaseInsensitive) == 0) return valor;
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------- Resultado
+
+Resultado::Resultado(QSqlQuery consulta) : consulta_(std::move(consulta)) {
+    registro_ = consulta_.record();
+    enFila_ = consulta_.next();
+    vacio_ = !enFila_;
+}
+
+Resultado::~Resultado() { cerrar(); }
+
+bool Resultado::tieneColumna(const QString& nombre) const { return registro_.indexOf(nombre) >= 0; }
+
+QVariant Resultado::valor(const QString& nombre) const {
+    const int i = registro_.indexOf(nombre);
+    if (i < 0 || !enFila_) return {};
+    return valor(i);
+}
+
+QVariant Resultado::valor(int posicion) const {
+    if (!enFila_ || posicion < 0 || posicion >= registro_.count()) return {};
+    const QVariant v = consulta_.value(posicion);
+    if (v.isNull()) return QVariant(v.metaType());  // null, but valid
+    return v;
+}
+
+bool Resultado::siguiente() {
+    if (enFila_) enFila_ = consulta_.next();
+    return enFila_;
+}
+
+void Resultado::cerrar() {
+    enFila_ = false;
+    consulta_.finish();
+}
+
+// ----------------------------------------------------------------- Conexion
+
+Conexion::Conexion() {
+    static QAtomicInt contador;
+    nombreConexion_ = QStringLiteral("tarjeta-%1").arg(contador.fetchAndAddRelaxed(1));
+}
+
+Conexion::~Conexion() { cerrar(); }
+
+bool Conexion::abierta() const { return motor_ != Motor::Ninguno && bd_.isOpen(); }
+
+bool Conexion::abrir(const QString& cadena, QString* error) {
+    cerrar();
+    secreto_ = valorDeCadena(cadena, QStringLiteral("Pwd"));
+    const QString servidor = valorDeCadena(cadena, QStringLiteral("Server"));
+    if (servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QDir carpeta(servidor.mid(5));
+        const QString principal = carpeta.filePath(QStringLiteral("erp_nax.db"));
+        const QString zelt = carpeta.filePath(QStringLiteral("zelt.db"));
+        for (const QString& f : {principal, zelt}) {
+            if (!QFileInfo(f).isFile()) {
+                *error = QStringLiteral("No existe la base de datos %1").arg(QDir::toNativeSeparators(f));
+                return false;
+            }
+        }
+        // erp_nax is the main database, so its unqualified tables (personal,
+        // ciudades) resolve first and a transaction over both files commits
+        // atomically (rollback journal on a file-backed main database).
+        if (!abrirArchivoSqlite(principal, error)) return false;
+        QSqlQuery q(bd_);
+        q.prepare(QStringLiteral("ATTACH DATABASE ? AS zelt"));
+        q.addBindValue(zelt);
+        if (!q.exec()) {
+            *error = textoError(q.lastError());
+            cerrar();
+            return false;
+        }
+        return true;
+    }
+
+    bd_ = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), nombreConexion_);
+    bd_.setDatabaseName(cadena);
+    bd_.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=30"));
+    if (!bd_.open(QString(), QString())) {
+        *error = limpiar(textoError(bd_.lastError()));
+        cerrar();
+        return false;
+    }
+    motor_ = Motor::Odbc;
+    return true;
+}
+
+bool Conexion::abrirArchivoSqlite(const QString& archivo, QString* error) {
+    cerrar();
+    bd_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombreConexion_);
+    bd_.setDatabaseName(archivo);
+    bd_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!bd_.open()) {
+        *error = textoError(bd_.lastError());
+        cerrar();
+        return false;
+    }
+    motor_ = Motor::Sqlite;
+    sqlite3* h = manejadorSqlite(bd_);
+    QString e;
+    if (!h)
+        e = QStringLiteral("El controlador de SQLite no expone su manejador");
+    else
+        registrarFunciones(h, &e);
+    if (!e.isEmpty()) {
+        *error = e;
+        cerrar();
+        return false;
+    }
+    return true;
+}
+
+void Conexion::cerrar() {
+    if (bd_.isValid()) {
+        bd_.close();
+        bd_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nombreConexion_);
+    }
+    motor_ = Motor::Ninguno;
+}
+
+QString Conexion::limpiar(const QString& mensaje) const {
+    if (secreto_.isEmpty()) return mensaje;
+    QString m = mensaje;
+    return m.replace(secreto_, QStringLiteral("****"));
+}
+
+QString Conexion::traducir(const QString& sql) const {
+    return motor_ == Motor::Sqlite ? DialectoSqlite::traducir(sql) : sql;
+}
+
+bool Conexion::observar(const Operacion& op, QString* error) {
+    if (!abierta()) {
+        *error = QStringLiteral("La conexión con la base de datos no está abierta");
+        return false;
+    }
+    if (!observador_) return true;
+    const QString fallo = observador_(op);
+    if (fallo.isEmpty()) return true;
+    *error = fallo;
+    return false;
+}
+
+bool Conexion::preparar(QSqlQuery& q, const QString& sql, const QVariantList& valores,
+                        QString* error) {
+    duplicada_ = false;
+    q.setForwardOnly(true);
+    if (!q.prepare(traducir(sql))) {
+        *error = limpiar(textoError(q.lastError()));
+        return false;
+    }
+    for (const QVariant& v : valores) q.addBindValue(v);
+    if (!q.exec()) {
+        const QSqlError e = q.lastError();
+        // SQL Server 2627/2601; SQLite's constraint failures name the key.
+        const QString codigo = e.nativeErrorCode();
+        duplicada_ = codigo == QLatin1String("2627") || codigo == QLatin1String("2601") ||
+                     e.databaseText().contains(QLatin1String("UNIQUE constraint failed")) ||
+                     e.databaseText().contains(QLatin1String("PRIMARY KEY constraint failed"));
+        *error = limpiar(textoError(e));
+        return false;
+    }
+    return true;
+}
+
+bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error) {
+    if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error)) return false;
+    QSqlQuery q(bd_);
+    return preparar(q, sql, valores, error);
+}
+
+std::unique_ptr<Resultado> Conexion::consultar(const QString& sql, const QVariantList& valores,
+                                               QString* error) {
+    if (!observar({Operacion::Tipo::Consulta, sql, valores, {}}, error)) return nullptr;
+    QSqlQuery q(bd_);
+    if (!preparar(q, sql, valores, error)) return nullptr;
+    return std::make_unique<Resultado>(std::move(q));
+}
+
+bool Conexion::valoresParametros(const QList<Parametro>& parametros, QVariantList* valores,
+                                 QString* error) const {
+    for (const Parametro& p : parametros) {
+        switch (p.tipo) {
+            case TipoParametro::TextoFijo: {
+                const QString t = p.valor.toString();
+                if (t.size() > p.tamano) {
+                    *error = QStringLiteral("El valor de %1 tiene %2 caracteres; admite %3")
+                                 .arg(p.nombre)
+                                 .arg(t.size())
+                                 .arg(p.tamano);
+                    return false;
+                }
+                valores->append(t);
+                break;
+            }
+            case TipoParametro::Entero: {
+                bool ok = false;
+                const double d = p.valor.toDouble(&ok);
+                if (!ok || !std::isfinite(d) || std::abs(d) > 2147483647.0) {
+                    *error = QStringLiteral("El valor de %1 no cabe en un entero de 32 bits")
+                                 .arg(p.nombre);
+                    return false;
+                }
+                valores->append(int(std::llround(d)));
+                break;
+            }
+            case TipoParametro::FechaHora: {
+                QDateTime fecha = p.valor.toDateTime();
+                if (p.valor.typeId() == QMetaType::QString) {
+                    const QString t = p.valor.toString();
+                    fecha = QDateTime(QDate::fromString(t, QStringLiteral("dd-MM-yyyy")), QTime(0, 0));
+                    if (!fecha.isValid()) fecha = QDateTime::fromString(t, Qt::ISODate);
+                }
+                if (!fecha.isValid()) {
+                    *error = QStringLiteral("El valor de %1 no es una fecha").arg(p.nombre);
+                    return false;
+                }
+                if (motor_ == Motor::Sqlite)
+                    valores->append(fecha.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+                else
+                    valores->append(fecha);
+                break;
+            }
+            case TipoParametro::SiNo:
+                if (motor_ == Motor::Sqlite)
+                    valores->append(p.valor.toBool() ? 1 : 0);
+                else
+                    valores->append(p.valor.toBool());
+                break;
+        }
+    }
+    return true;
+}
+
+// On SQL Server a procedure is called with the ODBC escape. In the embedded
+// databases a procedure that returns no rows is a view with an INSTEAD OF
+// INSERT trigger, and a query procedure is a view filtered by its parameters;
+// the view's columns are named after the parameters without the "@".
+QString Conexion::textoLlamada(const QString& nombre, const QList<Parametro>& parametros,
+                               bool conFilas) const {
+    QStringList marcas, columnas;
+    for (const Parametro& p : parametros) {
+        marcas << QStringLiteral("?");
+        columnas << nombreSinArroba(p.nombre);
+    }
+    if (motor_ == Motor::Odbc)
+        return QStringLiteral("{CALL %1(%2)}").arg(nombre, marcas.join(QLatin1Char(',')));
+    const QString vista = DialectoSqlite::traducir(nombre);
+    if (conFilas) {
+        QStringList filtros;
+        for (const QString& c : columnas) filtros << c + QStringLiteral(" = ?");
+        return QStringLiteral("SELECT * FROM %1%2")
+            .arg(vista, filtros.isEmpty() ? QString()
+                                          : QStringLiteral(" WHERE ") +
+                                                filtros.join(QStringLiteral(" AND ")));
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(vista, columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));
+}
+
+bool Conexion::llamar(const QString& nombre, const QList<Parametro>& parametros, QString* error) {
+    if (!observar({Operacion::Tipo::Procedimiento, nombre, {}, parametros}, error)) return false;
+    QVariantList valores;
+    if (!valoresParametros(parametros, &valores, error)) return false;
+    QSqlQuery q(bd_);
+    q.setForwardOnly(true);
+    const QString texto = textoLlamada(nombre, parametros, false);
+    if (!q.prepare(texto)) {
+        *error = limpiar(textoError(q.lastError()));
+        return false;
+    }
+    for (const QVariant& v : valores) q.addBindValue(v);
+    if (!q.exec()) {
+        *error = limpiar(textoError(q.lastError()));
+        return false;
+    }
+    q.finish();
+    return true;
+}
+
+std::unique_ptr<Resultado> Conexion::llamarConFilas(const QString& nombre,
+                                                    const QList<Parametro>& parametros,
+                                                    QString* error) {
+    if (!observar({Operacion::Tipo::ProcedimientoConFilas, nombre, {}, parametros}, error))
+        return nullptr;
+    QVariantList valores;
+    if (!valoresParametros(parametros, &valores, error)) return nullptr;
+    QSqlQuery q(bd_);
+    q.setForwardOnly(true);
+    if (!q.prepare(textoLlamada(nombre, parametros, true))) {
+        *error = limpiar(textoError(q.lastError()));
+        return nullptr;
+    }
+    for (const QVariant& v : valores) q.addBindValue(v);
+    if (!q.exec()) {
+        *error = limpiar(textoError(q.lastError()));
+        return nullptr;
+    }
+    return std::make_unique<Resultado>(std::move(q));
+}
+
+bool Conexion::iniciarTransaccion(QString* error) {
+    if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("BEGIN"), {}, {}}, error))
+        return false;
+    if (!bd_.transaction()) {
+        *error = limpiar(textoError(bd_.lastError()));
+        return false;
+    }
+    return true;
+}
+
+bool Conexion::confirmarTransaccion(QString* error) {
+    if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("COMMIT"), {}, {}}, error)) {
+        bd_.rollback();
+        return false;
+    }
+    if (!bd_.commit()) {
+        *error = limpiar(textoError(bd_.lastError()));
+        bd_.rollback();
+        return false;
+    }
+    return true;
+}
+
+void Conexion::revertirTransaccion() {
+    if (observador_ && abierta())
+        observador_({Operacion::Tipo::Transaccion, QStringLiteral("ROLLBACK"), {}, {}});
+    if (abierta()) bd_.rollback();
+}
+
+bool Conexion::ejecutarGuion(const QString& guion, QString* error) {
+    sqlite3* h = motor_ == Motor::Sqlite ? manejadorSqlite(bd_) : nullptr;
+    if (!h) {
+        *error = QStringLiteral("Los guiones solo se ejecutan en la base embebida");
+        return false;
+    }
+    char* mensaje = nullptr;
+    const QByteArray texto = guion.toUtf8();
+    if (sqlite3_exec(h, texto.constData(), nullptr, nullptr, &mensaje) != SQLITE_OK) {
+        *error = QString::fromUtf8(mensaje ? mensaje : "error");
+        sqlite3_free(mensaje);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace plataforma

@@ -1,0 +1,137 @@
+#pragma once
+// Data access for the program: one connection to SQL Server through ODBC, or to
+// the embedded SQLite databases when the server name starts with "file:".
+// Errors come back as values carrying the server's own message; nothing here
+// shows anything to the user.
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+namespace plataforma {
+
+// Input parameter types of a stored-procedure call.
+enum class TipoParametro {
+    TextoFijo,  // fixed-length character, with a size
+    Entero,     // 32-bit integer
+    FechaHora,  // date and time
+    SiNo,       // yes/no
+};
+
+struct Parametro {
+    QString nombre;  // with its leading "@"
+    TipoParametro tipo;
+    int tamano;
+    QVariant valor;
+};
+
+// What reaches the database, as seen by an observer (tests, benchmarks).
+struct Operacion {
+    enum class Tipo { Consulta, Sentencia, Procedimiento, ProcedimientoConFilas, Transaccion };
+    Tipo tipo;
+    QString texto;  // the statement, the procedure name, or BEGIN/COMMIT/ROLLBACK
+    QVariantList valores;
+    QList<Parametro> parametros;
+};
+
+// Called before every operation. A non-empty result makes the operation fail
+// with that text, as a server error would.
+using Observador = std::function<QString(const Operacion&)>;
+
+// A forward-only, read-only result: positioned on its first row when opened.
+class Resultado {
+public:
+    explicit Resultado(QSqlQuery consulta);
+    ~Resultado();
+    Resultado(const Resultado&) = delete;
+    Resultado& operator=(const Resultado&) = delete;
+
+    bool alFinal() const { return !enFila_; }
+    // True only when the result has no rows at all (at its end and at its
+    // beginning at once).
+    bool vacio() const { return vacio_; }
+    bool tieneColumna(const QString& nombre) const;
+    // Column by name (case-insensitive) or by 0-based position; a null value
+    // comes back as a null QVariant, a missing column as an invalid one.
+    QVariant valor(const QString& nombre) const;
+    QVariant valor(int posicion) const;
+    bool siguiente();
+    void cerrar();
+
+private:
+    QSqlQuery consulta_;
+    QSqlRecord registro_;
+    bool enFila_ = false;
+    bool vacio_ = true;
+};
+
+class Conexion {
+public:
+    enum class Motor { Ninguno, Sqlite, Odbc };
+
+    Conexion();
+    ~Conexion();
+    Conexion(const Conexion&) = delete;
+    Conexion& operator=(const Conexion&) = delete;
+
+    // Opens from an ODBC connection string. "Server=file:DIR" selects the
+    // embedded databases DIR/erp_nax.db and DIR/zelt.db.
+    bool abrir(const QString& cadena, QString* error);
+    void cerrar();
+    bool abierta() const;
+    Motor motor() const { return motor_; }
+
+    bool ejecutar(const QString& sql, const QVariantList& valores, QString* error);
+    std::unique_ptr<Resultado> consultar(const QString& sql, const QVariantList& valores,
+                                         QString* error);
+    // Runs a stored procedure by its full name ("Zelt.dbo.X") with its input
+    // parameters in order; the first form returns no rows.
+    bool llamar(const QString& nombre, const QList<Parametro>& parametros, QString* error);
+    std::unique_ptr<Resultado> llamarConFilas(const QString& nombre,
+                                              const QList<Parametro>& parametros, QString* error);
+
+    bool iniciarTransaccion(QString* error);
+    bool confirmarTransaccion(QString* error);
+    void revertirTransaccion();
+
+    // Whether the last failed statement broke a unique key (a row that exists
+    // already).
+    bool ultimoFueClaveDuplicada() const { return duplicada_; }
+
+    void ponerObservador(Observador observador) { observador_ = std::move(observador); }
+
+    // Opens (creating it if needed) one SQLite file as the only database; used
+    // to create the embedded databases one file at a time.
+    bool abrirArchivoSqlite(const QString& archivo, QString* error);
+
+    // Runs a whole script (several statements, trigger bodies with ';') on the
+    // embedded database; used to create the databases.
+    bool ejecutarGuion(const QString& guion, QString* error);
+
+private:
+    bool observar(const Operacion& op, QString* error);
+    bool preparar(QSqlQuery& q, const QString& sql, const QVariantList& valores, QString* error);
+    QString textoLlamada(const QString& nombre, const QList<Parametro>& parametros,
+                         bool conFilas) const;
+    bool valoresParametros(const QList<Parametro>& parametros, QVariantList* valores,
+                           QString* error) const;
+    QString traducir(const QString& sql) const;
+    QString limpiar(const QString& mensaje) const;
+
+    QString nombreConexion_;
+    QSqlDatabase bd_;
+    Motor motor_ = Motor::Ninguno;
+    QString secreto_;  // the password, kept only to scrub it from messages
+    Observador observador_;
+    bool duplicada_ = false;
+};
+
+// Splits an ODBC connection string into its keys (upper case) and values.
+QString valorDeCadena(const QString& cadena, const QString& clave);
+
+}  // namespace plataforma

@@ -1,0 +1,116 @@
+#include "Escena.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QQueue>
+#include <QWidget>
+#include <QWindow>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace plataforma {
+
+namespace {
+bool gGrabando = false;
+QList<Suceso> gSucesos;
+QQueue<bool> gRespuestas;
+
+void anotar(Suceso s) { gSucesos.append(std::move(s)); }
+
+void caja(QMessageBox::Icon icono, const QString& texto, const QString& titulo) {
+    QMessageBox m(icono, titulo, texto, QMessageBox::Ok, QApplication::activeWindow());
+    m.setWindowModality(Qt::ApplicationModal);
+    m.exec();
+}
+}  // namespace
+
+namespace Escena {
+void grabar(bool si) {
+    gGrabando = si;
+    limpiar();
+}
+bool grabando() { return gGrabando; }
+const QList<Suceso>& sucesos() { return gSucesos; }
+void limpiar() {
+    gSucesos.clear();
+    gRespuestas.clear();
+}
+void responder(bool si) { gRespuestas.enqueue(si); }
+}  // namespace Escena
+
+void mostrarError(const QString& texto, const QString& titulo) {
+    if (gGrabando) return anotar({Suceso::Tipo::Error, texto, titulo, nullptr, false});
+    caja(QMessageBox::Critical, texto, titulo);
+}
+
+void mostrarInformacion(const QString& texto, const QString& titulo) {
+    if (gGrabando) return anotar({Suceso::Tipo::Informacion, texto, titulo, nullptr, false});
+    caja(QMessageBox::Information, texto, titulo);
+}
+
+bool preguntar(const QString& texto, const QString& titulo) {
+    if (gGrabando) {
+        anotar({Suceso::Tipo::Pregunta, texto, titulo, nullptr, true});
+        return !gRespuestas.isEmpty() && gRespuestas.dequeue();
+    }
+    QMessageBox m(QMessageBox::Question, titulo, texto, QMessageBox::Yes | QMessageBox::No,
+                  QApplication::activeWindow());
+    m.setDefaultButton(QMessageBox::No);
+    m.setWindowModality(Qt::ApplicationModal);
+    return m.exec() == QMessageBox::Yes;
+}
+
+void SetWindowPos(QWidget* ventana, int insertarDespues, int x, int y, int cx, int cy,
+                  unsigned banderas) {
+    if (!ventana) return;
+    const bool encima = insertarDespues == HWND_TOPMOST;
+    if (gGrabando)
+        anotar({encima ? Suceso::Tipo::SobreTodo : Suceso::Tipo::NoSobreTodo, {}, {}, ventana, false});
+#ifdef Q_OS_WIN
+    ::SetWindowPos(reinterpret_cast<HWND>(ventana->window()->winId()),
+                   encima ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, cx, cy, banderas);
+#else
+    Q_UNUSED(x) Q_UNUSED(y) Q_UNUSED(cx) Q_UNUSED(cy) Q_UNUSED(banderas)
+    // Changing the flag on the native window (not the widget) keeps the window
+    // mapped: on X11 Qt only asks the window manager for the "above" state.
+    QWidget* superior = ventana->window();
+    if (QWindow* w = superior->windowHandle())
+        w->setFlag(Qt::WindowStaysOnTopHint, encima);
+    else
+        superior->setWindowFlag(Qt::WindowStaysOnTopHint, encima);  // not shown yet
+#endif
+}
+
+int codigoDeTecla(const QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Backspace:
+            return 8;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return -1;
+        default:
+            break;
+    }
+    const QString t = e->text();
+    if (t.isEmpty()) return -1;
+    return int(qint16(t.at(0).unicode()));
+}
+
+void inyectarTab() {
+    if (gGrabando) anotar({Suceso::Tipo::Tab, {}, {}, nullptr, false});
+    QWidget* destino = QApplication::focusWidget();
+    if (!destino) destino = QApplication::activeWindow();
+    if (!destino) return;
+    QCoreApplication::postEvent(destino, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier,
+                                                       QStringLiteral("\t")));
+}
+
+}  // namespace plataforma

@@ -1,0 +1,60 @@
+#pragma once
+// What the program shows and asks through the window system: message boxes,
+// the top-most state, the injected Tab keystroke. In a test run ("grabando")
+// nothing is shown: every call is written down in order, and questions take
+// the answers queued beforehand (No when none is queued).
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+class QKeyEvent;
+class QWidget;
+
+namespace plataforma {
+
+struct Suceso {
+    enum class Tipo { Error, Informacion, Pregunta, SobreTodo, NoSobreTodo, Tab };
+    Tipo tipo;
+    QString texto;
+    QString titulo;
+    QPointer<QWidget> ventana;  // the window whose top-most state changed
+    bool noPorDefecto = false;  // question boxes: No is the default button
+};
+
+namespace Escena {
+
+void grabar(bool si);
+bool grabando();
+const QList<Suceso>& sucesos();
+void limpiar();
+void responder(bool si);  // queues the answer to the next question
+
+}  // namespace Escena
+
+// Message boxes, modal to the application. The icons are the critical (stop)
+// and the information icon; the question has Yes and No with No as default.
+void mostrarError(const QString& texto, const QString& titulo);
+void mostrarInformacion(const QString& texto, const QString& titulo);
+bool preguntar(const QString& texto, const QString& titulo);
+
+// The window system's z-order call: insert-after HWND_TOPMOST (-1) or
+// HWND_NOTOPMOST (-2), with SWP_NOMOVE | SWP_NOSIZE, so only the window's
+// always-on-top state changes.
+constexpr int HWND_TOPMOST = -1;
+constexpr int HWND_NOTOPMOST = -2;
+constexpr unsigned SWP_NOSIZE = 1;
+constexpr unsigned SWP_NOMOVE = 2;
+void SetWindowPos(QWidget* ventana, int insertarDespues, int x, int y, int cx, int cy,
+                  unsigned banderas);
+
+// The character code of a key press as the windows' key handlers see it:
+// Enter 13, Backspace 8, Escape 27, otherwise the typed character; -1 for keys
+// that type nothing (arrows, Tab, function keys), which raise no key press.
+int codigoDeTecla(const QKeyEvent* evento);
+
+// Puts one Tab keystroke into the keyboard input of the active window, to be
+// handled after the current event (not at once).
+void inyectarTab();
+
+}  // namespace plataforma

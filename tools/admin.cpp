@@ -1,0 +1,129 @@
+// tarjeta-admin: creates the embedded databases and writes or shows the
+// start-up table.
+//
+//   tarjeta-admin db init DIR [--demo] [--force]
+//   tarjeta-admin arranque write DIR --server S --user U --branch B   (password on stdin)
+//   tarjeta-admin arranque show DIR
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "Arranque.h"
+#include "Global.h"
+#include "Instalador.h"
+
+namespace {
+
+const char* const kUso =
+    "usage:\n"
+    "  tarjeta-admin db init DIR [--demo] [--force]\n"
+    "      create DIR/erp_nax.db and DIR/zelt.db (with demo data when --demo)\n"
+    "  tarjeta-admin arranque write DIR --server S --user U --branch B\n"
+    "      write DIR/ARRANQUE.dbf; the database password is read as one line from stdin\n"
+    "  tarjeta-admin arranque show DIR\n"
+    "      print the server, login and branch of DIR/ARRANQUE.dbf (never the password)\n";
+
+int fallo(const QString& mensaje) {
+    std::fprintf(stderr, "tarjeta-admin: %s\n", mensaje.toLocal8Bit().constData());
+    return 2;
+}
+
+int uso(const QString& mensaje) {
+    std::fprintf(stderr, "tarjeta-admin: %s\n%s", mensaje.toLocal8Bit().constData(), kUso);
+    return 64;
+}
+
+int dbInit(const QStringList& args) {
+    QString dir;
+    bool demo = false, forzar = false;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--demo"))
+            demo = true;
+        else if (a == QLatin1String("--force"))
+            forzar = true;
+        else if (a.startsWith(QLatin1Char('-')) || !dir.isEmpty())
+            return uso(QStringLiteral("unexpected argument '%1'").arg(a));
+        else
+            dir = a;
+    }
+    if (dir.isEmpty()) return uso(QStringLiteral("db init needs a folder"));
+    QString error;
+    if (!Instalador::CrearBasesEmbebidas(dir, demo, forzar, &error)) return fallo(error);
+    std::printf("created %s and %s%s\n", QDir(dir).filePath(QStringLiteral("erp_nax.db")).toLocal8Bit().constData(),
+                QDir(dir).filePath(QStringLiteral("zelt.db")).toLocal8Bit().constData(),
+                demo ? " with demo data" : "");
+    return 0;
+}
+
+int arranqueWrite(const QStringList& args) {
+    QString dir;
+    Arranque::Datos datos;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto siguiente = [&](QString* destino) {
+            if (i + 1 >= args.size()) return false;
+            *destino = args[++i];
+            return true;
+        };
+        bool ok = true;
+        if (a == QLatin1String("--server"))
+            ok = siguiente(&datos.servidor);
+        else if (a == QLatin1String("--user"))
+            ok = siguiente(&datos.usuario);
+        else if (a == QLatin1String("--branch"))
+            ok = siguiente(&datos.sucursal);
+        else if (a.startsWith(QLatin1String("--")) || !dir.isEmpty())
+            return uso(QStringLiteral("unexpected argument '%1'").arg(a));
+        else
+            dir = a;
+        if (!ok) return uso(QStringLiteral("%1 needs a value").arg(a));
+    }
+    if (dir.isEmpty()) return uso(QStringLiteral("arranque write needs a folder"));
+    if (datos.servidor.isEmpty() || datos.usuario.isEmpty() || datos.sucursal.isEmpty())
+        return uso(QStringLiteral("arranque write needs --server, --user and --branch"));
+    std::string linea;
+    if (!std::getline(std::cin, linea) && linea.empty())
+        return fallo(QStringLiteral("no password on standard input (give it as one line)"));
+    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+    datos.clave = QString::fromLocal8Bit(linea.c_str());
+    QString error;
+    const QString archivo = QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf"));
+    if (!QDir(dir).exists() && !QDir().mkpath(dir)) return fallo(QStringLiteral("cannot create folder %1").arg(dir));
+    if (!Arranque::Escribir(archivo, datos, &error)) return fallo(error);
+    std::printf("wrote %s\n", archivo.toLocal8Bit().constData());
+    return 0;
+}
+
+int arranqueShow(const QStringList& args) {
+    if (args.size() != 1) return uso(QStringLiteral("arranque show needs exactly one folder"));
+    Arranque::Datos datos;
+    QString error;
+    if (!Arranque::Leer(args[0], &datos, &error)) return fallo(error);
+    QTextStream salida(stdout);
+    salida << "server: " << datos.servidor << "\n"
+           << "login:  " << datos.usuario << "\n"
+           << "branch: '" << datos.sucursal << "'\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() >= 1 && (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help"))) {
+        std::printf("%s", kUso);
+        return 0;
+    }
+    if (args.size() < 2) return uso(QStringLiteral("missing command"));
+    const QString grupo = args[0], orden = args[1];
+    const QStringList resto = args.mid(2);
+    if (grupo == QLatin1String("db") && orden == QLatin1String("init")) return dbInit(resto);
+    if (grupo == QLatin1String("arranque") && orden == QLatin1String("write")) return arranqueWrite(resto);
+    if (grupo == QLatin1String("arranque") && orden == QLatin1String("show")) return arranqueShow(resto);
+    return uso(QStringLiteral("unknown command '%1 %2'").arg(grupo, orden));
+}
