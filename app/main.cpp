@@ -6,8 +6,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "Comun.h"
-#include "FrmTelefonos.h"
+#include "Programa.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -20,12 +19,5 @@ int main(int argc, char** argv) {
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&traductor);
 
-    FrmTelefonos ventana(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
-    QString error;
-    if (!ventana.Form_Load(&error)) {
-        MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
-        return 1;
-    }
-    ventana.show();
-    return QApplication::exec();
+    return Ejecutar(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
 }

@@ -77,6 +77,13 @@ bool registrarFunciones(sqlite3* h, QString* error) {
     return true;
 }
 
+// An empty text is bound as an empty text, never as NULL (Qt binds a null
+// QString as NULL).
+QVariant enlazable(const QVariant& v) {
+    if (v.typeId() == QMetaType::QString && v.toString().isNull()) return QString(QLatin1String(""));
+    return v;
+}
+
 QString nombreSinArroba(const QString& n) { return n.startsWith(QLatin1Char('@')) ? n.mid(1) : n; }
 
 }  // namespace
@@ -139,9 +146,7 @@ QVariant Resultado::valor(const QString& nombre) const {
 
 QVariant Resultado::valor(int posicion) const {
     if (!enFila_ || posicion < 0 || posicion >= registro_.count()) return {};
-    const QVariant v = consulta_.value(posicion);
-    if (v.isNull()) return QVariant(v.metaType());  // null, but valid
-    return v;
+    return consulta_.value(posicion);
 }
 
 bool Resultado::siguiente() {
@@ -195,8 +200,19 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
     }
 
     bd_ = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), nombreConexion_);
+#ifdef Q_OS_WIN
     bd_.setDatabaseName(cadena);
-    bd_.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=30"));
+#else
+    // FreeTDS, which plays the "SQL Server" driver here, takes its protocol
+    // version and character set from the connection string when it has no
+    // named server section. A pinned version matters: with autodetection a
+    // server that accepts the connection and never answers hangs the login
+    // after the first timeout.
+    QString odbc = cadena;
+    if (!odbc.trimmed().endsWith(QLatin1Char(';'))) odbc += QLatin1Char(';');
+    bd_.setDatabaseName(odbc + QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;"));
+#endif
+    bd_.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=8"));
     if (!bd_.open(QString(), QString())) {
         *error = limpiar(textoError(bd_.lastError()));
         cerrar();
@@ -270,7 +286,7 @@ bool Conexion::preparar(QSqlQuery& q, const QString& sql, const QVariantList& va
         *error = limpiar(textoError(q.lastError()));
         return false;
     }
-    for (const QVariant& v : valores) q.addBindValue(v);
+    for (const QVariant& v : valores) q.addBindValue(enlazable(v));
     if (!q.exec()) {
         const QSqlError e = q.lastError();
         // SQL Server 2627/2601; SQLite's constraint failures name the key.
@@ -390,7 +406,7 @@ bool Conexion::llamar(const QString& nombre, const QList<Parametro>& parametros,
         *error = limpiar(textoError(q.lastError()));
         return false;
     }
-    for (const QVariant& v : valores) q.addBindValue(v);
+    for (const QVariant& v : valores) q.addBindValue(enlazable(v));
     if (!q.exec()) {
         *error = limpiar(textoError(q.lastError()));
         return false;
@@ -412,7 +428,7 @@ std::unique_ptr<Resultado> Conexion::llamarConFilas(const QString& nombre,
         *error = limpiar(textoError(q.lastError()));
         return nullptr;
     }
-    for (const QVariant& v : valores) q.addBindValue(v);
+    for (const QVariant& v : valores) q.addBindValue(enlazable(v));
     if (!q.exec()) {
         *error = limpiar(textoError(q.lastError()));
         return nullptr;

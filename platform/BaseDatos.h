@@ -56,8 +56,9 @@ public:
     // beginning at once).
     bool vacio() const { return vacio_; }
     bool tieneColumna(const QString& nombre) const;
-    // Column by name (case-insensitive) or by 0-based position; a null value
-    // comes back as a null QVariant, a missing column as an invalid one.
+    int columnas() const { return registro_.count(); }
+    // Column by name (case-insensitive) or by 0-based position; a NULL comes
+    // back as a null QVariant (isNull()), as does a missing column.
     QVariant valor(const QString& nombre) const;
     QVariant valor(int posicion) const;
     bool siguiente();

@@ -42,15 +42,3 @@ INI
   as_root odbcinst -i -d -f "$tmp" >/dev/null
   rm -f "$tmp"
 fi
-
-# A silent or unreachable server must fail within seconds, names must travel as
-# UTF-8, and the protocol version is pinned so FreeTDS does not probe.
-conf=/etc/freetds/freetds.conf
-if [ -f "$conf" ] && ! grep -q "tarjeta settings" "$conf"; then
-  as_root sed -i '/^\[global\]/a\
-	# tarjeta settings\
-	tds version = 7.4\
-	client charset = UTF-8\
-	login timeout = 5\
-	connect timeout = 5' "$conf"
-fi

@@ -1,0 +1,101 @@
+#include "Apoyo.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "Cifrado.h"
+#include "Cp1252.h"
+#include "Dbf.h"
+#include "Escena.h"
+#include "Global.h"
+#include "Instalador.h"
+
+namespace apoyo {
+
+Entorno::Entorno(Opciones o) {
+    EXPECT_TRUE(dir_.isValid());
+    QString error;
+    EXPECT_TRUE(Instalador::CrearBasesEmbebidas(dir_.path(), o.demo, false, &error)) << error.toStdString();
+    const QString servidor = o.servidor.isEmpty() ? QStringLiteral("file:") + dir_.path() : o.servidor;
+    escribirArranque(dir_.path(), {{o.clave, o.sucursal.rightJustified(7, QLatin1Char(' ')), servidor,
+                                    QStringLiteral("tarjeta")}});
+    qputenv("NAX_DIR", dir_.path().toLocal8Bit());
+    Global::Reiniciar();
+    plataforma::Escena::grabar(true);
+    EXPECT_TRUE(bd_.abrir(QStringLiteral("Server=file:") + dir_.path() + QLatin1Char(';'), &error))
+        << error.toStdString();
+}
+
+Entorno::~Entorno() {
+    Global::Reiniciar();
+    plataforma::Escena::grabar(false);
+    bd_.cerrar();
+}
+
+void Entorno::ejecutar(const QString& sql, const QVariantList& valores) {
+    QString error;
+    EXPECT_TRUE(bd_.ejecutar(sql, valores, &error)) << sql.toStdString() << ": " << error.toStdString();
+}
+
+QVariant Entorno::valor(const QString& sql, const QVariantList& valores) {
+    QString error;
+    auto rs = bd_.consultar(sql, valores, &error);
+    EXPECT_TRUE(rs) << sql.toStdString() << ": " << error.toStdString();
+    if (!rs || rs->alFinal()) return {};
+    return rs->valor(0);
+}
+
+QList<QVariantList> Entorno::filas(const QString& sql, const QVariantList& valores) {
+    QString error;
+    auto rs = bd_.consultar(sql, valores, &error);
+    EXPECT_TRUE(rs) << sql.toStdString() << ": " << error.toStdString();
+    QList<QVariantList> salida;
+    if (!rs) return salida;
+    const int columnas = rs->columnas();
+    for (; !rs->alFinal(); rs->siguiente()) {
+        QVariantList fila;
+        for (int i = 0; i < columnas; ++i) fila << rs->valor(i);
+        salida << fila;
+    }
+    return salida;
+}
+
+void escribirArranque(const QString& carpeta, const QList<RegistroArranque>& registros) {
+    QList<QList<QByteArray>> filas;
+    for (const RegistroArranque& r : registros)
+        filas.append({CifrarBytes(plataforma::Cp1252::aBytes(r.contrasena), true),
+                      CifrarBytes(plataforma::Cp1252::aBytes(r.token), true),
+                      plataforma::Cp1252::aBytes(r.servidor), plataforma::Cp1252::aBytes(r.usuario)});
+    QString error;
+    EXPECT_TRUE(plataforma::TablaDbf::escribir(QDir(carpeta).filePath(QStringLiteral("ARRANQUE.dbf")),
+                                               {{QStringLiteral("contrasena"), 'C', 60},
+                                                {QStringLiteral("token"), 'C', 30},
+                                                {QStringLiteral("server_SQL"), 'C', 200},
+                                                {QStringLiteral("usuario"), 'C', 40}},
+                                               filas, &error))
+        << error.toStdString();
+}
+
+Grabadora::Grabadora() {
+    Global::Conexion.ponerObservador([this](const plataforma::Operacion& op) {
+        operaciones.append(op);
+        if (op.tipo == plataforma::Operacion::Tipo::Transaccion) return QString();
+        return ++contador_ == fallarEn_ ? mensaje_ : QString();
+    });
+}
+
+Grabadora::~Grabadora() { Global::Conexion.ponerObservador({}); }
+
+void Grabadora::fallarEn(int n, QString mensaje) {
+    fallarEn_ = contador_ + n;
+    mensaje_ = std::move(mensaje);
+}
+
+QStringList Grabadora::textos() const {
+    QStringList t;
+    for (const auto& op : operaciones) t << op.texto;
+    return t;
+}
+
+}  // namespace apoyo

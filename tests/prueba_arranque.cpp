@@ -1,0 +1,248 @@
+// From the start-up table to a shown card window: settings, the connection,
+// the branch's state, the command line, and every way start-up can fail.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWindow>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+
+#include "Apoyo.h"
+#include "Escena.h"
+#include "FrmTelefonos.h"
+#include "Global.h"
+#include "Programa.h"
+
+using plataforma::Escena::sucesos;
+using plataforma::Operacion;
+using plataforma::Suceso;
+
+namespace {
+
+QString arrancar(const QString& linea, std::unique_ptr<FrmTelefonos>* ventana = nullptr) {
+    auto f = std::make_unique<FrmTelefonos>(linea);
+    QString error;
+    if (f->Form_Load(&error)) error.clear();
+    if (ventana) *ventana = std::move(f);
+    return error;
+}
+
+// ------------------------------------------------------------ start-up table
+
+TEST(Arranque, SoloCuentaElPrimerRegistroYSeRecortan) {
+    apoyo::Entorno e;
+    apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("clave"), QStringLiteral("     12"),
+                                           QStringLiteral("   file:") + e.carpeta() + QStringLiteral("   "),
+                                           QStringLiteral("  tarjeta  ")},
+                                          {QStringLiteral("otra"), QStringLiteral("99"), QStringLiteral("otro"),
+                                           QStringLiteral("otro")}});
+    QString error;
+    ASSERT_TRUE(Global::LeerArranque(&error)) << error.toStdString();
+    EXPECT_EQ(Global::CadenaConexion, QStringLiteral("Driver={SQL Server};Server=file:") + e.carpeta() +
+                                          QStringLiteral(";Database=erp_nax;Uid=tarjeta;Pwd=clave;"));
+    EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("     12"));
+}
+
+TEST(Arranque, LaSucursalSeLlenaOCortaASiete) {
+    apoyo::Entorno e;
+    const QString servidor = QStringLiteral("file:") + e.carpeta();
+    QString error;
+    apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("c"), QStringLiteral("12"), servidor, QStringLiteral("u")}});
+    ASSERT_TRUE(Global::LeerArranque(&error));
+    EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("12     "));
+    apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("c"), QStringLiteral("123456789"), servidor, QStringLiteral("u")}});
+    ASSERT_TRUE(Global::LeerArranque(&error));
+    EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("1234567"));
+}
+
+struct CasoEstado {
+    const char* sucursal;
+    QVariant centro;  // invalid: the branch has no row
+    int estado;
+};
+
+TEST(Arranque, EstadoSegunElCentroDeDistribucion) {
+    const CasoEstado casos[] = {
+        {"     50", QStringLiteral("      1"), 8},  {"     51", QStringLiteral("      3"), 8},
+        {"     52", QStringLiteral("      5"), 19}, {"     53", QStringLiteral("1"), 19},
+        {"     54", QStringLiteral(""), 19},        {"     55", QVariant(QMetaType::fromType<QString>()), 19},
+        {"     56", QVariant(), 0},
+    };
+    for (const auto& c : casos) {
+        apoyo::Entorno e(apoyo::Opciones::conSucursal(QString::fromLatin1(c.sucursal)));
+        if (c.centro.isValid())
+            e.ejecutar(QStringLiteral("insert into Sucursales (sucursal, centro_distribucion) values (?, ?)"),
+                       {QString::fromLatin1(c.sucursal), c.centro});
+        apoyo::Grabadora g;
+        QString error;
+        ASSERT_TRUE(Global::AbrirConexion(&error)) << error.toStdString();
+        EXPECT_EQ(Global::EstadoSucursal, c.estado) << c.sucursal;
+        ASSERT_EQ(g.operaciones.size(), 1);
+        EXPECT_EQ(g.operaciones[0].valores, QVariantList{QString::fromLatin1(c.sucursal)});
+    }
+}
+
+// -------------------------------------------------------------- command line
+
+struct CasoLinea {
+    const char* linea;
+    double cliente;
+    const char* usuario;
+    bool permiso;
+};
+
+TEST(LineaDeComandos, ClienteYUsuario) {
+    const CasoLinea casos[] = {
+        {"1234-25", 1234, "     25", true},
+        {"1234-ABCDEFG", 1234, "ABCDEFG", true},
+        {"1234-ABCDEFGHI", 1234, "ABCDEFG", true},
+        {"1234-25-9", 1234, "     25", true},
+        {"1234-26", 1234, "     26", false},
+        {"1234-27", 1234, "     27", false},  // a NULL permission is none
+        {"1234", 1234, "\0\0\0\0\0\0\0", false},
+        {"", 0, "\0\0\0\0\0\0\0", false},
+        {" 1235 -25", 1235, "     25", true},
+    };
+    for (const auto& c : casos) {
+        apoyo::Entorno e;
+        std::unique_ptr<FrmTelefonos> f;
+        EXPECT_EQ(arrancar(QString::fromLatin1(c.linea), &f), QString()) << c.linea;
+        EXPECT_EQ(Global::ClienteActual, c.cliente) << c.linea;
+        EXPECT_EQ(Global::UsuarioActual.valor(), QString::fromLatin1(c.usuario, 7)) << c.linea;
+        EXPECT_EQ(f->PuedeModificar, c.permiso) << c.linea;
+    }
+}
+
+TEST(Arranque, SentenciasEnOrdenConValoresEnlazados) {
+    apoyo::Entorno e;
+    apoyo::Grabadora g;
+    std::unique_ptr<FrmTelefonos> f;
+    ASSERT_EQ(arrancar(QStringLiteral("1234-25"), &f), QString());
+    const QStringList esperadas{
+        QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
+        QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?"),
+        QStringLiteral("select erp_nax.dbo.nombre_cliente(1234)"),
+        QStringLiteral("select c.ciudad,c.nombre_ciudad FROM ciudades c WHERE ciudad > 3701 AND estado = 8  "
+                       "order by nombre_ciudad"),
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234"),
+        QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"),
+        QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"),
+    };
+    EXPECT_EQ(g.textos(), esperadas);
+    EXPECT_EQ(g.operaciones[0].valores, QVariantList{QStringLiteral("     12")});
+    EXPECT_EQ(g.operaciones[1].valores, QVariantList{QStringLiteral("     25")});
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Tarjeta Telefónica de: MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+    EXPECT_EQ(f->NombreCliente, QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+    EXPECT_TRUE(sucesos().isEmpty());
+}
+
+TEST(Arranque, ClienteSinNombre) {
+    apoyo::Entorno e;
+    for (const char* linea : {"999-25", "2002-25"}) {  // no row; a NULL name
+        std::unique_ptr<FrmTelefonos> f;
+        ASSERT_EQ(arrancar(QString::fromLatin1(linea), &f), QString());
+        EXPECT_EQ(f->windowTitle(), QStringLiteral("Tarjeta Telefónica de: "));
+        EXPECT_TRUE(f->NombreCliente.isEmpty());
+        Global::Reiniciar();
+    }
+}
+
+TEST(Arranque, SobreTodoALosDosSegundosYEscapeCierra) {
+    apoyo::Entorno e;
+    std::unique_ptr<FrmTelefonos> f;
+    ASSERT_EQ(arrancar(QStringLiteral("1234-25"), &f), QString());
+    EXPECT_EQ(f->TmrInicio->interval(), 2000);
+    EXPECT_TRUE(f->TmrInicio->isActive());
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    EXPECT_TRUE(sucesos().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(sucesos().size(), 1, 4000);
+    EXPECT_EQ(sucesos()[0].tipo, Suceso::Tipo::SobreTodo);
+    EXPECT_EQ(sucesos()[0].ventana, f.get());
+    EXPECT_FALSE(f->TmrInicio->isActive());
+    EXPECT_TRUE(f->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+
+    f->TxtAval_Colonia->setFocus();
+    QTest::keyClick(f->TxtAval_Colonia, Qt::Key_Escape);
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_FALSE(Global::Conexion.abierta());
+}
+
+// ------------------------------------------------------------------ failures
+
+struct CasoFallo {
+    const char* nombre;
+    std::function<void(apoyo::Entorno&)> preparar;
+    const char* linea;
+    const char* mensaje;
+};
+
+TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
+    const CasoFallo casos[] = {
+        {"sin tabla", [](apoyo::Entorno& e) { QFile::remove(QDir(e.carpeta()).filePath("ARRANQUE.dbf")); },
+         "1234-25", "No se encontró la tabla de arranque"},
+        {"tabla dañada",
+         [](apoyo::Entorno& e) {
+             QFile f(QDir(e.carpeta()).filePath("ARRANQUE.dbf"));
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             f.resize(100);
+         },
+         "1234-25", "No se puede leer la tabla de arranque"},
+        {"tabla vacía", [](apoyo::Entorno& e) { apoyo::escribirArranque(e.carpeta(), {}); }, "1234-25",
+         "no tiene ningún registro"},
+        {"sin base de datos", [](apoyo::Entorno& e) { QFile::remove(QDir(e.carpeta()).filePath("zelt.db")); },
+         "1234-25", "No se pudo conectar con la base de datos"},
+        {"sentencia rechazada", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE personal"); }, "1234-25",
+         "No se pudo consultar el permiso del usuario"},
+        {"sin sucursales", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE Sucursales"); }, "1234-25",
+         "No se pudo consultar la sucursal"},
+        {"sin ciudades", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE ciudades"); }, "1234-25",
+         "No se pudo leer la lista de ciudades"},
+        {"sin procedimiento", [](apoyo::Entorno& e) { e.ejecutar("DROP VIEW zelt.CONSULTA_CONTACTO_CLIENTE"); },
+         "1234-25", "No se pudo leer el nombre del aval"},
+        {"cliente vacío", nullptr, "-25", "no indica el número de cliente"},
+        {"cliente no numérico", nullptr, "abc-1", "«abc» de la línea de comandos no es válido"},
+        {"cliente decimal", nullptr, "12.5-1", "no es válido"},
+        {"cliente enorme", nullptr, "99999999999-1", "no es válido"},
+        {"cliente fuera de 32 bits", nullptr, "2147483648-1", "no es válido"},
+    };
+    for (const auto& c : casos) {
+        apoyo::Entorno e;
+        if (c.preparar) c.preparar(e);
+        EXPECT_EQ(Ejecutar(QString::fromUtf8(c.linea)), 1) << c.nombre;
+        ASSERT_EQ(sucesos().size(), 1) << c.nombre;
+        EXPECT_EQ(sucesos()[0].tipo, Suceso::Tipo::Error);
+        EXPECT_EQ(sucesos()[0].titulo, QStringLiteral("Tarjeta Telefónica"));
+        EXPECT_TRUE(sucesos()[0].texto.contains(QString::fromUtf8(c.mensaje)))
+            << c.nombre << ": " << sucesos()[0].texto.toStdString();
+        EXPECT_FALSE(sucesos()[0].texto.contains(QStringLiteral("s3cr3t0"))) << c.nombre;
+        EXPECT_FALSE(Global::Conexion.abierta()) << c.nombre;
+    }
+}
+
+// A SQL Server that does not answer fails within seconds, through the ODBC
+// driver registered as "SQL Server", without showing the password.
+TEST(Arranque, ServidorQueNoRespondeFallaProntoSinMostrarLaClave) {
+    QTcpServer mudo;  // accepts connections and never answers
+    ASSERT_TRUE(mudo.listen(QHostAddress::LocalHost));
+    for (const QString& servidor :
+         {QStringLiteral("127.0.0.1,1"), QStringLiteral("127.0.0.1,%1").arg(mudo.serverPort())}) {
+        apoyo::Entorno e(apoyo::Opciones::conServidor(servidor));
+        QElapsedTimer reloj;
+        reloj.start();
+        EXPECT_EQ(Ejecutar(QStringLiteral("1234-25")), 1);
+        EXPECT_LT(reloj.elapsed(), 20000) << servidor.toStdString();
+        ASSERT_EQ(sucesos().size(), 1);
+        EXPECT_TRUE(sucesos()[0].texto.startsWith(QStringLiteral("No se pudo conectar con la base de datos")))
+            << sucesos()[0].texto.toStdString();
+        EXPECT_FALSE(sucesos()[0].texto.contains(QStringLiteral("s3cr3t0")));
+    }
+}
+
+}  // namespace
