@@ -1,0 +1,372 @@
+// The card window as the user types: layout, the digits-only filter, the
+// length and guarantor-name checks, the check-box rules and the city box.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "Global.h"
+#include "Ventana.h"
+#include "Ventanas.h"
+
+using apoyo::escena;
+
+namespace {
+
+const QString kMensaje10 = QStringLiteral("error: Verifique el Numero Capturado, debe ser de 10 posiciones | Error de Captura");
+const QString kMensaje13 = QStringLiteral("error: Verifique el Numero Capturado, debe ser de 13 posiciones | Error de Captura");
+const QString kMensajeAval =
+    QStringLiteral("error: El Nombre del Aval debe contener al Menos Nombre y Apellido Paterno | Error de Captura");
+
+class Captura : public ::testing::Test {
+protected:
+    apoyo::Entorno entorno;
+    std::unique_ptr<FrmTelefonos> f;
+    void SetUp() override { f = apoyo::abrirTarjeta(QStringLiteral("1235-25")); }
+    QLineEdit* caja(const char* nombre) { return f->findChild<QLineEdit*>(QLatin1String(nombre)); }
+    // Leaves a box with Tab, as a user does.
+    void salirCon(QLineEdit* c, const QString& texto) {
+        c->setFocus();
+        c->setText(texto);
+        plataforma::Escena::limpiar();
+        QTest::keyClick(c, Qt::Key_Tab);
+    }
+};
+
+// ------------------------------------------------------------------ layout
+
+TEST_F(Captura, OrdenDeTabulacion) {
+    const QStringList esperado{
+        "TxtDueno", "ChkMismo", "TxtPrincipal_Telefono", "TxtPrincipal_Celular", "TxtPrincipal_Centro",
+        "TxtPrincipal_telefono_centro", "TxtPrincipal_extension_centro", "TxtConyuge_Nombre", "ChkConyuge",
+        "TxtConyuge_Celular", "TxtConyuge_Centro", "TxtConyuge_centro_telefono", "TxtConyuge_centro_extension",
+        "txtRef1_Nombre", "TxtRef1_Telefono", "TxtRef1_Celular", "TxtRef1_parentesco", "txtRef2_Nombre",
+        "TxtRef2_Telefono", "TxtRef2_Celular", "TxtRef2_parentesco", "txtRef3_Nombre", "TxtRef3_Telefono",
+        "TxtRef3_Celular", "TxtRef3_parentesco", "txtRef4_Nombre", "TxtRef4_Telefono", "TxtRef4_Celular",
+        "TxtRef4_parentesco", "TxtAval_Paterno", "TxtAval_Materno", "TxtAval_Nombre", "TxtAval_telefono",
+        "TxtAval_Celular", "TxtAval_Domicilio", "TxtAval_Colonia", "CmbMunicipios", "TxtAval_CP",
+        "TxtAval_Centro", "TxtAval_Telefono_centro", "TxtAval_extension_centro", "TxtAval_Nombre_Conyuge",
+        "TxtAval_Centro_Conyuge", "TxtAval_Telefono_centro_conyuge", "TxtAval_extension_centro_conyuge",
+        "TxtAnotaciones", "CmdGuardar", "CmdExtras", "ChkAval"};
+    QStringList orden;
+    QWidget* w = f->TxtDueno;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            // The combo box's own line edit stands for the box.
+            QWidget* control = qobject_cast<QComboBox*>(w->parentWidget()) ? w->parentWidget() : w;
+            if (orden.isEmpty() || orden.last() != control->objectName()) orden << control->objectName();
+        }
+        w = w->nextInFocusChain();
+    } while (w != f->TxtDueno);
+    EXPECT_EQ(orden.mid(0, esperado.size()), esperado);
+}
+
+TEST_F(Captura, LimitesPistasYEtiquetas) {
+    const struct {
+        const char* caja;
+        int limite;
+    } limites[] = {{"TxtDueno", 100}, {"TxtPrincipal_Telefono", 10}, {"TxtPrincipal_Celular", 13},
+                   {"TxtPrincipal_Centro", 80}, {"TxtPrincipal_extension_centro", 30}, {"TxtConyuge_Nombre", 100},
+                   {"TxtConyuge_Celular", 13}, {"txtRef3_Nombre", 100}, {"TxtRef4_parentesco", 30},
+                   {"TxtRef2_Telefono", 10}, {"TxtAval_Paterno", 40}, {"TxtAval_Materno", 40},
+                   {"TxtAval_Nombre", 40}, {"TxtAval_Nombre_Conyuge", 80}, {"TxtAval_Centro_Conyuge", 80},
+                   {"TxtAval_Telefono_centro_conyuge", 10}, {"TxtAval_extension_centro_conyuge", 30},
+                   {"TxtAval_Domicilio", 32767}, {"TxtAval_Colonia", 32767}, {"TxtAval_CP", 32767}};
+    for (const auto& l : limites) {
+        ASSERT_NE(caja(l.caja), nullptr) << l.caja;
+        EXPECT_EQ(caja(l.caja)->maxLength(), l.limite) << l.caja;
+    }
+    for (const char* c : {"TxtDueno", "TxtConyuge_Nombre", "txtRef1_Nombre", "txtRef4_Nombre"})
+        EXPECT_EQ(caja(c)->toolTip(), QStringLiteral("Apellido Paterno")) << c;
+    EXPECT_TRUE(caja("TxtAval_Paterno")->toolTip().isEmpty());
+    // Every box has a label that names it, also to a screen reader.
+    for (QLineEdit* c : f->findChildren<QLineEdit*>()) {
+        if (c->parentWidget() == f->CmbMunicipios) continue;
+        EXPECT_FALSE(c->accessibleName().isEmpty()) << c->objectName().toStdString();
+    }
+    EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->text(), QStringLiteral("Nombre  Conyuge del Aval"));
+    EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->buddy(), f->TxtAval_Nombre_Conyuge);
+    EXPECT_EQ(f->SkinLabel28->text(), QStringLiteral("Versión 3.2   18 Mayo 2012"));
+    EXPECT_EQ(f->Frame2->title(), QStringLiteral("Cónyuge"));
+    EXPECT_EQ(f->ChkConyuge->text(), QStringLiteral("Sin Cónyuge"));
+    EXPECT_EQ(f->CmdExtras->text(), QStringLiteral("&C. Extras"));
+    EXPECT_EQ(f->TxtDueno->geometry(), plataforma::twips(720, 240, 4095, 285));
+    EXPECT_EQ(f->size(), QSize(plataforma::twips(12360), plataforma::twips(6990)));
+    EXPECT_EQ(f->TxtAval_Telefono_centro->parentWidget(), f->Frame4);
+}
+
+TEST(CapturaDiseno, NotasConSuTextoDeDiseno) {
+    FrmTelefonos f(QString{});
+    EXPECT_EQ(f.TxtAnotaciones->toPlainText(), QStringLiteral("Anotaciones extras...\n"));
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Tarjeta Telefónica de: "));
+    EXPECT_EQ(f.CmdGuardar->text(), QStringLiteral("&Guardar"));
+}
+
+// ------------------------------------------------------------- key filter
+
+TEST_F(Captura, SoloDigitosYRetrocesoEnLasCajasNumericas) {
+    for (const char* nombre : {"TxtPrincipal_Telefono", "TxtRef3_Celular", "TxtAval_extension_centro",
+                               "TxtAval_Telefono_centro_conyuge", "TxtAval_extension_centro_conyuge"}) {
+        QLineEdit* c = caja(nombre);
+        c->setFocus();
+        QTest::keyClicks(c, QStringLiteral("1a2 -+3."));
+        QKeyEvent enie(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("ñ"));
+        QApplication::sendEvent(c, &enie);
+        QTest::keyClicks(c, QStringLiteral("4"));
+        EXPECT_EQ(c->text(), QStringLiteral("1234")) << nombre;
+        QTest::keyClick(c, Qt::Key_Backspace);
+        EXPECT_EQ(c->text(), QStringLiteral("123")) << nombre;
+        c->clear();
+    }
+    // Other boxes take any text; text put there by program is never filtered.
+    f->TxtDueno->setFocus();
+    QTest::keyClicks(f->TxtDueno, QStringLiteral("Ana-1"));
+    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("Ana-1"));
+    f->TxtPrincipal_Telefono->setText(QStringLiteral("abc"));
+    EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("abc"));
+}
+
+TEST_F(Captura, EnterPasaAlSiguienteYRevisaLaCaja) {
+    QLineEdit* tel = f->TxtPrincipal_Telefono;
+    tel->setFocus();
+    QTest::keyClicks(tel, QStringLiteral("6141234567"));
+    QTest::keyClick(tel, Qt::Key_Return);
+    EXPECT_TRUE(tel->hasFocus());  // the Tab is queued, not handled at once
+    QTRY_VERIFY(f->TxtPrincipal_Celular->hasFocus());
+    EXPECT_EQ(tel->text(), QStringLiteral("6141234567"));
+    EXPECT_TRUE(escena().isEmpty());
+
+    QLineEdit* cel = f->TxtPrincipal_Celular;
+    QTest::keyClicks(cel, QStringLiteral("123"));
+    QTest::keyClick(cel, Qt::Key_Enter);
+    QTRY_COMPARE(escena(), (QStringList{"no-encima", kMensaje13, "encima"}));
+    EXPECT_TRUE(cel->hasFocus());
+    EXPECT_EQ(cel->text(), QStringLiteral("123"));
+}
+
+// ---------------------------------------------------------- length checks
+
+TEST_F(Captura, LargoDeCadaTelefonoAlSalir) {
+    const struct {
+        const char* caja;
+        int largo;
+    } cajas[] = {{"TxtPrincipal_Telefono", 10}, {"TxtPrincipal_Celular", 13}, {"TxtPrincipal_telefono_centro", 10},
+                 {"TxtConyuge_Celular", 13}, {"TxtConyuge_centro_telefono", 10}, {"TxtAval_telefono", 10},
+                 {"TxtAval_Celular", 13}, {"TxtAval_Telefono_centro", 10}, {"TxtAval_Telefono_centro_conyuge", 10},
+                 {"TxtRef1_Telefono", 10}, {"TxtRef2_Telefono", 10}, {"TxtRef3_Telefono", 10},
+                 {"TxtRef4_Telefono", 10}, {"TxtRef1_Celular", 13}, {"TxtRef2_Celular", 13},
+                 {"TxtRef3_Celular", 13}, {"TxtRef4_Celular", 13}};
+    for (const auto& c : cajas) {
+        QLineEdit* b = caja(c.caja);
+        const QString mensaje = c.largo == 10 ? kMensaje10 : kMensaje13;
+        salirCon(b, QString(c.largo, QLatin1Char('5')));
+        EXPECT_TRUE(escena().isEmpty()) << c.caja;
+        salirCon(b, QString());
+        EXPECT_TRUE(escena().isEmpty()) << c.caja;
+        // Five digits, blanks only, and a right-length text with a blank around it fail.
+        for (const QString& malo : {QStringLiteral("12345"), QStringLiteral("   "),
+                                    QString(c.largo - 1, QLatin1Char('9')) + QLatin1Char(' ')}) {
+            salirCon(b, malo);
+            EXPECT_EQ(escena(), (QStringList{"no-encima", mensaje, "encima"})) << c.caja;
+            EXPECT_TRUE(b->hasFocus()) << c.caja;
+            EXPECT_EQ(b->text(), malo) << c.caja;
+        }
+        // Only the count counts: blanks around a right-length number pass.
+        salirCon(b, QStringLiteral(" ") + QString(c.largo, QLatin1Char('1')).left(c.largo) + QStringLiteral(" "));
+        EXPECT_TRUE(b->maxLength() < c.largo + 2 || escena().isEmpty()) << c.caja;
+        b->clear();
+    }
+}
+
+TEST_F(Captura, LasExtensionesNuncaSeQuejan) {
+    for (const char* c : {"TxtPrincipal_extension_centro", "TxtConyuge_centro_extension", "TxtAval_extension_centro",
+                          "TxtAval_extension_centro_conyuge"}) {
+        salirCon(caja(c), QStringLiteral("1"));
+        salirCon(caja(c), QString(30, QLatin1Char('7')));
+    }
+    EXPECT_TRUE(escena().isEmpty());
+}
+
+TEST_F(Captura, DevolverElFocoNoDisparaLaRevisionDeLaOtraCaja) {
+    f->TxtPrincipal_Celular->setText(QStringLiteral("123"));
+    salirCon(f->TxtPrincipal_Telefono, QStringLiteral("123"));
+    EXPECT_EQ(escena(), (QStringList{"no-encima", kMensaje10, "encima"}));
+    EXPECT_TRUE(f->TxtPrincipal_Telefono->hasFocus());
+    // Moving on again repeats the message.
+    plataforma::Escena::limpiar();
+    f->TxtAval_Colonia->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(escena(), (QStringList{"no-encima", kMensaje10, "encima"}));
+}
+
+// ---------------------------------------------------------- guarantor name
+
+TEST_F(Captura, NombreCompletoDelAval) {
+    const struct {
+        const char *paterno, *materno, *nombre;
+        const char* completo;  // nullptr: the message
+    } casos[] = {
+        {"Lopez", "", "Ana", "Lopez Ana"},
+        {"Lopez", "Ruiz", "Ana", "Lopez Ruiz Ana"},
+        {"  Lopez ", " Ruiz ", " Ana María ", "Lopez Ruiz Ana María"},
+        {"   ", "", "Ana", " Ana"},
+        {"Lopez", "  ", "Ana", "Lopez  Ana"},
+        {"", "Ruiz", "Ana", nullptr},
+        {"Lopez", "Ruiz", "", nullptr},
+    };
+    for (const auto& c : casos) {
+        f->NombreCompletoAval = QStringLiteral("anterior");
+        f->TxtAval_Paterno->setText(QString::fromUtf8(c.paterno));
+        f->TxtAval_Materno->setText(QString::fromUtf8(c.materno));
+        salirCon(f->TxtAval_Nombre, QString::fromUtf8(c.nombre));
+        if (c.completo) {
+            EXPECT_TRUE(escena().isEmpty()) << c.paterno << "|" << c.nombre;
+            EXPECT_EQ(f->NombreCompletoAval, QString::fromUtf8(c.completo));
+        } else {
+            // Shown without leaving the always-on-top state.
+            EXPECT_EQ(escena(), QStringList{kMensajeAval}) << c.paterno << "|" << c.nombre;
+            EXPECT_TRUE(f->NombreCompletoAval.isEmpty());
+            EXPECT_TRUE(f->TxtAval_Paterno->hasFocus());
+        }
+        EXPECT_EQ(f->TxtAval_Paterno->text(), QString::fromUtf8(c.paterno));
+    }
+}
+
+TEST_F(Captura, ElNombreDelAvalSeRevisaAlHacerClicEnOtroControl) {
+    f->TxtAval_Nombre->setFocus();
+    plataforma::Escena::limpiar();
+    QTest::mouseClick(f->TxtAval_Colonia, Qt::LeftButton);
+    EXPECT_EQ(escena(), QStringList{kMensajeAval});
+    EXPECT_TRUE(f->TxtAval_Paterno->hasFocus());
+}
+
+// --------------------------------------------------------- check-box rules
+
+TEST_F(Captura, MismoClientePoneElNombreDelCliente) {
+    f->TxtDueno->setText(QStringLiteral("Otro dueño"));
+    QTest::mouseClick(f->ChkMismo, Qt::LeftButton);
+    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("JOSÉ LUIS MARTÍNEZ GARZA"));
+    EXPECT_TRUE(f->TxtDueno->isEnabled());
+    f->TxtDueno->setText(QStringLiteral("Editado"));
+    QTest::mouseClick(f->ChkMismo, Qt::LeftButton);
+    EXPECT_TRUE(f->TxtDueno->text().isEmpty());
+    f->NombreCliente.clear();  // no name found
+    f->TxtDueno->setText(QStringLiteral("x"));
+    FrmTelefonos::PonerCasilla(f->ChkMismo, 1);
+    EXPECT_TRUE(f->TxtDueno->text().isEmpty());
+}
+
+TEST_F(Captura, SinConyugeVaciaYBloquea) {
+    const QList<QLineEdit*> cajas{f->TxtConyuge_Nombre, f->TxtConyuge_Celular, f->TxtConyuge_Centro,
+                                  f->TxtConyuge_centro_telefono, f->TxtConyuge_centro_extension};
+    for (QLineEdit* c : cajas) c->setText(QStringLiteral("123"));
+    QTest::mouseClick(f->ChkConyuge, Qt::LeftButton);
+    for (QLineEdit* c : cajas) {
+        EXPECT_TRUE(c->text().isEmpty());
+        EXPECT_FALSE(c->isEnabled());
+    }
+    QTest::mouseClick(f->ChkConyuge, Qt::LeftButton);
+    for (QLineEdit* c : cajas) {
+        EXPECT_TRUE(c->text().isEmpty());
+        EXPECT_TRUE(c->isEnabled());
+    }
+    // Setting the state it already has runs nothing.
+    f->TxtConyuge_Nombre->setText(QStringLiteral("Luis"));
+    FrmTelefonos::PonerCasilla(f->ChkConyuge, 0);
+    EXPECT_EQ(f->TxtConyuge_Nombre->text(), QStringLiteral("Luis"));
+}
+
+TEST_F(Captura, SinAvalVaciaYBloqueaLas15CajasYNoLaCiudad) {
+    const QList<QLineEdit*> cajas{
+        f->TxtAval_Paterno, f->TxtAval_Materno, f->TxtAval_Nombre, f->TxtAval_Nombre_Conyuge, f->TxtAval_telefono,
+        f->TxtAval_Celular, f->TxtAval_Centro, f->TxtAval_Telefono_centro, f->TxtAval_extension_centro,
+        f->TxtAval_Centro_Conyuge, f->TxtAval_Telefono_centro_conyuge, f->TxtAval_extension_centro_conyuge,
+        f->TxtAval_Domicilio, f->TxtAval_Colonia, f->TxtAval_CP};
+    for (QLineEdit* c : cajas) c->setText(QStringLiteral("9"));
+    f->CmbMunicipios->setCurrentIndex(2);
+    f->NombreCompletoAval = QStringLiteral("GARCIA ANA");
+    plataforma::Escena::limpiar();
+    FrmTelefonos::PonerCasilla(f->ChkAval, 1);
+    for (QLineEdit* c : cajas) {
+        EXPECT_TRUE(c->text().isEmpty()) << c->objectName().toStdString();
+        EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+    }
+    EXPECT_TRUE(f->CmbMunicipios->isEnabled());
+    EXPECT_EQ(f->CmbMunicipios->currentIndex(), 2);
+    EXPECT_TRUE(f->NombreCompletoAval.isEmpty());
+    EXPECT_TRUE(escena().isEmpty());  // emptying by program runs no check
+    FrmTelefonos::PonerCasilla(f->ChkAval, 0);
+    for (QLineEdit* c : cajas) {
+        EXPECT_TRUE(c->isEnabled());
+        EXPECT_TRUE(c->text().isEmpty());
+    }
+}
+
+// ------------------------------------------------------------------ cities
+
+TEST_F(Captura, CiudadesDelEstadoEnMayusculasSinRecortarElOrden) {
+    const auto filas = entorno.filas(QStringLiteral(
+        "select ciudad, nombre_ciudad from ciudades where ciudad > 3701 and estado = 8 order by nombre_ciudad"));
+    ASSERT_EQ(f->CmbMunicipios->count(), filas.size());
+    for (int i = 0; i < filas.size(); ++i) {
+        EXPECT_EQ(f->CmbMunicipios->itemText(i), filas[i][1].toString().trimmed().toUpper());
+        EXPECT_EQ(f->CmbMunicipios->itemData(i).toInt(), filas[i][0].toInt());
+    }
+    // "  valle de allende  " sorts first in the database and stays first.
+    EXPECT_EQ(f->CmbMunicipios->itemText(0), QStringLiteral("VALLE DE ALLENDE"));
+    EXPECT_EQ(f->CmbMunicipios->findText(QStringLiteral("PARRAL (CLAVE ANTIGUA)")), -1);
+    EXPECT_EQ(f->CmbMunicipios->currentIndex(), -1);
+    EXPECT_TRUE(f->CmbMunicipios->currentText().isEmpty());
+}
+
+TEST_F(Captura, EscribirAbreLaListaYEnterLaCierra) {
+    QLineEdit* texto = f->CmbMunicipios->lineEdit();
+    texto->setFocus();
+    QTest::keyClick(texto, Qt::Key_D);
+    EXPECT_EQ(texto->text(), QStringLiteral("d"));
+    QAbstractItemView* lista = f->CmbMunicipios->completer()->popup();
+    QTRY_VERIFY(lista->isVisible());
+    QTest::keyClicks(lista, QStringLiteral("elicias"));
+    QTRY_COMPARE(texto->text(), QStringLiteral("delicias"));
+    QTest::keyClick(lista, Qt::Key_Escape);  // closes the list only
+    EXPECT_TRUE(f->isVisible());
+    texto->setText(QString());
+    QTest::keyClicks(texto, QStringLiteral("DELICIAS"));
+    EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("DELICIAS"));
+    // Exactly a listed name: that entry is selected, with its city number.
+    EXPECT_EQ(f->CmbMunicipios->currentData().toInt(),
+              entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'")).toInt());
+    if (lista->isVisible()) QTest::keyClick(lista, Qt::Key_Return);
+    QTRY_VERIFY(!lista->isVisible());
+    QTest::keyClick(texto, Qt::Key_X);
+    EXPECT_EQ(f->CmbMunicipios->currentIndex(), -1);  // not a listed name any more
+    EXPECT_EQ(texto->text(), QStringLiteral("DELICIASx"));
+}
+
+TEST(Ciudades, EstadoDeLaSucursalYSucursalDesconocida) {
+    {
+        apoyo::Entorno e(apoyo::Opciones::conSucursal(QStringLiteral("40")));
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+        EXPECT_EQ(Global::EstadoSucursal, 19);
+        EXPECT_NE(f->CmbMunicipios->findText(QStringLiteral("SAN PEDRO GARZA GARCÍA")), -1);
+        EXPECT_EQ(f->CmbMunicipios->findText(QStringLiteral("DELICIAS")), -1);
+    }
+    {
+        apoyo::Entorno e(apoyo::Opciones::conSucursal(QStringLiteral("99")));
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+        EXPECT_EQ(Global::EstadoSucursal, 0);
+        EXPECT_EQ(f->CmbMunicipios->count(), 0);
+    }
+}
+
+}  // namespace
