@@ -178,6 +178,18 @@ QString texto(const plataforma::Resultado& rs, int posicion) {
     return v.isNull() ? QString() : v.toString();
 }
 
+// A procedure's parameter named in an error, as the user knows the box.
+QString conNombresDeCajas(QString error) {
+    static const std::pair<const char*, const char*> kCajas[] = {
+        {"@cDomicilio", "«Calle y Numero Aval»"}, {"@cColonia", "«Colonia»"}, {"@cCodigo", "«C.P.»"},
+        {"@cMunicipio", "«Ciudad»"},           {"@cNombre", "«Nombre» del aval"}, {"@cPaterno", "«A.Paterno»"},
+        {"@cMaterno", "«A.Materno»"}};
+    for (const auto& [parametro, caja] : kCajas)
+        error.replace(QRegularExpression(QStringLiteral("El valor de %1\\b").arg(QLatin1String(parametro))),
+                      QStringLiteral("El valor de ") + QString::fromUtf8(caja));
+    return error;
+}
+
 QList<Parametro> parametrosConsulta() {
     return {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
             {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")}};
@@ -814,7 +826,7 @@ void FrmTelefonos::CmdGuardar_Click() {
         } else {
             MensajeError(QStringLiteral("No se pudo guardar la tarjeta; no se guardó ningún dato. "
                                         "Lo capturado sigue en pantalla.\n\n%1")
-                             .arg(error),
+                             .arg(conNombresDeCajas(error)),
                          QStringLiteral("Alta de Tarjeta Telefónica"));
         }
     } else if (PreguntaSiNo(QStringLiteral("Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
@@ -826,7 +838,7 @@ void FrmTelefonos::CmdGuardar_Click() {
         else
             MensajeError(QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún cambio. "
                                         "Lo capturado sigue en pantalla.\n\n%1")
-                             .arg(error),
+                             .arg(conNombresDeCajas(error)),
                          QStringLiteral("Cambio a Tarjeta Telefónica"));
     }
     HacerSobreTodo(this);

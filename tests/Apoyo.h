@@ -6,8 +6,12 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <functional>
+#include <ostream>
 
 #include "BaseDatos.h"
+
+// Readable Qt strings in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace apoyo {
 

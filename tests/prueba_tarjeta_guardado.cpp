@@ -1,0 +1,480 @@
+// Loading a stored card and saving a card: what the window shows, the
+// statements and procedure calls with their values, and what ends up stored.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "Global.h"
+#include "Tarjeta.h"
+#include "Ventanas.h"
+
+using apoyo::escena;
+using plataforma::Operacion;
+using plataforma::TipoParametro;
+
+namespace {
+
+const QString kSelectTarjeta = QStringLiteral("select * from zelt.tarjeta_telefonica_cliente where cliente = ?");
+
+class Guardado : public ::testing::Test {
+protected:
+    apoyo::Entorno entorno;
+
+    QVariantList fila(int cliente) {
+        const auto filas = entorno.filas(kSelectTarjeta, {cliente});
+        return filas.isEmpty() ? QVariantList() : filas[0];
+    }
+    QVariant columna(int cliente, const char* nombre) {
+        return entorno.valor(QStringLiteral("select %1 from zelt.tarjeta_telefonica_cliente where cliente = ?")
+                                 .arg(QLatin1String(nombre)),
+                             {cliente});
+    }
+    // Every box of the card with a text that tells them apart.
+    static void llenar(FrmTelefonos& f) {
+        for (QLineEdit* c : f.findChildren<QLineEdit*>()) {
+            if (c->parentWidget() == f.CmbMunicipios) continue;
+            const bool numerica = c->property("soloNumeros").toBool();
+            const int largo = c->property("largoTelefono").toInt();
+            c->setText(numerica ? QString(largo ? largo : 4, QLatin1Char('0' + c->objectName().size() % 10))
+                                : c->objectName() + QStringLiteral(" ñ'\""));
+        }
+        f.TxtAval_CP->setText(QStringLiteral("31'0ñ"));
+        f.TxtAnotaciones->setPlainText(QStringLiteral("Línea 1\nLínea 2 con 'comillas'"));
+        f.CmbMunicipios->setCurrentIndex(f.CmbMunicipios->findText(QStringLiteral("DELICIAS")));
+    }
+    // What every box shows, to compare one window with another.
+    static QMap<QString, QString> foto(FrmTelefonos& f) {
+        QMap<QString, QString> m;
+        for (QLineEdit* c : f.findChildren<QLineEdit*>())
+            m[c->objectName().isEmpty() ? QStringLiteral("ciudad") : c->objectName()] =
+                c->text() + (c->isEnabled() ? QString() : QStringLiteral(" [bloqueada]"));
+        for (QCheckBox* c : f.findChildren<QCheckBox*>()) m[c->objectName()] = QString::number(c->checkState());
+        m[QStringLiteral("TxtAnotaciones")] = f.TxtAnotaciones->toPlainText();
+        m[QStringLiteral("CmdGuardar")] = f.CmdGuardar->text() + (f.CmdGuardar->isEnabled() ? "" : " [inactivo]");
+        return m;
+    }
+};
+
+// ------------------------------------------------------------------ loading
+
+TEST_F(Guardado, TarjetaNuevaVaciaYGuardarHabilitadoSinPermiso) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-26"));
+    EXPECT_TRUE(f->TarjetaNueva);
+    EXPECT_FALSE(f->PuedeModificar);
+    EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Guardar"));
+    EXPECT_TRUE(f->CmdGuardar->isEnabled());
+    EXPECT_TRUE(f->TxtAnotaciones->toPlainText().isEmpty());
+    for (QLineEdit* c : f->findChildren<QLineEdit*>()) {
+        EXPECT_TRUE(c->text().isEmpty()) << c->objectName().toStdString();
+        EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+    }
+    for (QCheckBox* c : f->findChildren<QCheckBox*>()) EXPECT_EQ(c->checkState(), Qt::Unchecked);
+}
+
+TEST_F(Guardado, TarjetaGuardadaSinPermisoSeVePeroNoSeCambia) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-26"));
+    EXPECT_FALSE(f->TarjetaNueva);
+    EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Cambiar"));
+    EXPECT_FALSE(f->CmdGuardar->isEnabled());
+    EXPECT_EQ(f->TxtPrincipal_Celular->text(), QStringLiteral("0446141234567"));
+    EXPECT_EQ(f->TxtConyuge_centro_telefono->text(), QStringLiteral("6144201100"));
+    EXPECT_EQ(f->txtRef3_Nombre->text(), QStringLiteral("Lucía Fernández"));
+    EXPECT_EQ(f->TxtRef4_parentesco->text(), QStringLiteral("Compañero de trabajo"));
+    EXPECT_EQ(f->TxtAval_Telefono_centro_conyuge->text(), QStringLiteral("6144398800"));
+    EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
+    EXPECT_EQ(f->TxtAval_Materno->text(), QStringLiteral("MEDINA"));
+    EXPECT_EQ(f->TxtAval_Nombre->text(), QStringLiteral("ROSA ELENA"));
+    EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Av. Tecnológico 2310"));
+    EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("CHIHUAHUA"));
+    EXPECT_EQ(f->CiudadAval, 3702);
+    EXPECT_EQ(f->TxtAval_CP->text(), QStringLiteral("31200"));
+    EXPECT_EQ(f->TxtAnotaciones->toPlainText(), QStringLiteral("Cliente desde 2009. Prefiere llamadas por la tarde."));
+    // The guarantor's full name is composed from what was loaded.
+    EXPECT_EQ(f->NombreCompletoAval, QStringLiteral("GARCÍA MEDINA ROSA ELENA"));
+    EXPECT_TRUE(escena().isEmpty());
+}
+
+TEST_F(Guardado, MismoClienteMuestraElNombreActualDelCliente) {
+    entorno.ejecutar(QStringLiteral("update zelt.tarjeta_telefonica_cliente set Principal_Nombre='NOMBRE VIEJO' where cliente=1234"));
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    EXPECT_EQ(f->ChkMismo->checkState(), Qt::Checked);
+    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+}
+
+TEST_F(Guardado, SinConyugeYSinAvalGuardados) {
+    entorno.ejecutar(QStringLiteral("update zelt.tarjeta_telefonica_cliente set conyuge_tiene=1, aval_tiene=1 where cliente=1234"));
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    EXPECT_TRUE(f->TxtConyuge_Nombre->text().isEmpty());  // emptied after it was loaded
+    EXPECT_FALSE(f->TxtConyuge_Nombre->isEnabled());
+    EXPECT_EQ(f->TxtConyuge_Celular->text(), QStringLiteral("0446149876543"));
+    EXPECT_FALSE(f->TxtConyuge_Celular->isEnabled());
+    // Guarantor boxes are loaded after the rule ran: locked, but filled.
+    EXPECT_EQ(f->TxtAval_telefono->text(), QStringLiteral("6144556677"));
+    EXPECT_FALSE(f->TxtAval_telefono->isEnabled());
+    EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
+    EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Av. Tecnológico 2310"));
+    EXPECT_FALSE(f->TxtAval_Domicilio->isEnabled());
+    EXPECT_TRUE(f->CmbMunicipios->isEnabled());
+}
+
+TEST_F(Guardado, NulosSeMuestranVaciosYLosProcedimientosSeRecortan) {
+    entorno.ejecutar(QStringLiteral(
+        "update zelt.tarjeta_telefonica_cliente set aval_nombre_conyuge=NULL, aval_centro_conyuge=NULL, "
+        "aval_telefono_centro_conyuge=NULL, aval_extension_centro_conyuge=NULL where cliente=1234"));
+    entorno.ejecutar(QStringLiteral("update zelt.domicilios_cliente set domicilio='  Calle 1  ', colonia=' Centro ', "
+                                    "codigo=' 31000 ', municipio='  DELICIAS ' where cliente=1234"));
+    entorno.ejecutar(QStringLiteral("update zelt.contactos_cliente set paterno='  GARCÍA  ' where cliente=1234"));
+    // A column the program always writes, NULL from another writer: an empty box.
+    entorno.ejecutar(QStringLiteral("create table zelt.copia as select * from zelt.tarjeta_telefonica_cliente"));
+    entorno.ejecutar(QStringLiteral("drop table zelt.tarjeta_telefonica_cliente"));
+    entorno.ejecutar(QStringLiteral("alter table zelt.copia rename to tarjeta_telefonica_cliente"));
+    entorno.ejecutar(QStringLiteral("update zelt.tarjeta_telefonica_cliente set referencia2_nombre=NULL where cliente=1234"));
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    for (QLineEdit* c : {f->TxtAval_Nombre_Conyuge, f->TxtAval_Centro_Conyuge, f->TxtAval_Telefono_centro_conyuge,
+                         f->TxtAval_extension_centro_conyuge, f->txtRef2_Nombre})
+        EXPECT_TRUE(c->text().isEmpty()) << c->objectName().toStdString();
+    EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Calle 1"));
+    EXPECT_EQ(f->TxtAval_Colonia->text(), QStringLiteral("Centro"));
+    EXPECT_EQ(f->TxtAval_CP->text(), QStringLiteral("31000"));
+    EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("DELICIAS"));
+    EXPECT_EQ(f->CmbMunicipios->itemData(f->CmbMunicipios->currentIndex()).toInt(),
+              entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'")).toInt());
+    EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
+}
+
+TEST_F(Guardado, SinDomicilioNiContactoDelAval) {
+    entorno.ejecutar(QStringLiteral("delete from zelt.domicilios_cliente"));
+    entorno.ejecutar(QStringLiteral("delete from zelt.contactos_cliente"));
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    EXPECT_TRUE(f->TxtAval_Domicilio->text().isEmpty());
+    EXPECT_TRUE(f->TxtAval_Paterno->text().isEmpty());
+    EXPECT_EQ(f->CiudadAval, 0);
+    EXPECT_TRUE(f->NombreCompletoAval.isEmpty());
+}
+
+// ------------------------------------------------------------ new card
+
+TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    llenar(*f);
+    FrmTelefonos::PonerCasilla(f->ChkConyuge, 1);  // empties and locks the spouse boxes
+    f->TxtAval_Nombre->setFocus();
+    QTest::keyClick(f->TxtAval_Nombre, Qt::Key_Tab);  // composes the guarantor's name
+    plataforma::Escena::limpiar();
+    apoyo::Grabadora g;
+    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+
+    EXPECT_EQ(escena(), (QStringList{"no-encima",
+                                     "info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica",
+                                     "encima"}));
+    ASSERT_EQ(g.textos().size(), 5);
+    EXPECT_EQ(g.textos()[0], QStringLiteral("BEGIN"));
+    EXPECT_TRUE(g.textos()[1].startsWith(QStringLiteral(
+        "INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( cliente,Principal_Nombre,Principal_Mismo,")));
+    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(",conyuge_telefono_Centro,")));
+    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(
+        "referencia1_parentesco,referencia3_nombre,referencia3_telefono,referencia3_celular,referencia3_parentesco,"
+        "referencia4_nombre")));
+    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(",usuario_genera,aval_centro_conyuge,Aval_telefono_centro_conyuge,")));
+    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(") values (1235,?,0,?,")));
+    EXPECT_EQ(g.textos()[2], QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"));
+    EXPECT_EQ(g.textos()[3], QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"));
+    EXPECT_EQ(g.textos()[4], QStringLiteral("COMMIT"));
+
+    const auto& dom = g.operaciones[2].parametros;
+    const QStringList nombresDom{"@cSucursal", "@nCliente", "@cTipo", "@cDomicilio", "@nCiudad",
+                                 "@cColonia", "@cCodigo", "@cMunicipio", "@cEntreCalles"};
+    const QList<int> tamanosDom{7, 4, 20, 200, 4, 40, 10, 50, 200};
+    ASSERT_EQ(dom.size(), 9);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(dom[i].nombre, nombresDom[i]);
+        EXPECT_EQ(dom[i].tamano, tamanosDom[i]);
+    }
+    EXPECT_EQ(dom[0].valor.toString(), QStringLiteral("     12"));
+    EXPECT_EQ(dom[1].tipo, TipoParametro::Entero);
+    EXPECT_EQ(dom[3].valor.toString(), QStringLiteral("TxtAval_Domicilio ñ'\""));  // trimmed
+    EXPECT_EQ(dom[4].valor.toInt(), f->CmbMunicipios->currentData().toInt());
+    EXPECT_EQ(dom[7].valor.toString(), QStringLiteral("DELICIAS"));
+    EXPECT_TRUE(dom[8].valor.toString().isEmpty());
+    const auto& con = g.operaciones[3].parametros;
+    ASSERT_EQ(con.size(), 8);
+    EXPECT_EQ(con[3].nombre, QStringLiteral("@cNombre"));
+    EXPECT_EQ(con[6].nombre, QStringLiteral("@dNacimiento"));
+    EXPECT_EQ(con[6].tipo, TipoParametro::FechaHora);
+    EXPECT_EQ(con[6].tamano, 10);
+    EXPECT_EQ(con[7].nombre, QStringLiteral("@cCorreo"));
+
+    // Stored: every column from its box.
+    for (const auto& c : Tarjeta::kColumnas) {
+        const QVariant v = columna(1235, c.insertar);
+        switch (c.fuente) {
+            case Tarjeta::Fuente::Cliente:
+                EXPECT_EQ(v.toInt(), 1235);
+                break;
+            case Tarjeta::Fuente::Usuario:
+                EXPECT_EQ(v.toString(), QStringLiteral("     25"));
+                break;
+            case Tarjeta::Fuente::NombreAval:
+                EXPECT_EQ(v.toString(), f->NombreCompletoAval);
+                EXPECT_FALSE(v.toString().isEmpty());
+                break;
+            case Tarjeta::Fuente::Casilla:
+                EXPECT_EQ(v.toInt(), qstrcmp(c.control, "ChkConyuge") == 0 ? 1 : 0) << c.insertar;
+                break;
+            case Tarjeta::Fuente::Texto:
+                if (qstrcmp(c.control, "TxtAnotaciones") == 0)
+                    EXPECT_EQ(v.toString(), QStringLiteral("Línea 1\r\nLínea 2 con 'comillas'"));
+                else
+                    EXPECT_EQ(v.toString(), f->findChild<QLineEdit*>(QLatin1String(c.control))->text()) << c.insertar;
+                break;
+        }
+    }
+    EXPECT_TRUE(columna(1235, "fecha_cambia").isNull());
+    EXPECT_TRUE(columna(1235, "usuario_cambia").isNull());
+    EXPECT_EQ(entorno.valor(QStringLiteral("select municipio from zelt.domicilios_cliente where cliente=1235")).toString(),
+              QStringLiteral("DELICIAS"));
+    EXPECT_EQ(entorno.valor(QStringLiteral("select paterno from zelt.contactos_cliente where cliente=1235")).toString(),
+              QStringLiteral("TxtAval_Paterno ñ'\""));
+
+    // The card exists now: the button changes it, and never inserts again.
+    EXPECT_FALSE(f->TarjetaNueva);
+    EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Cambiar"));
+    EXPECT_TRUE(f->CmdGuardar->isEnabled());
+    plataforma::Escena::limpiar();
+    plataforma::Escena::responder(true);
+    f->CmdGuardar_Click();
+    EXPECT_EQ(escena()[1], QStringLiteral("pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, "
+                                          "esta seguro? | Guardar Cambios"));
+    EXPECT_EQ(entorno.valor(QStringLiteral("select count(*) from zelt.tarjeta_telefonica_cliente where cliente=1235")).toInt(), 1);
+}
+
+TEST_F(Guardado, SinDomicilioOSinCiudadNoSeLlamaAlProcedimiento) {
+    struct Caso {
+        const char* domicilio;
+        bool ciudad;
+        bool llama;
+    } casos[] = {{"", true, false}, {"Calle 1", false, false}, {"   ", true, true}, {"Calle 1", true, true}};
+    int cliente = 3000;
+    for (const auto& c : casos) {
+        auto f = apoyo::abrirTarjeta(QStringLiteral("%1-25").arg(++cliente));
+        f->TxtAval_Domicilio->setText(QString::fromLatin1(c.domicilio));
+        if (c.ciudad) f->CmbMunicipios->setCurrentIndex(3);
+        apoyo::Grabadora g;
+        f->CmdGuardar_Click();
+        EXPECT_EQ(g.textos().contains(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE")), c.llama) << c.domicilio;
+        EXPECT_FALSE(g.textos().contains(QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE")));
+        EXPECT_TRUE(escena().contains(QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica")));
+        if (c.llama) {
+            const auto& op = g.operaciones[2];
+            EXPECT_EQ(op.parametros[3].valor.toString(), QString::fromLatin1(c.domicilio).trimmed());
+        }
+    }
+}
+
+// --------------------------------------------------------------- changing
+
+TEST_F(Guardado, CambioConNoNoEscribeNada) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    f->TxtDueno->setText(QStringLiteral("cambiado"));
+    apoyo::Grabadora g;
+    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    EXPECT_EQ(escena(), (QStringList{"no-encima",
+                                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
+                                     "seguro? | Guardar Cambios",
+                                     "encima"}));
+    EXPECT_TRUE(plataforma::Escena::sucesos()[1].noPorDefecto);
+    EXPECT_TRUE(g.operaciones.isEmpty());
+    EXPECT_EQ(columna(1234, "Principal_Nombre").toString(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+}
+
+TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-27"));  // a NULL permission: the button is off...
+    EXPECT_FALSE(f->CmdGuardar->isEnabled());
+    f.reset();
+    f = apoyo::abrirTarjeta(QStringLiteral("1234-ABCDEFG"));  // ...a 7-character user with permission
+    ASSERT_TRUE(f->CmdGuardar->isEnabled());
+    f->TxtPrincipal_Telefono->setText(QStringLiteral(" 61400000 "));
+    f->CmbMunicipios->setCurrentIndex(f->CmbMunicipios->findText(QStringLiteral("JUÁREZ")));
+    apoyo::Grabadora g;
+    plataforma::Escena::responder(true);
+    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    EXPECT_EQ(escena(), (QStringList{"no-encima",
+                                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
+                                     "seguro? | Guardar Cambios",
+                                     "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica",
+                                     "encima"}));
+    const QStringList esperadas{"BEGIN", "", "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
+                                "Zelt.dbo.GUARDA_DOMICILIO_CLIENTE", "Zelt.dbo.GUARDA_CONTACTO_CLIENTE", "COMMIT"};
+    ASSERT_EQ(g.textos().size(), esperadas.size());
+    const QString update = g.textos()[1];
+    EXPECT_TRUE(update.startsWith(QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET Principal_Nombre=?,"
+                                                 "Principal_Mismo=1,Principal_Telefono=?")));
+    EXPECT_TRUE(update.contains(QStringLiteral(",conyuge_telefono_Centro=?,")));
+    EXPECT_TRUE(update.contains(QStringLiteral(",anotaciones=?,fecha_cambia=getdate(),usuario_cambia=?,"
+                                               "aval_centro_conyuge=?,aval_telefono_centro_conyuge=?,")));
+    EXPECT_TRUE(update.endsWith(QStringLiteral(" WHERE cliente = 1234")));
+    EXPECT_FALSE(update.contains(QStringLiteral("usuario_genera")));
+    for (int i : {0, 2, 3, 4, 5}) EXPECT_EQ(g.textos()[i], esperadas[i]);
+    const auto& estado = g.operaciones[2].parametros;
+    ASSERT_EQ(estado.size(), 3);
+    EXPECT_EQ(estado[2].nombre, QStringLiteral("@lInactivo"));
+    EXPECT_EQ(estado[2].tipo, TipoParametro::SiNo);
+    EXPECT_EQ(estado[2].valor.toBool(), false);
+    EXPECT_EQ(f->CiudadAval, f->CmbMunicipios->currentData().toDouble());
+    EXPECT_EQ(g.operaciones[3].parametros[4].valor.toDouble(), f->CiudadAval);
+
+    EXPECT_EQ(columna(1234, "Principal_Telefono").toString(), QStringLiteral(" 61400000 "));
+    EXPECT_EQ(columna(1234, "usuario_genera").toString(), QStringLiteral("     25"));
+    EXPECT_EQ(columna(1234, "usuario_cambia").toString(), QStringLiteral("ABCDEFG"));
+    EXPECT_FALSE(columna(1234, "fecha_cambia").isNull());
+    EXPECT_EQ(columna(1234, "aval_Nombre").toString(), QStringLiteral("GARCÍA MEDINA ROSA ELENA"));
+    EXPECT_EQ(entorno.valor(QStringLiteral("select municipio from zelt.domicilios_cliente where cliente=1234")).toString(),
+              QStringLiteral("JUÁREZ"));
+}
+
+TEST_F(Guardado, SinAvalMarcadoYConfirmado) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    QTest::mouseClick(f->ChkAval, Qt::LeftButton);
+    apoyo::Grabadora g;
+    plataforma::Escena::responder(true);
+    f->CmdGuardar_Click();
+    EXPECT_EQ(g.textos(), (QStringList{"BEGIN", g.textos().value(1), "Zelt.dbo.Cambia_Estado_Domicilio_Cliente", "COMMIT"}));
+    EXPECT_EQ(g.operaciones[2].parametros[2].valor.toBool(), true);
+    EXPECT_EQ(columna(1234, "aval_tiene").toInt(), 1);
+    EXPECT_TRUE(columna(1234, "aval_Telefono").toString().isEmpty());
+    EXPECT_TRUE(columna(1234, "aval_Nombre").toString().isEmpty());
+    EXPECT_EQ(entorno.valor(QStringLiteral("select inactivo from zelt.domicilios_cliente where cliente=1234")).toInt(), 1);
+    // Reloaded: ticked, locked boxes, and the stored address and name still shown.
+    f.reset();
+    auto otra = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    EXPECT_EQ(otra->ChkAval->checkState(), Qt::Checked);
+    EXPECT_FALSE(otra->TxtAval_Paterno->isEnabled());
+}
+
+TEST_F(Guardado, IdaYVueltaDeCadaCaja) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    llenar(*f);
+    f->TxtAval_Nombre->setFocus();
+    QTest::keyClick(f->TxtAval_Nombre, Qt::Key_Tab);
+    f->CmdGuardar_Click();
+    const auto antes = foto(*f);
+    f.reset();
+    auto g = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    EXPECT_EQ(foto(*g), antes);
+    // Saved again unchanged: the row stays the same but for the change columns.
+    QVariantList fila1 = fila(1235);
+    plataforma::Escena::responder(true);
+    g->CmdGuardar_Click();
+    QVariantList fila2 = fila(1235);
+    ASSERT_EQ(fila1.size(), fila2.size());
+    for (int i = 0; i < 43; ++i) EXPECT_EQ(fila1[i], fila2[i]) << i;
+    g.reset();
+    EXPECT_EQ(foto(*apoyo::abrirTarjeta(QStringLiteral("1235-25"))), antes);
+}
+
+TEST_F(Guardado, TextosHostilesSeGuardanTalCual) {
+    const QStringList textos{QStringLiteral("O'Brien"), QStringLiteral("'; DROP TABLE zelt.tarjeta_telefonica_cliente; --"),
+                             QStringLiteral("Ñandú Pérez Ü"), QStringLiteral("x') , (1"), QString(100, QChar(0x00E9))};
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    f->TxtDueno->setText(textos[0]);
+    f->TxtConyuge_Nombre->setText(textos[1]);
+    f->txtRef1_Nombre->setText(textos[2]);
+    f->TxtAval_Centro->setText(textos[3]);
+    f->txtRef4_Nombre->setText(textos[4]);
+    f->TxtAnotaciones->setPlainText(textos[1] + QStringLiteral("\n") + textos[0]);
+    f->TxtAval_Domicilio->setText(textos[0]);
+    f->CmbMunicipios->setCurrentIndex(0);
+    f->CmdGuardar_Click();
+    EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), textos[0]);
+    EXPECT_EQ(columna(1235, "conyuge_nombre").toString(), textos[1]);
+    EXPECT_EQ(columna(1235, "referencia1_nombre").toString(), textos[2]);
+    EXPECT_EQ(columna(1235, "aval_centro").toString(), textos[3]);
+    EXPECT_EQ(columna(1235, "referencia4_nombre").toString(), textos[4]);
+    f.reset();
+    auto g = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    EXPECT_EQ(g->TxtConyuge_Nombre->text(), textos[1]);
+    EXPECT_EQ(g->txtRef4_Nombre->text(), textos[4]);
+    EXPECT_EQ(g->TxtAnotaciones->toPlainText(), textos[1] + QStringLiteral("\n") + textos[0]);
+    EXPECT_EQ(g->TxtAval_Domicilio->text(), textos[0]);
+}
+
+// ---------------------------------------------------------------- failures
+
+TEST_F(Guardado, UnFalloAMitadNoGuardaNadaYConservaLoEscrito) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    llenar(*f);
+    f->TxtAval_Nombre->setFocus();
+    QTest::keyClick(f->TxtAval_Nombre, Qt::Key_Tab);
+    const auto capturado = foto(*f);
+    {
+        apoyo::Grabadora g;
+        g.fallarEn(3, QStringLiteral("Timeout expired"));  // the guarantor-name call
+        plataforma::Escena::limpiar();
+        f->CmdGuardar_Click();
+        EXPECT_TRUE(g.textos().contains(QStringLiteral("ROLLBACK")));
+    }
+    const QStringList e = escena();
+    ASSERT_EQ(e.size(), 3);
+    EXPECT_EQ(e[0], QStringLiteral("no-encima"));
+    EXPECT_TRUE(e[1].startsWith(QStringLiteral("error: No se pudo guardar la tarjeta")));
+    EXPECT_TRUE(e[1].contains(QStringLiteral("Timeout expired")));
+    EXPECT_EQ(e[2], QStringLiteral("encima"));
+    EXPECT_TRUE(fila(1235).isEmpty());
+    EXPECT_FALSE(entorno.valor(QStringLiteral("select count(*) from zelt.domicilios_cliente where cliente=1235")).toBool());
+    EXPECT_EQ(foto(*f), capturado);
+    EXPECT_TRUE(f->TarjetaNueva);
+    // Pressing again retries, and stores it all.
+    plataforma::Escena::limpiar();
+    f->CmdGuardar_Click();
+    EXPECT_TRUE(escena().contains(QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica")));
+    EXPECT_FALSE(fila(1235).isEmpty());
+    EXPECT_TRUE(entorno.valor(QStringLiteral("select count(*) from zelt.contactos_cliente where cliente=1235")).toBool());
+}
+
+TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    f->TxtDueno->setText(QStringLiteral("nuevo"));
+    const double ciudad = f->CiudadAval;
+    f->CmbMunicipios->setCurrentIndex(f->CmbMunicipios->findText(QStringLiteral("DELICIAS")));
+    apoyo::Grabadora g;
+    g.fallarEn(4);  // the guarantor-name call, after the update and the address
+    plataforma::Escena::responder(true);
+    f->CmdGuardar_Click();
+    EXPECT_TRUE(escena()[2].startsWith(QStringLiteral("error: No se pudo modificar la tarjeta")));
+    EXPECT_EQ(columna(1234, "Principal_Nombre").toString(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+    EXPECT_EQ(entorno.valor(QStringLiteral("select municipio from zelt.domicilios_cliente where cliente=1234")).toString(),
+              QStringLiteral("CHIHUAHUA"));
+    EXPECT_EQ(f->CiudadAval, ciudad);
+    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("nuevo"));
+}
+
+TEST_F(Guardado, OtroUsuarioGuardoLaTarjetaEntretanto) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    f->TxtDueno->setText(QStringLiteral("lo que escribí"));
+    entorno.ejecutar(QStringLiteral("insert into zelt.tarjeta_telefonica_cliente (cliente, Principal_Nombre) values (1235, 'de otro')"));
+    f->CmdGuardar_Click();
+    const QStringList e = escena();
+    ASSERT_EQ(e.size(), 3);
+    EXPECT_TRUE(e[1].startsWith(QStringLiteral("error: Otro usuario ya guardó una tarjeta para este cliente")));
+    EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), QStringLiteral("de otro"));
+    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("lo que escribí"));
+}
+
+TEST_F(Guardado, UnDomicilioDemasiadoLargoSeInformaSinPerderNada) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    f->TxtAval_Domicilio->setText(QString(201, QLatin1Char('x')));
+    f->CmbMunicipios->setCurrentIndex(0);
+    f->CmdGuardar_Click();
+    EXPECT_TRUE(escena()[1].contains(QStringLiteral("El valor de «Calle y Numero Aval» tiene 201 caracteres; admite 200")))
+        << escena()[1].toStdString();
+    EXPECT_TRUE(fila(1235).isEmpty());
+    EXPECT_EQ(f->TxtAval_Domicilio->text().size(), 201);
+}
+
+}  // namespace
