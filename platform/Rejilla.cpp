@@ -64,7 +64,8 @@ private:
 
 Rejilla::Rejilla(QWidget* parent) : QTableWidget(parent), delegado_(new Delegado(this)) {
     setItemDelegate(delegado_);
-    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                    QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
