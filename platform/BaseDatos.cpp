@@ -25,6 +25,14 @@ QString textoError(const QSqlError& e) {
     return t;
 }
 
+// SQL Server reports a broken unique key as 2627 or 2601; SQLite names it.
+bool esClaveDuplicada(const QSqlError& e) {
+    const QString codigo = e.nativeErrorCode();
+    return codigo == QLatin1String("2627") || codigo == QLatin1String("2601") ||
+           e.databaseText().contains(QLatin1String("UNIQUE constraint failed")) ||
+           e.databaseText().contains(QLatin1String("PRIMARY KEY constraint failed"));
+}
+
 sqlite3* manejadorSqlite(const QSqlDatabase& bd) {
     const QVariant v = bd.driver()->handle();
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) return nullptr;
@@ -248,6 +256,8 @@ bool Conexion::abrirArchivoSqlite(const QString& archivo, QString* error) {
 }
 
 void Conexion::cerrar() {
+    preparada_.reset();
+    textoPreparado_.clear();
     if (bd_.isValid()) {
         bd_.close();
         bd_ = QSqlDatabase();
@@ -288,13 +298,8 @@ bool Conexion::preparar(QSqlQuery& q, const QString& sql, const QVariantList& va
     }
     for (const QVariant& v : valores) q.addBindValue(enlazable(v));
     if (!q.exec()) {
-        const QSqlError e = q.lastError();
-        // SQL Server 2627/2601; SQLite's constraint failures name the key.
-        const QString codigo = e.nativeErrorCode();
-        duplicada_ = codigo == QLatin1String("2627") || codigo == QLatin1String("2601") ||
-                     e.databaseText().contains(QLatin1String("UNIQUE constraint failed")) ||
-                     e.databaseText().contains(QLatin1String("PRIMARY KEY constraint failed"));
-        *error = limpiar(textoError(e));
+        duplicada_ = esClaveDuplicada(q.lastError());
+        *error = limpiar(textoError(q.lastError()));
         return false;
     }
     return true;
@@ -302,8 +307,26 @@ bool Conexion::preparar(QSqlQuery& q, const QString& sql, const QVariantList& va
 
 bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error) {
     if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error)) return false;
-    QSqlQuery q(bd_);
-    return preparar(q, sql, valores, error);
+    if (preparada_ && textoPreparado_ == sql) {
+        duplicada_ = false;
+        for (int i = 0; i < valores.size(); ++i) preparada_->bindValue(i, enlazable(valores[i]));
+        const bool ok = preparada_->exec();
+        if (!ok) {
+            duplicada_ = esClaveDuplicada(preparada_->lastError());
+            *error = limpiar(textoError(preparada_->lastError()));
+        }
+        preparada_->finish();
+        return ok;
+    }
+    preparada_.reset();
+    auto q = std::make_unique<QSqlQuery>(bd_);
+    const bool ok = preparar(*q, sql, valores, error);
+    q->finish();
+    if (ok) {
+        preparada_ = std::move(q);
+        textoPreparado_ = sql;
+    }
+    return ok;
 }
 
 std::unique_ptr<Resultado> Conexion::consultar(const QString& sql, const QVariantList& valores,

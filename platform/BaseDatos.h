@@ -130,6 +130,10 @@ private:
     QString secreto_;  // the password, kept only to scrub it from messages
     Observador observador_;
     bool duplicada_ = false;
+    // The last statement run through ejecutar(), kept prepared: saving many
+    // rows runs the same insert again and again.
+    QString textoPreparado_;
+    std::unique_ptr<QSqlQuery> preparada_;
 };
 
 // Splits an ODBC connection string into its keys (upper case) and values.

@@ -1,0 +1,107 @@
+// Counts what reaches the database for each operation and fails when an
+// operation sends more than it needs to.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <cstdio>
+
+#include "Datos.h"
+#include "Escena.h"
+#include "FrmExtras.h"
+#include "FrmTelefonos.h"
+#include "Global.h"
+#include "Rejilla.h"
+
+namespace {
+
+struct Cuenta {
+    int sentencias = 0, procedimientos = 0, transacciones = 0;
+};
+Cuenta gCuenta;
+
+void contar() {
+    gCuenta = {};
+    Global::Conexion.ponerObservador([](const plataforma::Operacion& op) {
+        using T = plataforma::Operacion::Tipo;
+        if (op.tipo == T::Consulta || op.tipo == T::Sentencia) ++gCuenta.sentencias;
+        if (op.tipo == T::Procedimiento || op.tipo == T::ProcedimientoConFilas) ++gCuenta.procedimientos;
+        if (op.tipo == T::Transaccion) ++gCuenta.transacciones;
+        return QString();
+    });
+}
+
+int fallos = 0;
+void informar(const char* que, int maxSentencias, int maxProcedimientos) {
+    const bool ok = gCuenta.sentencias <= maxSentencias && gCuenta.procedimientos <= maxProcedimientos;
+    fallos += !ok;
+    std::printf("%-40s %3d statements (max %3d)  %2d procedure calls (max %d)  %d transaction steps  %s\n", que,
+                gCuenta.sentencias, maxSentencias, gCuenta.procedimientos, maxProcedimientos, gCuenta.transacciones,
+                ok ? "ok" : "TOO MANY");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    plataforma::Escena::grabar(true);
+    QString error;
+    datos::Tamano t;
+    t.contactos = 25;
+    const QString dir = datos::preparar(t, &error);
+    if (dir.isEmpty()) {
+        std::fprintf(stderr, "cannot build the benchmark database: %s\n", qPrintable(error));
+        return 2;
+    }
+    qputenv("NAX_DIR", dir.toLocal8Bit());
+
+    // Start-up of a stored card: the start-up table is read from its file,
+    // then branch, permission, name, cities and card, and the two procedures.
+    {
+        auto* f = new FrmTelefonos(QStringLiteral("1234-25"));
+        Global::Conexion.ponerObservador({});
+        gCuenta = {};
+        // The observer is set before the connection opens, so it sees everything.
+        contar();
+        if (!f->Form_Load(&error)) {
+            std::fprintf(stderr, "start-up failed: %s\n", qPrintable(error));
+            return 2;
+        }
+        informar("start-up (stored card)", 5, 2);
+
+        contar();
+        plataforma::Escena::responder(true);
+        f->CmdGuardar_Click();
+        informar("confirmed change of a card", 1, 3);
+
+        contar();
+        {
+            FrmExtras x;
+            x.Form_Load(&error);
+            informar("extras load (25 contacts)", 1, 0);
+            int nombrados = 0;
+            for (int r = 1; r <= x.iExtras->filas(); ++r) nombrados += !x.iExtras->valor(r, 1).isEmpty();
+            contar();
+            plataforma::Escena::responder(true);
+            x.CmdGuardar_Click();
+            informar("extras save (25 named rows)", 1 + nombrados, 0);
+        }
+        delete f;
+    }
+    // A new card, with guarantor address and name.
+    {
+        Global::Reiniciar();
+        FrmTelefonos f(QStringLiteral("1235-25"));
+        f.Form_Load(&error);
+        f.TxtAval_Paterno->setText(QStringLiteral("LOPEZ"));
+        f.TxtAval_Nombre->setText(QStringLiteral("ANA"));
+        f.NombreCompletoAval = QStringLiteral("LOPEZ ANA");
+        f.TxtAval_Domicilio->setText(QStringLiteral("Calle 1"));
+        f.CmbMunicipios->setCurrentIndex(0);
+        contar();
+        f.CmdGuardar_Click();
+        informar("new card save", 1, 3);
+    }
+    return fallos ? 1 : 0;
+}
