@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <cstdio>
 
+#include "BaseDatos.h"
 #include "Datos.h"
 #include "Escena.h"
 #include "FrmExtras.h"
@@ -55,6 +56,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     qputenv("NAX_DIR", dir.toLocal8Bit());
+    {
+        // Client 1235 must have no card yet: an earlier run stored one.
+        plataforma::Conexion c;
+        c.abrir(QStringLiteral("Server=file:") + dir + QLatin1Char(';'), &error);
+        for (const char* tabla : {"tarjeta_telefonica_cliente", "domicilios_cliente", "contactos_cliente"})
+            c.ejecutar(QStringLiteral("DELETE FROM zelt.%1 WHERE cliente = 1235").arg(QLatin1String(tabla)), {}, &error);
+    }
 
     // Start-up of a stored card: the start-up table is read from its file,
     // then branch, permission, name, cities and card, and the two procedures.

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <vector>
 
@@ -215,7 +216,7 @@ FrmTelefonos::FrmTelefonos(const QString& lineaComandos, QWidget* parent)
 }
 
 FrmTelefonos::~FrmTelefonos() {
-    qApp->removeEventFilter(this);
+    if (qApp) qApp->removeEventFilter(this);
     if (!cerrada_) Form_Unload();
 }
 
@@ -648,22 +649,28 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
         *error = QStringLiteral("No se pudo leer la lista de ciudades: %1").arg(e);
         return false;
     }
-    QStringList nombres;
-    QList<int> numeros;
+    // The entries are built first and handed to the box in one go: adding
+    // them one at a time costs a signal per entry and per city number.
+    QList<QStandardItem*> entradas;
     while (!RsAuxiliar->alFinal()) {
         // A row without a number or a name cannot be chosen; it is left out.
         const QVariant numero = RsAuxiliar->valor(0);
         const QVariant nombre = RsAuxiliar->valor(1);
         if (!numero.isNull() && !nombre.isNull()) {
-            nombres << nombre.toString().trimmed().toUpper();
-            numeros << numero.toInt();
+            auto* entrada = new QStandardItem(nombre.toString().trimmed().toUpper());
+            entrada->setData(numero.toInt(), Qt::UserRole);
+            entradas << entrada;
         }
         RsAuxiliar->siguiente();
     }
     RsAuxiliar->cerrar();
     CmbMunicipios->blockSignals(true);
-    CmbMunicipios->addItems(nombres);
-    for (int i = 0; i < numeros.size(); ++i) CmbMunicipios->setItemData(i, numeros[i]);
+    if (auto* modelo = qobject_cast<QStandardItemModel*>(CmbMunicipios->model())) {
+        modelo->invisibleRootItem()->appendRows(entradas);
+    } else {
+        for (QStandardItem* e : entradas) CmbMunicipios->addItem(e->text(), e->data(Qt::UserRole));
+        qDeleteAll(entradas);
+    }
     // Filling the list selects nothing and leaves the text empty.
     CmbMunicipios->setCurrentIndex(-1);
     CmbMunicipios->blockSignals(false);

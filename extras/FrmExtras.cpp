@@ -46,7 +46,9 @@ FrmExtras::FrmExtras(QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-FrmExtras::~FrmExtras() { qApp->removeEventFilter(this); }
+FrmExtras::~FrmExtras() {
+    if (qApp) qApp->removeEventFilter(this);
+}
 
 bool FrmExtras::Form_Load(QString* error) {
     HacerSobreTodo(this);

@@ -79,7 +79,7 @@ void SetWindowPos(QWidget* ventana, int insertarDespues, int x, int y, int cx, i
     QWidget* superior = ventana->window();
     if (QWindow* w = superior->windowHandle())
         w->setFlag(Qt::WindowStaysOnTopHint, encima);
-    else
+    else if (superior->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != encima)
         superior->setWindowFlag(Qt::WindowStaysOnTopHint, encima);  // not shown yet
 #endif
 }

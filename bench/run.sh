@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs every benchmark and prints the figures: statements per operation,
+# whole-process start-up against a floor program, and in-process timings at
+# several data sizes with their targets. Exits non-zero when a limit is missed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-bench
+export QT_QPA_PLATFORM=offscreen
+b=build-bench/bench
+fallos=0
+
+echo "== Statements per operation"
+"$b/bench_sentencias" 2>/dev/null || fallos=1
+
+echo
+echo "== Start-up, whole process (launch to card shown and filled, then exit)"
+dir=$("$b/bench_sentencias" >/dev/null 2>&1; ls -d "${TARJETA_BENCH_DIR:-/tmp/tarjeta-bench}"/t1000-c25-m2500)
+export NAX_DIR="$dir"
+runs=${RUNS:-21}
+tarjeta=(); piso=(); rss_t=(); rss_p=(); texto=(); rss_x=()
+tiempo=$(mktemp)
+for i in $(seq "$runs"); do
+  for prog in "arranque_tarjeta 1234-25" "arranque_piso" "arranque_piso --texto"; do
+    inicio=$EPOCHREALTIME
+    /usr/bin/time -o "$tiempo" -f "%M" $b/$prog >/dev/null 2>&1
+    fin=$EPOCHREALTIME
+    out="$(awk -v a="$inicio" -v b="$fin" 'BEGIN {printf "%.4f", b - a}') $(tail -1 "$tiempo")"
+    case "$prog" in
+      arranque_tarjeta*) tarjeta+=("${out% *}"); rss_t+=("${out#* }") ;;
+      *--texto) texto+=("${out% *}"); rss_x+=("${out#* }") ;;
+      *) piso+=("${out% *}"); rss_p+=("${out#* }") ;;
+    esac
+  done
+done
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+mt=$(median "${tarjeta[@]}"); mp=$(median "${piso[@]}")
+rt=$(median "${rss_t[@]}"); rp=$(median "${rss_p[@]}")
+mx=$(median "${texto[@]}"); rx=$(median "${rss_x[@]}")
+awk -v mt="$mt" -v mp="$mp" -v rt="$rt" -v rp="$rp" -v mx="$mx" -v rx="$rx" -v n="$runs" 'BEGIN {
+  ratio = (mp > 0) ? mt / mp : 0
+  printf "%-28s %8s %12s\n", "program (" n " runs each)", "median s", "peak RSS MiB"
+  printf "%-28s %8.4f %12.1f\n", "tarjeta 1234-25", mt, rt / 1024
+  printf "%-28s %8.4f %12.1f\n", "floor (empty window)", mp, rp / 1024
+  printf "%-28s %8.4f %12.1f\n", "floor + one label", mx, rx / 1024
+  printf "ratio to floor + one label %.2f (for reference: the font database)\n", mt / mx
+  printf "ratio of medians %.2f (target <= 1.25): %s\n", ratio, (ratio <= 1.25 ? "ok" : "MISSED")
+  printf "RSS over floor %.1f MiB (target <= 10): %s\n", (rt - rp) / 1024, ((rt - rp) / 1024 <= 10 ? "ok" : "MISSED")
+  exit !(ratio <= 1.25 && (rt - rp) / 1024 <= 10)
+}' || fallos=1
+
+echo
+echo "== Operations at scale (Google Benchmark; the first run builds the databases, 1M cards take a minute)"
+"$b/bench_operaciones" --benchmark_min_time=0.2 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' || fallos=1
+exit $fallos
