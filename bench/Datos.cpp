@@ -47,8 +47,10 @@ FROM n
 }  // namespace
 
 QString preparar(const Tamano& t, QString* error) {
-    const QString raiz = qEnvironmentVariable("TARJETA_BENCH_DIR", QDir::temp().filePath(QStringLiteral("tarjeta-bench")));
-    const QString dir = QDir(raiz).filePath(QStringLiteral("t%1-c%2-m%3").arg(t.tarjetas).arg(t.contactos).arg(t.ciudades));
+    const QString raiz = qEnvironmentVariable(
+        "TARJETA_BENCH_DIR", QDir::temp().filePath(QStringLiteral("tarjeta-bench")));
+    const QString dir = QDir(raiz).filePath(
+        QStringLiteral("t%1-c%2-m%3").arg(t.tarjetas).arg(t.contactos).arg(t.ciudades));
     if (QFile::exists(QDir(dir).filePath(QStringLiteral("listo")))) return dir;
 
     QDir(dir).removeRecursively();
@@ -62,22 +64,31 @@ QString preparar(const Tamano& t, QString* error) {
     // The demo already holds client 1234's card; the rest are generated.
     if (!ejecutar(c, QStringLiteral("BEGIN"), {}, error) ||
         !ejecutar(c, QString::fromUtf8(kTarjetas), {qMax(0, t.tarjetas - 2)}, error) ||
-        !ejecutar(c, QStringLiteral("DELETE FROM zelt.contactos_extras WHERE Cliente = ?"), {kCliente}, error) ||
-        !ejecutar(c, QStringLiteral(
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-                         "INSERT INTO zelt.contactos_extras (Cliente, Nombre, Parentesco, Telefono, lugar, Nota) "
-                         "SELECT ?, 'Contacto ' || i, substr('ClienteConyugeAval   ', 1 + (i % 3) * 7, 7), "
-                         "CASE i % 2 WHEN 0 THEN printf('614%07d', i) ELSE printf('044614%07d', i) END, "
-                         "CASE i % 2 WHEN 0 THEN 'Casa' ELSE 'Celular' END, 'Nota ' || i FROM n"),
-                  {t.contactos, kCliente}, error) ||
-        !ejecutar(c, QStringLiteral("DELETE FROM ciudades WHERE estado = 8 AND ciudad > 3701"), {}, error) ||
-        !ejecutar(c, QStringLiteral(
-                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-                         "INSERT INTO ciudades (ciudad, nombre_ciudad, estado) "
-                         "SELECT 10000 + i, substr('San Santa Villa Ciudad Nuevo ', 1 + (i % 5) * 6, 6) || ' ' || "
-                         "substr('Rosario Juárez Allende Guerrero Morelos ', 1 + (i % 5) * 8, 8) || ' ' || i, 8 FROM n"),
+        !ejecutar(c, QStringLiteral("DELETE FROM zelt.contactos_extras WHERE Cliente = ?"),
+                  {kCliente}, error) ||
+        !ejecutar(
+            c,
+            QStringLiteral(
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                "INSERT INTO zelt.contactos_extras (Cliente, Nombre, Parentesco, Telefono, lugar, "
+                "Nota) "
+                "SELECT ?, 'Contacto ' || i, substr('ClienteConyugeAval   ', 1 + (i % 3) * 7, 7), "
+                "CASE i % 2 WHEN 0 THEN printf('614%07d', i) ELSE printf('044614%07d', i) END, "
+                "CASE i % 2 WHEN 0 THEN 'Casa' ELSE 'Celular' END, 'Nota ' || i FROM n"),
+            {t.contactos, kCliente}, error) ||
+        !ejecutar(c, QStringLiteral("DELETE FROM ciudades WHERE estado = 8 AND ciudad > 3701"), {},
+                  error) ||
+        !ejecutar(c,
+                  QStringLiteral(
+                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                      "INSERT INTO ciudades (ciudad, nombre_ciudad, estado) "
+                      "SELECT 10000 + i, substr('San Santa Villa Ciudad Nuevo ', 1 + (i % 5) * 6, "
+                      "6) || ' ' || "
+                      "substr('Rosario Juárez Allende Guerrero Morelos ', 1 + (i % 5) * 8, 8) || ' "
+                      "' || i, 8 FROM n"),
                   {t.ciudades}, error) ||
-        !ejecutar(c, QStringLiteral("UPDATE main.ciudades SET ciudad = 3702 WHERE ciudad = 10001"), {}, error) ||
+        !ejecutar(c, QStringLiteral("UPDATE main.ciudades SET ciudad = 3702 WHERE ciudad = 10001"),
+                  {}, error) ||
         !ejecutar(c, QStringLiteral("COMMIT"), {}, error))
         return {};
     ejecutar(c, QStringLiteral("ANALYZE"), {}, error);
@@ -85,12 +96,14 @@ QString preparar(const Tamano& t, QString* error) {
 
     // ARRANQUE for branch 12 (state 8), user 25.
     const QString servidor = QStringLiteral("file:") + dir;
-    if (!plataforma::TablaDbf::escribir(
-            QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")),
-            {{QStringLiteral("contrasena"), 'C', 30}, {QStringLiteral("token"), 'C', 30},
-             {QStringLiteral("server_SQL"), 'C', 200}, {QStringLiteral("usuario"), 'C', 30}},
-            {{CifrarBytes("medir", true), CifrarBytes("     12", true), plataforma::Cp1252::aBytes(servidor), "bench"}},
-            error))
+    if (!plataforma::TablaDbf::escribir(QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")),
+                                        {{QStringLiteral("contrasena"), 'C', 30},
+                                         {QStringLiteral("token"), 'C', 30},
+                                         {QStringLiteral("server_SQL"), 'C', 200},
+                                         {QStringLiteral("usuario"), 'C', 30}},
+                                        {{CifrarBytes("medir", true), CifrarBytes("     12", true),
+                                          plataforma::Cp1252::aBytes(servidor), "bench"}},
+                                        error))
         return {};
     QFile listo(QDir(dir).filePath(QStringLiteral("listo")));
     listo.open(QIODevice::WriteOnly);

@@ -8,9 +8,9 @@
 namespace datos {
 
 struct Tamano {
-    int tarjetas = 1000;   // stored cards (one of them is the measured client's)
-    int contactos = 10;    // extra contacts of the measured client
-    int ciudades = 2500;   // cities of state 8 above 3701
+    int tarjetas = 1000;  // stored cards (one of them is the measured client's)
+    int contactos = 10;   // extra contacts of the measured client
+    int ciudades = 2500;  // cities of state 8 above 3701
 };
 
 // The measured client: it has a stored card with guarantor address and

@@ -156,14 +156,17 @@ int main(int argc, char** argv) {
         if (valor < 0) return;
         const bool ok = valor <= limite;
         fallos += !ok;
-        std::printf("%-52s %10.3f %s  (target <= %.3f)  %s\n", que, valor, unidad, limite, ok ? "ok" : "MISSED");
+        std::printf("%-52s %10.3f %s  (target <= %.3f)  %s\n", que, valor, unidad, limite,
+                    ok ? "ok" : "MISSED");
     };
     auto t = [&](const char* n) { return r.ms.value(QString::fromLatin1(n), -1); };
     std::printf("\nTargets\n");
     if (t("BM_CargarTarjeta/1000") > 0 && t("BM_CargarTarjeta/1000000") > 0)
-        objetivo("card load, 1M cards / 1k cards", t("BM_CargarTarjeta/1000000") / t("BM_CargarTarjeta/1000"), 1.5, "x");
+        objetivo("card load, 1M cards / 1k cards",
+                 t("BM_CargarTarjeta/1000000") / t("BM_CargarTarjeta/1000"), 1.5, "x");
     if (t("BM_GuardarTarjeta/1000") > 0 && t("BM_GuardarTarjeta/1000000") > 0)
-        objetivo("card save, 1M cards / 1k cards", t("BM_GuardarTarjeta/1000000") / t("BM_GuardarTarjeta/1000"), 1.5, "x");
+        objetivo("card save, 1M cards / 1k cards",
+                 t("BM_GuardarTarjeta/1000000") / t("BM_GuardarTarjeta/1000"), 1.5, "x");
     objetivo("extras load, 10k contacts", t("BM_CargarContactos/10000"), 250, "ms");
     objetivo("extras save, 10k contacts", t("BM_GuardarContactos/10000"), 500, "ms");
     objetivo("city list, 2500 cities", t("BM_CargarCiudades/2500"), 30, "ms");

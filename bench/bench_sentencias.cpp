@@ -26,7 +26,8 @@ void contar() {
     Global::Conexion.ponerObservador([](const plataforma::Operacion& op) {
         using T = plataforma::Operacion::Tipo;
         if (op.tipo == T::Consulta || op.tipo == T::Sentencia) ++gCuenta.sentencias;
-        if (op.tipo == T::Procedimiento || op.tipo == T::ProcedimientoConFilas) ++gCuenta.procedimientos;
+        if (op.tipo == T::Procedimiento || op.tipo == T::ProcedimientoConFilas)
+            ++gCuenta.procedimientos;
         if (op.tipo == T::Transaccion) ++gCuenta.transacciones;
         return QString();
     });
@@ -34,11 +35,13 @@ void contar() {
 
 int fallos = 0;
 void informar(const char* que, int maxSentencias, int maxProcedimientos) {
-    const bool ok = gCuenta.sentencias <= maxSentencias && gCuenta.procedimientos <= maxProcedimientos;
+    const bool ok =
+        gCuenta.sentencias <= maxSentencias && gCuenta.procedimientos <= maxProcedimientos;
     fallos += !ok;
-    std::printf("%-40s %3d statements (max %3d)  %2d procedure calls (max %d)  %d transaction steps  %s\n", que,
-                gCuenta.sentencias, maxSentencias, gCuenta.procedimientos, maxProcedimientos, gCuenta.transacciones,
-                ok ? "ok" : "TOO MANY");
+    std::printf(
+        "%-40s %3d statements (max %3d)  %2d procedure calls (max %d)  %d transaction steps  %s\n",
+        que, gCuenta.sentencias, maxSentencias, gCuenta.procedimientos, maxProcedimientos,
+        gCuenta.transacciones, ok ? "ok" : "TOO MANY");
 }
 
 }  // namespace
@@ -60,8 +63,11 @@ int main(int argc, char** argv) {
         // Client 1235 must have no card yet: an earlier run stored one.
         plataforma::Conexion c;
         c.abrir(QStringLiteral("Server=file:") + dir + QLatin1Char(';'), &error);
-        for (const char* tabla : {"tarjeta_telefonica_cliente", "domicilios_cliente", "contactos_cliente"})
-            c.ejecutar(QStringLiteral("DELETE FROM zelt.%1 WHERE cliente = 1235").arg(QLatin1String(tabla)), {}, &error);
+        for (const char* tabla :
+             {"tarjeta_telefonica_cliente", "domicilios_cliente", "contactos_cliente"})
+            c.ejecutar(QStringLiteral("DELETE FROM zelt.%1 WHERE cliente = 1235")
+                           .arg(QLatin1String(tabla)),
+                       {}, &error);
     }
 
     // Start-up of a stored card: the start-up table is read from its file,
@@ -89,7 +95,8 @@ int main(int argc, char** argv) {
             x.Form_Load(&error);
             informar("extras load (25 contacts)", 1, 0);
             int nombrados = 0;
-            for (int r = 1; r <= x.iExtras->filas(); ++r) nombrados += !x.iExtras->valor(r, 1).isEmpty();
+            for (int r = 1; r <= x.iExtras->filas(); ++r)
+                nombrados += !x.iExtras->valor(r, 1).isEmpty();
             contar();
             plataforma::Escena::responder(true);
             x.CmdGuardar_Click();

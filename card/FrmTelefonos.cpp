@@ -35,6 +35,7 @@ const QString kNotasDiseno = QStringLiteral("Anotaciones extras...\r\n");
 
 // ------------------------------------------------------------------ layout
 // Positions in twips, relative to the frame (0 = the window itself).
+// clang-format off
 
 struct DefMarco {
     QGroupBox* FrmTelefonos::*miembro;
@@ -166,6 +167,8 @@ const DefNumerica kNumericas[] = {
     {&FrmTelefonos::TxtRef4_Celular, 13},
 };
 
+// clang-format on
+
 const char* const kPropLargo = "largoTelefono";
 const char* const kPropNumerica = "soloNumeros";
 
@@ -182,12 +185,17 @@ QString texto(const plataforma::Resultado& rs, int posicion) {
 // A procedure's parameter named in an error, as the user knows the box.
 QString conNombresDeCajas(QString error) {
     static const std::pair<const char*, const char*> kCajas[] = {
-        {"@cDomicilio", "«Calle y Numero Aval»"}, {"@cColonia", "«Colonia»"}, {"@cCodigo", "«C.P.»"},
-        {"@cMunicipio", "«Ciudad»"},           {"@cNombre", "«Nombre» del aval"}, {"@cPaterno", "«A.Paterno»"},
+        {"@cDomicilio", "«Calle y Numero Aval»"},
+        {"@cColonia", "«Colonia»"},
+        {"@cCodigo", "«C.P.»"},
+        {"@cMunicipio", "«Ciudad»"},
+        {"@cNombre", "«Nombre» del aval"},
+        {"@cPaterno", "«A.Paterno»"},
         {"@cMaterno", "«A.Materno»"}};
     for (const auto& [parametro, caja] : kCajas)
-        error.replace(QRegularExpression(QStringLiteral("El valor de %1\\b").arg(QLatin1String(parametro))),
-                      QStringLiteral("El valor de ") + QString::fromUtf8(caja));
+        error.replace(
+            QRegularExpression(QStringLiteral("El valor de %1\\b").arg(QLatin1String(parametro))),
+            QStringLiteral("El valor de ") + QString::fromUtf8(caja));
     return error;
 }
 
@@ -228,18 +236,15 @@ void FrmTelefonos::construir() {
     setFixedSize(plataforma::twips(12360), plataforma::twips(6990));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    QGroupBox* marcos[6] = {};
+    QGroupBox* marcos[6] = {};  // by frame number, from 1
+    int numero = 0;
     for (const DefMarco& m : kMarcos) {
         auto* g = new QGroupBox(QString::fromUtf8(m.titulo), this);
         g->setObjectName(QLatin1String(m.nombre));
         g->setGeometry(plataforma::twips(m.x, m.y, m.w, m.h));
         this->*m.miembro = g;
+        marcos[++numero] = g;
     }
-    marcos[1] = Frame1;
-    marcos[2] = Frame2;
-    marcos[3] = Frame3;
-    marcos[4] = Frame4;
-    marcos[5] = Frame5;
 
     std::vector<std::pair<int, QWidget*>> orden;
     for (const DefCaja& c : kCajas) {
@@ -315,8 +320,6 @@ void FrmTelefonos::construir() {
     std::sort(orden.begin(), orden.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1].second, orden[i].second);
-    for (const auto& [tab, control] : orden)
-        control->setFocusPolicy(qobject_cast<QCheckBox*>(control) ? Qt::StrongFocus : control->focusPolicy());
 
     for (const DefNumerica& n : kNumericas) {
         QLineEdit* caja = this->*n.miembro;
@@ -366,13 +369,15 @@ bool FrmTelefonos::Form_Load(QString* error) {
                 const auto m = kNumero.match(partes[0]);
                 const double n = m.hasMatch() ? m.captured(1).toDouble() : -1;
                 if (!m.hasMatch() || n > 2147483647.0) {
-                    *error = partes[0].trimmed().isEmpty()
-                                 ? QStringLiteral("La línea de comandos «%1» no indica el número de cliente.")
-                                       .arg(lineaComandos_)
-                                 : QStringLiteral(
-                                       "El número de cliente «%1» de la línea de comandos no es válido: "
-                                       "debe ser un número entero entre 0 y 2147483647.")
-                                       .arg(partes[0]);
+                    *error =
+                        partes[0].trimmed().isEmpty()
+                            ? QStringLiteral(
+                                  "La línea de comandos «%1» no indica el número de cliente.")
+                                  .arg(lineaComandos_)
+                            : QStringLiteral(
+                                  "El número de cliente «%1» de la línea de comandos no es válido: "
+                                  "debe ser un número entero entre 0 y 2147483647.")
+                                  .arg(partes[0]);
                     Global::CerrarConexion();
                     return false;
                 }
@@ -386,7 +391,8 @@ bool FrmTelefonos::Form_Load(QString* error) {
     // Right-align the user code, the form in which the database keeps it.
     const int largo = int(Global::UsuarioActual.valor().trimmed().size());
     if (largo >= 1 && largo <= 6)
-        Global::UsuarioActual = QString(7 - largo, QLatin1Char(' ')) + Global::UsuarioActual.valor();
+        Global::UsuarioActual =
+            QString(7 - largo, QLatin1Char(' ')) + Global::UsuarioActual.valor();
 
     TarjetaNueva = false;
 
@@ -406,7 +412,8 @@ bool FrmTelefonos::Form_Load(QString* error) {
 void FrmTelefonos::RevisarPermiso(QString* error) {
     Global::SqlActual = QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?");
     QString e;
-    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, &e);
+    auto RsConsulta =
+        Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, &e);
     if (!RsConsulta) {
         *error = QStringLiteral("No se pudo consultar el permiso del usuario: %1").arg(e);
         return;
@@ -440,22 +447,37 @@ void FrmTelefonos::MostrarNombreCliente(QString* error) {
 void FrmTelefonos::LimpiarCampos() {
     TxtDueno->setText(QString());
     PonerCasilla(ChkMismo, 0);
-    for (QLineEdit* c : {TxtPrincipal_Telefono, TxtPrincipal_Celular, TxtPrincipal_Centro,
-                         TxtPrincipal_telefono_centro, TxtPrincipal_extension_centro, TxtConyuge_Nombre})
+    for (QLineEdit* c :
+         {TxtPrincipal_Telefono, TxtPrincipal_Celular, TxtPrincipal_Centro,
+          TxtPrincipal_telefono_centro, TxtPrincipal_extension_centro, TxtConyuge_Nombre})
         c->setText(QString());
     PonerCasilla(ChkConyuge, 0);
-    for (QLineEdit* c : {TxtConyuge_Celular, TxtConyuge_Centro, TxtConyuge_centro_telefono,
-                         TxtConyuge_centro_extension, txtRef1_Nombre, TxtRef1_Telefono,
-                         TxtRef1_Celular, TxtRef1_parentesco, txtRef2_Nombre, TxtRef2_Telefono,
-                         TxtRef2_Celular, TxtRef2_parentesco, txtRef3_Nombre, TxtRef3_Telefono,
-                         TxtRef3_Celular, TxtRef3_parentesco, txtRef4_Nombre, TxtRef4_Telefono,
-                         TxtRef4_Celular, TxtRef4_parentesco})
+    for (QLineEdit* c : {TxtConyuge_Celular,
+                         TxtConyuge_Centro,
+                         TxtConyuge_centro_telefono,
+                         TxtConyuge_centro_extension,
+                         txtRef1_Nombre,
+                         TxtRef1_Telefono,
+                         TxtRef1_Celular,
+                         TxtRef1_parentesco,
+                         txtRef2_Nombre,
+                         TxtRef2_Telefono,
+                         TxtRef2_Celular,
+                         TxtRef2_parentesco,
+                         txtRef3_Nombre,
+                         TxtRef3_Telefono,
+                         TxtRef3_Celular,
+                         TxtRef3_parentesco,
+                         txtRef4_Nombre,
+                         TxtRef4_Telefono,
+                         TxtRef4_Celular,
+                         TxtRef4_parentesco})
         c->setText(QString());
     PonerCasilla(ChkAval, 0);
-    for (QLineEdit* c : {TxtAval_Nombre, TxtAval_Nombre_Conyuge, TxtAval_telefono, TxtAval_Celular,
-                         TxtAval_Centro, TxtAval_Telefono_centro, TxtAval_extension_centro,
-                         TxtAval_Centro_Conyuge, TxtAval_Telefono_centro_conyuge,
-                         TxtAval_extension_centro_conyuge})
+    for (QLineEdit* c :
+         {TxtAval_Nombre, TxtAval_Nombre_Conyuge, TxtAval_telefono, TxtAval_Celular, TxtAval_Centro,
+          TxtAval_Telefono_centro, TxtAval_extension_centro, TxtAval_Centro_Conyuge,
+          TxtAval_Telefono_centro_conyuge, TxtAval_extension_centro_conyuge})
         c->setText(QString());
     TxtAnotaciones->setPlainText(QString());
     CmdGuardar->setText(QStringLiteral("&Guardar"));
@@ -544,8 +566,9 @@ bool FrmTelefonos::RevisarLongitud(QLineEdit* caja, int largo) {
     if (caja->text().isEmpty()) return true;
     if (caja->text().trimmed().size() == largo) return true;
     QuitarSobreTodo(this);
-    MensajeError(largo == 13 ? QStringLiteral("Verifique el Numero Capturado, debe ser de 13 posiciones")
-                             : QStringLiteral("Verifique el Numero Capturado, debe ser de 10 posiciones"),
+    MensajeError(largo == 13
+                     ? QStringLiteral("Verifique el Numero Capturado, debe ser de 13 posiciones")
+                     : QStringLiteral("Verifique el Numero Capturado, debe ser de 10 posiciones"),
                  kTituloCaptura);
     // The box that has just taken the focus loses it again; its own check must
     // not run for that.
@@ -561,8 +584,9 @@ void FrmTelefonos::TxtAval_Nombre_LostFocus() {
         componerNombreAval();
         return;
     }
-    MensajeError(QStringLiteral("El Nombre del Aval debe contener al Menos Nombre y Apellido Paterno"),
-                 kTituloCaptura);
+    MensajeError(
+        QStringLiteral("El Nombre del Aval debe contener al Menos Nombre y Apellido Paterno"),
+        kTituloCaptura);
     NombreCompletoAval.clear();
     reenfocando_ = true;
     TxtAval_Paterno->setFocus(Qt::OtherFocusReason);
@@ -588,7 +612,8 @@ void FrmTelefonos::componerNombreAval() {
 // ========================================================== check-box rules
 
 void FrmTelefonos::PonerCasilla(QCheckBox* casilla, int estado) {
-    casilla->setCheckState(estado == 1 ? Qt::Checked : (estado == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
+    casilla->setCheckState(estado == 1 ? Qt::Checked
+                                       : (estado == 2 ? Qt::PartiallyChecked : Qt::Unchecked));
 }
 
 void FrmTelefonos::ChkMismo_Click() {
@@ -611,26 +636,26 @@ void FrmTelefonos::ChkConyuge_Click() {
 
 void FrmTelefonos::ChkAval_Click() {
     if (ChkAval->checkState() == Qt::Checked) {
-        for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre, TxtAval_Nombre_Conyuge,
-                             TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Telefono_centro,
-                             TxtAval_extension_centro, TxtAval_Centro_Conyuge,
-                             TxtAval_Telefono_centro_conyuge, TxtAval_extension_centro_conyuge,
-                             TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
+        for (QLineEdit* c :
+             {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre, TxtAval_Nombre_Conyuge,
+              TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Telefono_centro,
+              TxtAval_extension_centro, TxtAval_Centro_Conyuge, TxtAval_Telefono_centro_conyuge,
+              TxtAval_extension_centro_conyuge, TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
             c->setText(QString());
-        for (QLineEdit* c : {TxtAval_Nombre, TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre_Conyuge,
-                             TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Centro_Conyuge,
-                             TxtAval_Telefono_centro, TxtAval_extension_centro,
-                             TxtAval_Telefono_centro_conyuge, TxtAval_extension_centro_conyuge,
-                             TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
+        for (QLineEdit* c :
+             {TxtAval_Nombre, TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre_Conyuge,
+              TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Centro_Conyuge,
+              TxtAval_Telefono_centro, TxtAval_extension_centro, TxtAval_Telefono_centro_conyuge,
+              TxtAval_extension_centro_conyuge, TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
             c->setEnabled(false);
         // No guarantor: no guarantor name is written or sent either.
         NombreCompletoAval.clear();
     } else {
-        for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre, TxtAval_Nombre_Conyuge,
-                             TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Centro_Conyuge,
-                             TxtAval_Telefono_centro, TxtAval_extension_centro,
-                             TxtAval_Telefono_centro_conyuge, TxtAval_extension_centro_conyuge,
-                             TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
+        for (QLineEdit* c :
+             {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre, TxtAval_Nombre_Conyuge,
+              TxtAval_telefono, TxtAval_Celular, TxtAval_Centro, TxtAval_Centro_Conyuge,
+              TxtAval_Telefono_centro, TxtAval_extension_centro, TxtAval_Telefono_centro_conyuge,
+              TxtAval_extension_centro_conyuge, TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
             c->setEnabled(true);
     }
 }
@@ -639,7 +664,8 @@ void FrmTelefonos::ChkAval_Click() {
 
 bool FrmTelefonos::CargarCiudades(QString* error) {
     CmbMunicipios->clear();
-    Global::SqlActual = QStringLiteral("select c.ciudad,c.nombre_ciudad ") + QStringLiteral("FROM ciudades c ") +
+    Global::SqlActual = QStringLiteral("select c.ciudad,c.nombre_ciudad ") +
+                        QStringLiteral("FROM ciudades c ") +
                         QStringLiteral("WHERE ciudad > 3701 ") + QStringLiteral("AND estado = ") +
                         QString::number(Global::EstadoSucursal) + QStringLiteral("  ") +
                         QStringLiteral("order by nombre_ciudad");
@@ -709,8 +735,9 @@ void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
 // ============================================================ loading a card
 
 bool FrmTelefonos::CargarTarjeta(QString* error) {
-    Global::SqlActual = QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= ") +
-                        Global::NumeroPlano(Global::ClienteActual);
+    Global::SqlActual =
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= ") +
+        Global::NumeroPlano(Global::ClienteActual);
     QString e;
     auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsConsulta) {
@@ -725,7 +752,8 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
     }
     for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
         if (c.leer && !RsConsulta->tieneColumna(QLatin1String(c.leer))) {
-            *error = QStringLiteral("A la tarjeta guardada le falta la columna %1.").arg(QLatin1String(c.leer));
+            *error = QStringLiteral("A la tarjeta guardada le falta la columna %1.")
+                         .arg(QLatin1String(c.leer));
             return false;
         }
     }
@@ -754,7 +782,8 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         const QString prefijo = QStringLiteral("referencia%1_").arg(n + 1);
         const char* campos[4] = {"nombre", "telefono", "celular", "parentesco"};
         for (int k = 0; k < 4; ++k)
-            referencias[n][k]->setText(texto(rs, (prefijo + QLatin1String(campos[k])).toLatin1().constData()));
+            referencias[n][k]->setText(
+                texto(rs, (prefijo + QLatin1String(campos[k])).toLatin1().constData()));
     }
     PonerCasilla(ChkAval, rs.valor(QStringLiteral("aval_tiene")).toInt() == 1 ? 1 : 0);
     TxtAval_telefono->setText(texto(rs, "aval_Telefono"));
@@ -826,27 +855,31 @@ void FrmTelefonos::CmdGuardar_Click() {
             CmdGuardar->setText(QStringLiteral("&Cambiar"));
             CmdGuardar->setEnabled(PuedeModificar);
         } else if (duplicada) {
-            MensajeError(QStringLiteral("Otro usuario ya guardó una tarjeta para este cliente, por lo que "
-                                        "esta no se guardó. Lo capturado sigue en pantalla; cierre y "
-                                        "vuelva a abrir la tarjeta para ver la guardada."),
-                         QStringLiteral("Alta de Tarjeta Telefónica"));
+            MensajeError(
+                QStringLiteral("Otro usuario ya guardó una tarjeta para este cliente, por lo que "
+                               "esta no se guardó. Lo capturado sigue en pantalla; cierre y "
+                               "vuelva a abrir la tarjeta para ver la guardada."),
+                QStringLiteral("Alta de Tarjeta Telefónica"));
         } else {
             MensajeError(QStringLiteral("No se pudo guardar la tarjeta; no se guardó ningún dato. "
                                         "Lo capturado sigue en pantalla.\n\n%1")
                              .arg(conNombresDeCajas(error)),
                          QStringLiteral("Alta de Tarjeta Telefónica"));
         }
-    } else if (PreguntaSiNo(QStringLiteral("Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
-                            QStringLiteral("Guardar Cambios"))) {
+    } else if (PreguntaSiNo(
+                   QStringLiteral(
+                       "Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
+                   QStringLiteral("Guardar Cambios"))) {
         QString error;
         if (guardarCambios(&error))
             MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
                         QStringLiteral("Cambio a Tarjeta Telefónica"));
         else
-            MensajeError(QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún cambio. "
-                                        "Lo capturado sigue en pantalla.\n\n%1")
-                             .arg(conNombresDeCajas(error)),
-                         QStringLiteral("Cambio a Tarjeta Telefónica"));
+            MensajeError(
+                QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún cambio. "
+                               "Lo capturado sigue en pantalla.\n\n%1")
+                    .arg(conNombresDeCajas(error)),
+                QStringLiteral("Cambio a Tarjeta Telefónica"));
     }
     HacerSobreTodo(this);
 }
@@ -863,17 +896,21 @@ QVariant valorColumna(const FrmTelefonos& f, const Tarjeta::Columna& c) {
         case Tarjeta::Fuente::Usuario:
             return Global::UsuarioActual.valor();
         case Tarjeta::Fuente::Casilla:
-            return f.findChild<QCheckBox*>(QLatin1String(c.control))->checkState() == Qt::Checked ? 1 : 0;
+            return f.findChild<QCheckBox*>(QLatin1String(c.control))->checkState() == Qt::Checked
+                       ? 1
+                       : 0;
         case Tarjeta::Fuente::Texto:
             break;
     }
-    if (qstrcmp(c.control, "TxtAnotaciones") == 0) return notasParaGuardar(f.TxtAnotaciones->toPlainText());
+    if (qstrcmp(c.control, "TxtAnotaciones") == 0)
+        return notasParaGuardar(f.TxtAnotaciones->toPlainText());
     return f.findChild<QLineEdit*>(QLatin1String(c.control))->text();
 }
 
 // Numbers and check-box states go into the statement as they are; texts are
 // bound, so any character a user types is stored as typed.
-void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, QString* sql, QVariantList* valores) {
+void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, QString* sql,
+             QVariantList* valores) {
     const QVariant v = valorColumna(f, c);
     if (c.fuente == Tarjeta::Fuente::Cliente || c.fuente == Tarjeta::Fuente::Casilla) {
         *sql += v.toString();
@@ -896,8 +933,8 @@ bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
         columnas += QLatin1String(c.insertar);
         agregar(*this, c, &marcas, &valores);
     }
-    const QString sql = QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( ") + columnas +
-                        QStringLiteral(") values (") + marcas + QStringLiteral(")");
+    const QString sql = QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( ") +
+                        columnas + QStringLiteral(") values (") + marcas + QStringLiteral(")");
 
     auto& bd = Global::Conexion;
     if (!bd.iniciarTransaccion(error)) return false;
@@ -926,18 +963,20 @@ bool FrmTelefonos::guardarCambios(QString* error) {
         agregar(*this, c, &pares, &valores);
     }
     const QString sql = QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET ") + pares +
-                        QStringLiteral(" WHERE cliente = ") + Global::NumeroPlano(Global::ClienteActual);
+                        QStringLiteral(" WHERE cliente = ") +
+                        Global::NumeroPlano(Global::ClienteActual);
 
     auto& bd = Global::Conexion;
     if (!bd.iniciarTransaccion(error)) return false;
     bool ok = bd.ejecutar(sql, valores, error);
     if (ok)
-        ok = bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                       {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-                        {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-                        {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1,
-                         ChkAval->checkState() == Qt::Checked}},
-                       error);
+        ok = bd.llamar(
+            QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+            {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+             {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
+             {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1,
+              ChkAval->checkState() == Qt::Checked}},
+            error);
     const double ciudadAnterior = CiudadAval;
     if (ok && !TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1) {
         CiudadAval = CmbMunicipios->currentData().toDouble();
@@ -955,14 +994,18 @@ bool FrmTelefonos::guardarCambios(QString* error) {
 bool FrmTelefonos::llamarDomicilio(double ciudad, QString* error) {
     return Global::Conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7, Global::SucursalActual.valor()},
+        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
+          Global::SucursalActual.valor()},
          {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
          {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, TxtAval_Domicilio->text().trimmed()},
+         {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200,
+          TxtAval_Domicilio->text().trimmed()},
          {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, ciudad},
-         {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, TxtAval_Colonia->text().trimmed()},
+         {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40,
+          TxtAval_Colonia->text().trimmed()},
          {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, TxtAval_CP->text().trimmed()},
-         {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, CmbMunicipios->currentText().trimmed()},
+         {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50,
+          CmbMunicipios->currentText().trimmed()},
          {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}},
         error);
 }
@@ -970,13 +1013,18 @@ bool FrmTelefonos::llamarDomicilio(double ciudad, QString* error) {
 bool FrmTelefonos::llamarContacto(QString* error) {
     return Global::Conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7, Global::SucursalActual.valor()},
+        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
+          Global::SucursalActual.valor()},
          {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
          {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, TxtAval_Nombre->text().trimmed()},
-         {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, TxtAval_Paterno->text().trimmed()},
-         {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, TxtAval_Materno->text().trimmed()},
-         {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10, QStringLiteral("01-01-1900")},
+         {QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40,
+          TxtAval_Nombre->text().trimmed()},
+         {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40,
+          TxtAval_Paterno->text().trimmed()},
+         {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40,
+          TxtAval_Materno->text().trimmed()},
+         {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
+          QStringLiteral("01-01-1900")},
          {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}},
         error);
 }

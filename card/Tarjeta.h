@@ -26,6 +26,7 @@ struct Columna {
 // The references stand in the order 1, 3, 4, 2; the insert spells two columns
 // with other capitals than the update and the load, which the database treats
 // as the same names.
+// clang-format off
 inline constexpr std::array<Columna, 43> kColumnas{{
     {"cliente", nullptr, nullptr, Fuente::Cliente, nullptr},
     {"Principal_Nombre", "Principal_Nombre", "Principal_Nombre", Fuente::Texto, "TxtDueno"},
@@ -71,6 +72,7 @@ inline constexpr std::array<Columna, 43> kColumnas{{
     {"aval_extension_centro_conyuge", "aval_extension_centro_conyuge", "aval_extension_centro_conyuge", Fuente::Texto, "TxtAval_extension_centro_conyuge"},
     {"aval_nombre_conyuge", "aval_nombre_conyuge", "aval_nombre_conyuge", Fuente::Texto, "TxtAval_Nombre_Conyuge"},
 }};
+// clang-format on
 
 // Position of the user-code row, where the update sets fecha_cambia and
 // usuario_cambia instead.

@@ -61,10 +61,12 @@ bool LeerArranque(QString* error) {
     const QString cadena = CadenaArranque(CarpetaArranque());
     const QString carpeta = plataforma::valorDeCadena(cadena, QStringLiteral("SourceDB"));
     SqlActual = QStringLiteral("select * from ARRANQUE");
-    const QString archivo = plataforma::buscarSinMayusculas(carpeta, QStringLiteral("ARRANQUE.DBF"));
+    const QString archivo =
+        plataforma::buscarSinMayusculas(carpeta, QStringLiteral("ARRANQUE.DBF"));
     if (archivo.isEmpty()) {
-        *error = QStringLiteral("No se encontró la tabla de arranque ARRANQUE.DBF en la carpeta %1.")
-                     .arg(QDir::toNativeSeparators(carpeta));
+        *error =
+            QStringLiteral("No se encontró la tabla de arranque ARRANQUE.DBF en la carpeta %1.")
+                .arg(QDir::toNativeSeparators(carpeta));
         return false;
     }
     plataforma::TablaDbf tabla;
@@ -89,12 +91,14 @@ bool LeerArranque(QString* error) {
         return false;
     }
     // Only the first record counts.
-    const QByteArray contrasena = recortar(tabla.valor(0, QStringLiteral("contrasena")).value_or(""));
+    const QByteArray contrasena =
+        recortar(tabla.valor(0, QStringLiteral("contrasena")).value_or(""));
     const QByteArray token = recortar(tabla.valor(0, QStringLiteral("token")).value_or(""));
     const QString clave = plataforma::Cp1252::aTexto(CifrarBytes(contrasena, false));
     SucursalActual = plataforma::Cp1252::aTexto(CifrarBytes(token, false));
-    CadenaConexion = CadenaBaseDatos(textoArranque(tabla, QStringLiteral("server_SQL")).trimmed(),
-                                     textoArranque(tabla, QStringLiteral("usuario")).trimmed(), clave);
+    CadenaConexion =
+        CadenaBaseDatos(textoArranque(tabla, QStringLiteral("server_SQL")).trimmed(),
+                        textoArranque(tabla, QStringLiteral("usuario")).trimmed(), clave);
     return true;
 }
 
@@ -102,11 +106,13 @@ bool AbrirConexion(QString* error) {
     if (!LeerArranque(error)) return false;
     QString detalle;
     if (!Conexion.abrir(CadenaConexion, &detalle)) {
-        *error = QStringLiteral("No se pudo conectar con la base de datos (servidor %1): %2")
-                     .arg(plataforma::valorDeCadena(CadenaConexion, QStringLiteral("Server")), detalle);
+        *error =
+            QStringLiteral("No se pudo conectar con la base de datos (servidor %1): %2")
+                .arg(plataforma::valorDeCadena(CadenaConexion, QStringLiteral("Server")), detalle);
         return false;
     }
-    SqlActual = QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?");
+    SqlActual =
+        QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?");
     auto RsDatos = Conexion.consultar(SqlActual, {SucursalActual.valor()}, &detalle);
     if (!RsDatos) {
         *error = QStringLiteral("No se pudo consultar la sucursal: %1").arg(detalle);
@@ -122,9 +128,13 @@ bool AbrirConexion(QString* error) {
     return true;
 }
 
-void CerrarConexion() { Conexion.cerrar(); }
+void CerrarConexion() {
+    Conexion.cerrar();
+}
 
-QString NumeroPlano(double n) { return QString::number(n, 'f', QLocale::FloatingPointShortest); }
+QString NumeroPlano(double n) {
+    return QString::number(n, 'f', QLocale::FloatingPointShortest);
+}
 
 void Reiniciar() {
     Conexion.cerrar();

@@ -27,7 +27,8 @@ bool crear(const QString& archivo, const QStringList& guiones, QString* error) {
             *error = QStringLiteral("script %1 is missing from the program").arg(g);
             return false;
         }
-        if (!c.ejecutarGuion(QStringLiteral("BEGIN;\n") + texto + QStringLiteral("\nCOMMIT;"), &e)) {
+        if (!c.ejecutarGuion(QStringLiteral("BEGIN;\n") + texto + QStringLiteral("\nCOMMIT;"),
+                             &e)) {
             *error = QStringLiteral("script %1 failed on %2: %3").arg(g, archivo, e);
             c.ejecutarGuion(QStringLiteral("ROLLBACK;"), &e);
             return false;

@@ -91,7 +91,8 @@ bool FrmExtras::CargarContactos(QString* error) {
     const char* const columnas[5] = {"Nombre", "parentesco", "telefono", "Lugar", "Nota"};
     for (const char* c : columnas) {
         if (!RsDatos->tieneColumna(QLatin1String(c))) {
-            *error = QStringLiteral("A los contactos extras les falta la columna %1.").arg(QLatin1String(c));
+            *error = QStringLiteral("A los contactos extras les falta la columna %1.")
+                         .arg(QLatin1String(c));
             return false;
         }
     }
@@ -164,19 +165,24 @@ void FrmExtras::CmdGuardar_Click() {
     iExtras->confirmarEdicion();
     ValidarTelefonos();
     if (!ContactosValidos) {
-        MensajeError(QStringLiteral("Revise la longitud de los teléfonos capturados, para fijos es de 10 "
-                                    "posiciones y celulares de 13"),
-                     QStringLiteral("Error de Captura"));
-    } else if (PreguntaSiNo(QStringLiteral("Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro?"),
-                            QStringLiteral("Guardar Cambios"))) {
+        MensajeError(
+            QStringLiteral("Revise la longitud de los teléfonos capturados, para fijos es de 10 "
+                           "posiciones y celulares de 13"),
+            QStringLiteral("Error de Captura"));
+    } else if (PreguntaSiNo(
+                   QStringLiteral(
+                       "Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro?"),
+                   QStringLiteral("Guardar Cambios"))) {
         QString error;
         if (guardar(&error))
-            MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"), QStringLiteral("Guardar Contactos"));
+            MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"),
+                        QStringLiteral("Guardar Contactos"));
         else
-            MensajeError(QStringLiteral("No se pudieron guardar los contactos; los guardados antes siguen "
-                                        "sin cambios y lo capturado sigue en pantalla.\n\n%1")
-                             .arg(error),
-                         QStringLiteral("Guardar Contactos"));
+            MensajeError(
+                QStringLiteral("No se pudieron guardar los contactos; los guardados antes siguen "
+                               "sin cambios y lo capturado sigue en pantalla.\n\n%1")
+                    .arg(error),
+                QStringLiteral("Guardar Contactos"));
     }
     HacerSobreTodo(this);
 }
@@ -186,10 +192,13 @@ bool FrmExtras::guardar(QString* error) {
     auto& bd = Global::Conexion;
     const QString cliente = Global::NumeroPlano(Global::ClienteActual);
     if (!bd.iniciarTransaccion(error)) return false;
-    bool ok = bd.ejecutar(QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") + cliente, {}, error);
+    bool ok = bd.ejecutar(
+        QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") + cliente, {},
+        error);
     const QString insertar =
-        QStringLiteral("INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
-                       "VALUES (") +
+        QStringLiteral(
+            "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
+            "VALUES (") +
         cliente + QStringLiteral(",?,?,?,?,?)");
     for (int r = 1; ok && r <= iExtras->filas(); ++r) {
         if (iExtras->valor(r, 1).isEmpty()) continue;

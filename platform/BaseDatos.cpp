@@ -88,11 +88,14 @@ bool registrarFunciones(sqlite3* h, QString* error) {
 // An empty text is bound as an empty text, never as NULL (Qt binds a null
 // QString as NULL).
 QVariant enlazable(const QVariant& v) {
-    if (v.typeId() == QMetaType::QString && v.toString().isNull()) return QString(QLatin1String(""));
+    if (v.typeId() == QMetaType::QString && v.toString().isNull())
+        return QString(QLatin1String(""));
     return v;
 }
 
-QString nombreSinArroba(const QString& n) { return n.startsWith(QLatin1Char('@')) ? n.mid(1) : n; }
+QString nombreSinArroba(const QString& n) {
+    return n.startsWith(QLatin1Char('@')) ? n.mid(1) : n;
+}
 
 }  // namespace
 
@@ -142,9 +145,13 @@ Resultado::Resultado(QSqlQuery consulta) : consulta_(std::move(consulta)) {
     vacio_ = !enFila_;
 }
 
-Resultado::~Resultado() { cerrar(); }
+Resultado::~Resultado() {
+    cerrar();
+}
 
-bool Resultado::tieneColumna(const QString& nombre) const { return registro_.indexOf(nombre) >= 0; }
+bool Resultado::tieneColumna(const QString& nombre) const {
+    return registro_.indexOf(nombre) >= 0;
+}
 
 QVariant Resultado::valor(const QString& nombre) const {
     const int i = registro_.indexOf(nombre);
@@ -174,9 +181,13 @@ Conexion::Conexion() {
     nombreConexion_ = QStringLiteral("tarjeta-%1").arg(contador.fetchAndAddRelaxed(1));
 }
 
-Conexion::~Conexion() { cerrar(); }
+Conexion::~Conexion() {
+    cerrar();
+}
 
-bool Conexion::abierta() const { return motor_ != Motor::Ninguno && bd_.isOpen(); }
+bool Conexion::abierta() const {
+    return motor_ != Motor::Ninguno && bd_.isOpen();
+}
 
 bool Conexion::abrir(const QString& cadena, QString* error) {
     cerrar();
@@ -188,7 +199,8 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
         const QString zelt = carpeta.filePath(QStringLiteral("zelt.db"));
         for (const QString& f : {principal, zelt}) {
             if (!QFileInfo(f).isFile()) {
-                *error = QStringLiteral("No existe la base de datos %1").arg(QDir::toNativeSeparators(f));
+                *error = QStringLiteral("No existe la base de datos %1")
+                             .arg(QDir::toNativeSeparators(f));
                 return false;
             }
         }
@@ -368,7 +380,8 @@ bool Conexion::valoresParametros(const QList<Parametro>& parametros, QVariantLis
                 QDateTime fecha = p.valor.toDateTime();
                 if (p.valor.typeId() == QMetaType::QString) {
                     const QString t = p.valor.toString();
-                    fecha = QDateTime(QDate::fromString(t, QStringLiteral("dd-MM-yyyy")), QTime(0, 0));
+                    fecha =
+                        QDateTime(QDate::fromString(t, QStringLiteral("dd-MM-yyyy")), QTime(0, 0));
                     if (!fecha.isValid()) fecha = QDateTime::fromString(t, Qt::ISODate);
                 }
                 if (!fecha.isValid()) {
@@ -410,9 +423,9 @@ QString Conexion::textoLlamada(const QString& nombre, const QList<Parametro>& pa
         QStringList filtros;
         for (const QString& c : columnas) filtros << c + QStringLiteral(" = ?");
         return QStringLiteral("SELECT * FROM %1%2")
-            .arg(vista, filtros.isEmpty() ? QString()
-                                          : QStringLiteral(" WHERE ") +
-                                                filtros.join(QStringLiteral(" AND ")));
+            .arg(vista, filtros.isEmpty()
+                            ? QString()
+                            : QStringLiteral(" WHERE ") + filtros.join(QStringLiteral(" AND ")));
     }
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(vista, columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));

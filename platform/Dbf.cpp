@@ -59,7 +59,8 @@ bool TablaDbf::leer(const QString& archivo, QString* error) {
     const auto version = static_cast<unsigned char>(datos[0]);
     const bool vfp = version == 0x30 || version == 0x31 || version == 0x32;
     if (!vfp && version != 0x03 && version != 0x83 && version != 0xF5 && version != 0x8B) {
-        *error = QStringLiteral("no es una tabla DBF (versión 0x%1)").arg(version, 2, 16, QLatin1Char('0'));
+        *error = QStringLiteral("no es una tabla DBF (versión 0x%1)")
+                     .arg(version, 2, 16, QLatin1Char('0'));
         return false;
     }
     const quint32 cuenta = le32(datos.constData() + 4);
@@ -90,7 +91,8 @@ bool TablaDbf::leer(const QString& archivo, QString* error) {
         c.definicion.nombre = QString::fromLatin1(nombre).trimmed();
         c.definicion.tipo = d[11];
         c.definicion.longitud = static_cast<unsigned char>(d[16]);
-        if (c.definicion.tipo == 'C' && !vfp) c.definicion.longitud += static_cast<unsigned char>(d[17]) << 8;
+        if (c.definicion.tipo == 'C' && !vfp)
+            c.definicion.longitud += static_cast<unsigned char>(d[17]) << 8;
         c.desplazamiento = desplazamiento;
         desplazamiento += c.definicion.longitud;
         const auto banderas = static_cast<unsigned char>(d[18]);
@@ -100,7 +102,8 @@ bool TablaDbf::leer(const QString& archivo, QString* error) {
             if (c.definicion.tipo == 'V' || c.definicion.tipo == 'Q') ++bitsNulos;
             if (banderas & 0x02) c.bitNulo = bitsNulos++;
         }
-        if (sistema && c.definicion.nombre.compare(QLatin1String("_NullFlags"), Qt::CaseInsensitive) == 0)
+        if (sistema &&
+            c.definicion.nombre.compare(QLatin1String("_NullFlags"), Qt::CaseInsensitive) == 0)
             campoNulos_ = int(internos_.size());
         internos_.append(c);
         if (!sistema) campos_.append(c.definicion);
@@ -111,11 +114,13 @@ bool TablaDbf::leer(const QString& archivo, QString* error) {
     }
     const qint64 necesario = qint64(largoCabecera) + qint64(cuenta) * largoRegistro;
     if (necesario > datos.size()) {
-        *error = QStringLiteral("el archivo está truncado: anuncia %1 registros y no los contiene").arg(cuenta);
+        *error = QStringLiteral("el archivo está truncado: anuncia %1 registros y no los contiene")
+                     .arg(cuenta);
         return false;
     }
     for (quint32 r = 0; r < cuenta; ++r) {
-        const QByteArray reg = datos.mid(largoCabecera + qsizetype(r) * largoRegistro, largoRegistro);
+        const QByteArray reg =
+            datos.mid(largoCabecera + qsizetype(r) * largoRegistro, largoRegistro);
         if (reg.at(0) == '*') continue;
         vivos_.append(reg);
     }

@@ -12,7 +12,9 @@ struct Identificador {
     QString nombre;     // without brackets or quotes
 };
 
-bool esInicioNombre(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
+bool esInicioNombre(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_');
+}
 bool esParteNombre(QChar c) {
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') ||
            c == QLatin1Char('#') || c == QLatin1Char('@');
@@ -79,7 +81,8 @@ QString traducir(const QString& sql) {
             continue;
         }
         // A name may only start where the previous character cannot continue one.
-        const bool limite = i == 0 || !(esParteNombre(sql.at(i - 1)) || sql.at(i - 1) == QLatin1Char('.'));
+        const bool limite =
+            i == 0 || !(esParteNombre(sql.at(i - 1)) || sql.at(i - 1) == QLatin1Char('.'));
         Identificador base;
         if (limite && leerIdentificador(sql, i, &base)) {
             Identificador esquema, objeto;

@@ -18,7 +18,9 @@ bool gGrabando = false;
 QList<Suceso> gSucesos;
 QQueue<bool> gRespuestas;
 
-void anotar(Suceso s) { gSucesos.append(std::move(s)); }
+void anotar(Suceso s) {
+    gSucesos.append(std::move(s));
+}
 
 void caja(QMessageBox::Icon icono, const QString& texto, const QString& titulo) {
     QMessageBox m(icono, titulo, texto, QMessageBox::Ok, QApplication::activeWindow());
@@ -32,13 +34,19 @@ void grabar(bool si) {
     gGrabando = si;
     limpiar();
 }
-bool grabando() { return gGrabando; }
-const QList<Suceso>& sucesos() { return gSucesos; }
+bool grabando() {
+    return gGrabando;
+}
+const QList<Suceso>& sucesos() {
+    return gSucesos;
+}
 void limpiar() {
     gSucesos.clear();
     gRespuestas.clear();
 }
-void responder(bool si) { gRespuestas.enqueue(si); }
+void responder(bool si) {
+    gRespuestas.enqueue(si);
+}
 }  // namespace Escena
 
 void mostrarError(const QString& texto, const QString& titulo) {
@@ -68,12 +76,17 @@ void SetWindowPos(QWidget* ventana, int insertarDespues, int x, int y, int cx, i
     if (!ventana) return;
     const bool encima = insertarDespues == HWND_TOPMOST;
     if (gGrabando)
-        anotar({encima ? Suceso::Tipo::SobreTodo : Suceso::Tipo::NoSobreTodo, {}, {}, ventana, false});
+        anotar(
+            {encima ? Suceso::Tipo::SobreTodo : Suceso::Tipo::NoSobreTodo, {}, {}, ventana, false});
 #ifdef Q_OS_WIN
     ::SetWindowPos(reinterpret_cast<HWND>(ventana->window()->winId()),
                    encima ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, cx, cy, banderas);
 #else
-    Q_UNUSED(x) Q_UNUSED(y) Q_UNUSED(cx) Q_UNUSED(cy) Q_UNUSED(banderas)
+    Q_UNUSED(x)
+    Q_UNUSED(y)
+    Q_UNUSED(cx)
+    Q_UNUSED(cy)
+    Q_UNUSED(banderas)
     // Changing the flag on the native window (not the widget) keeps the window
     // mapped: on X11 Qt only asks the window manager for the "above" state.
     QWidget* superior = ventana->window();
@@ -109,8 +122,8 @@ void inyectarTab() {
     QWidget* destino = QApplication::focusWidget();
     if (!destino) destino = QApplication::activeWindow();
     if (!destino) return;
-    QCoreApplication::postEvent(destino, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier,
-                                                       QStringLiteral("\t")));
+    QCoreApplication::postEvent(destino, new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab,
+                                                       Qt::NoModifier, QStringLiteral("\t")));
 }
 
 }  // namespace plataforma

@@ -80,17 +80,25 @@ void Rejilla::agregarColumna(const QString& encabezado, int ancho) {
     setColumnWidth(c, ancho);
 }
 
-void Rejilla::crearLista(const QString& nombre) { listas_.insert(nombre, {}); }
+void Rejilla::crearLista(const QString& nombre) {
+    listas_.insert(nombre, {});
+}
 
 void Rejilla::agregarALista(const QString& lista, const QString& elemento) {
     listas_[lista].append(elemento);
 }
 
-void Rejilla::asignarLista(int columna, const QString& lista) { listaPorColumna_.insert(columna, lista); }
+void Rejilla::asignarLista(int columna, const QString& lista) {
+    listaPorColumna_.insert(columna, lista);
+}
 
-void Rejilla::agregarFila() { insertRow(rowCount()); }
+void Rejilla::agregarFila() {
+    insertRow(rowCount());
+}
 
-void Rejilla::altoFila(int fila, int alto) { setRowHeight(fila - 1, alto); }
+void Rejilla::altoFila(int fila, int alto) {
+    setRowHeight(fila - 1, alto);
+}
 
 QString Rejilla::valor(int fila, int columna) const {
     const QTableWidgetItem* i = item(fila - 1, columna - 1);
@@ -106,8 +114,12 @@ void Rejilla::ponerValor(int fila, int columna, const QString& v) {
     i->setText(v);
 }
 
-void Rejilla::confirmarEdicion() { delegado_->confirmar(); }
+void Rejilla::confirmarEdicion() {
+    delegado_->confirmar();
+}
 
-QWidget* Rejilla::editorAbierto() const { return delegado_->editor(); }
+QWidget* Rejilla::editorAbierto() const {
+    return delegado_->editor();
+}
 
 }  // namespace plataforma

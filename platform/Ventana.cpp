@@ -14,7 +14,9 @@ double escala() {
 }
 }  // namespace
 
-int twips(int t) { return int(t / 15.0 * escala() + 0.5); }
+int twips(int t) {
+    return int(t / 15.0 * escala() + 0.5);
+}
 
 QRect twips(int izquierda, int arriba, int ancho, int alto) {
     return {twips(izquierda), twips(arriba), twips(ancho), twips(alto)};
@@ -38,7 +40,9 @@ void aplicarFuente(QWidget* ventana) {
     ventana->setFont(f);
 }
 
-QString carpetaPrograma() { return QCoreApplication::applicationDirPath(); }
+QString carpetaPrograma() {
+    return QCoreApplication::applicationDirPath();
+}
 
 void aplicarPiel(QWidget* ventana, const QString& archivo) {
     QFile f(archivo);

@@ -16,10 +16,12 @@ namespace apoyo {
 Entorno::Entorno(Opciones o) {
     EXPECT_TRUE(dir_.isValid());
     QString error;
-    EXPECT_TRUE(Instalador::CrearBasesEmbebidas(dir_.path(), o.demo, false, &error)) << error.toStdString();
-    const QString servidor = o.servidor.isEmpty() ? QStringLiteral("file:") + dir_.path() : o.servidor;
-    escribirArranque(dir_.path(), {{o.clave, o.sucursal.rightJustified(7, QLatin1Char(' ')), servidor,
-                                    QStringLiteral("tarjeta")}});
+    EXPECT_TRUE(Instalador::CrearBasesEmbebidas(dir_.path(), o.demo, false, &error))
+        << error.toStdString();
+    const QString servidor =
+        o.servidor.isEmpty() ? QStringLiteral("file:") + dir_.path() : o.servidor;
+    escribirArranque(dir_.path(), {{o.clave, o.sucursal.rightJustified(7, QLatin1Char(' ')),
+                                    servidor, QStringLiteral("tarjeta")}});
     qputenv("NAX_DIR", dir_.path().toLocal8Bit());
     Global::Reiniciar();
     plataforma::Escena::grabar(true);
@@ -35,7 +37,8 @@ Entorno::~Entorno() {
 
 void Entorno::ejecutar(const QString& sql, const QVariantList& valores) {
     QString error;
-    EXPECT_TRUE(bd_.ejecutar(sql, valores, &error)) << sql.toStdString() << ": " << error.toStdString();
+    EXPECT_TRUE(bd_.ejecutar(sql, valores, &error))
+        << sql.toStdString() << ": " << error.toStdString();
 }
 
 QVariant Entorno::valor(const QString& sql, const QVariantList& valores) {
@@ -66,14 +69,16 @@ void escribirArranque(const QString& carpeta, const QList<RegistroArranque>& reg
     for (const RegistroArranque& r : registros)
         filas.append({CifrarBytes(plataforma::Cp1252::aBytes(r.contrasena), true),
                       CifrarBytes(plataforma::Cp1252::aBytes(r.token), true),
-                      plataforma::Cp1252::aBytes(r.servidor), plataforma::Cp1252::aBytes(r.usuario)});
+                      plataforma::Cp1252::aBytes(r.servidor),
+                      plataforma::Cp1252::aBytes(r.usuario)});
     QString error;
-    EXPECT_TRUE(plataforma::TablaDbf::escribir(QDir(carpeta).filePath(QStringLiteral("ARRANQUE.dbf")),
-                                               {{QStringLiteral("contrasena"), 'C', 60},
-                                                {QStringLiteral("token"), 'C', 30},
-                                                {QStringLiteral("server_SQL"), 'C', 200},
-                                                {QStringLiteral("usuario"), 'C', 40}},
-                                               filas, &error))
+    EXPECT_TRUE(
+        plataforma::TablaDbf::escribir(QDir(carpeta).filePath(QStringLiteral("ARRANQUE.dbf")),
+                                       {{QStringLiteral("contrasena"), 'C', 60},
+                                        {QStringLiteral("token"), 'C', 30},
+                                        {QStringLiteral("server_SQL"), 'C', 200},
+                                        {QStringLiteral("usuario"), 'C', 40}},
+                                       filas, &error))
         << error.toStdString();
 }
 
@@ -85,7 +90,9 @@ Grabadora::Grabadora() {
     });
 }
 
-Grabadora::~Grabadora() { Global::Conexion.ponerObservador({}); }
+Grabadora::~Grabadora() {
+    Global::Conexion.ponerObservador({});
+}
 
 void Grabadora::fallarEn(int n, QString mensaje) {
     fallarEn_ = contador_ + n;

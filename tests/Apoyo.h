@@ -11,7 +11,9 @@
 #include "BaseDatos.h"
 
 // Readable Qt strings in test failures.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace apoyo {
 
@@ -74,7 +76,10 @@ public:
     // not Transaccion, with the given text.
     void fallarEn(int n, QString mensaje = QStringLiteral("fallo simulado del servidor"));
     QStringList textos() const;  // statement texts and procedure names, in order
-    void limpiar() { operaciones.clear(); contador_ = 0; }
+    void limpiar() {
+        operaciones.clear();
+        contador_ = 0;
+    }
 
 private:
     int fallarEn_ = -1;

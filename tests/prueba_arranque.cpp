@@ -7,11 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QTimer>
-#include <QWindow>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include "Apoyo.h"
 #include "Escena.h"
@@ -19,9 +19,9 @@
 #include "Global.h"
 #include "Programa.h"
 
-using plataforma::Escena::sucesos;
 using plataforma::Operacion;
 using plataforma::Suceso;
+using plataforma::Escena::sucesos;
 
 namespace {
 
@@ -37,15 +37,17 @@ QString arrancar(const QString& linea, std::unique_ptr<FrmTelefonos>* ventana = 
 
 TEST(Arranque, SoloCuentaElPrimerRegistroYSeRecortan) {
     apoyo::Entorno e;
-    apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("clave"), QStringLiteral("     12"),
-                                           QStringLiteral("   file:") + e.carpeta() + QStringLiteral("   "),
-                                           QStringLiteral("  tarjeta  ")},
-                                          {QStringLiteral("otra"), QStringLiteral("99"), QStringLiteral("otro"),
-                                           QStringLiteral("otro")}});
+    apoyo::escribirArranque(e.carpeta(),
+                            {{QStringLiteral("clave"), QStringLiteral("     12"),
+                              QStringLiteral("   file:") + e.carpeta() + QStringLiteral("   "),
+                              QStringLiteral("  tarjeta  ")},
+                             {QStringLiteral("otra"), QStringLiteral("99"), QStringLiteral("otro"),
+                              QStringLiteral("otro")}});
     QString error;
     ASSERT_TRUE(Global::LeerArranque(&error)) << error.toStdString();
-    EXPECT_EQ(Global::CadenaConexion, QStringLiteral("Driver={SQL Server};Server=file:") + e.carpeta() +
-                                          QStringLiteral(";Database=erp_nax;Uid=tarjeta;Pwd=clave;"));
+    EXPECT_EQ(Global::CadenaConexion,
+              QStringLiteral("Driver={SQL Server};Server=file:") + e.carpeta() +
+                  QStringLiteral(";Database=erp_nax;Uid=tarjeta;Pwd=clave;"));
     EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("     12"));
 }
 
@@ -53,10 +55,12 @@ TEST(Arranque, LaSucursalSeLlenaOCortaASiete) {
     apoyo::Entorno e;
     const QString servidor = QStringLiteral("file:") + e.carpeta();
     QString error;
-    apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("c"), QStringLiteral("12"), servidor, QStringLiteral("u")}});
+    apoyo::escribirArranque(
+        e.carpeta(), {{QStringLiteral("c"), QStringLiteral("12"), servidor, QStringLiteral("u")}});
     ASSERT_TRUE(Global::LeerArranque(&error));
     EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("12     "));
-    apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("c"), QStringLiteral("123456789"), servidor, QStringLiteral("u")}});
+    apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("c"), QStringLiteral("123456789"),
+                                           servidor, QStringLiteral("u")}});
     ASSERT_TRUE(Global::LeerArranque(&error));
     EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("1234567"));
 }
@@ -69,15 +73,19 @@ struct CasoEstado {
 
 TEST(Arranque, EstadoSegunElCentroDeDistribucion) {
     const CasoEstado casos[] = {
-        {"     50", QStringLiteral("      1"), 8},  {"     51", QStringLiteral("      3"), 8},
-        {"     52", QStringLiteral("      5"), 19}, {"     53", QStringLiteral("1"), 19},
-        {"     54", QStringLiteral(""), 19},        {"     55", QVariant(QMetaType::fromType<QString>()), 19},
+        {"     50", QStringLiteral("      1"), 8},
+        {"     51", QStringLiteral("      3"), 8},
+        {"     52", QStringLiteral("      5"), 19},
+        {"     53", QStringLiteral("1"), 19},
+        {"     54", QStringLiteral(""), 19},
+        {"     55", QVariant(QMetaType::fromType<QString>()), 19},
         {"     56", QVariant(), 0},
     };
     for (const auto& c : casos) {
         apoyo::Entorno e(apoyo::Opciones::conSucursal(QString::fromLatin1(c.sucursal)));
         if (c.centro.isValid())
-            e.ejecutar(QStringLiteral("insert into Sucursales (sucursal, centro_distribucion) values (?, ?)"),
+            e.ejecutar(QStringLiteral(
+                           "insert into Sucursales (sucursal, centro_distribucion) values (?, ?)"),
                        {QString::fromLatin1(c.sucursal), c.centro});
         apoyo::Grabadora g;
         QString error;
@@ -128,8 +136,9 @@ TEST(Arranque, SentenciasEnOrdenConValoresEnlazados) {
         QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
         QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?"),
         QStringLiteral("select erp_nax.dbo.nombre_cliente(1234)"),
-        QStringLiteral("select c.ciudad,c.nombre_ciudad FROM ciudades c WHERE ciudad > 3701 AND estado = 8  "
-                       "order by nombre_ciudad"),
+        QStringLiteral(
+            "select c.ciudad,c.nombre_ciudad FROM ciudades c WHERE ciudad > 3701 AND estado = 8  "
+            "order by nombre_ciudad"),
         QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234"),
         QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"),
         QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"),
@@ -137,7 +146,8 @@ TEST(Arranque, SentenciasEnOrdenConValoresEnlazados) {
     EXPECT_EQ(g.textos(), esperadas);
     EXPECT_EQ(g.operaciones[0].valores, QVariantList{QStringLiteral("     12")});
     EXPECT_EQ(g.operaciones[1].valores, QVariantList{QStringLiteral("     25")});
-    EXPECT_EQ(f->windowTitle(), QStringLiteral("Tarjeta Telefónica de: MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+    EXPECT_EQ(f->windowTitle(),
+              QStringLiteral("Tarjeta Telefónica de: MARÍA GUADALUPE HERNÁNDEZ SOTO"));
     EXPECT_EQ(f->NombreCliente, QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
     EXPECT_TRUE(sucesos().isEmpty());
 }
@@ -185,7 +195,8 @@ struct CasoFallo {
 
 TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
     const CasoFallo casos[] = {
-        {"sin tabla", [](apoyo::Entorno& e) { QFile::remove(QDir(e.carpeta()).filePath("ARRANQUE.dbf")); },
+        {"sin tabla",
+         [](apoyo::Entorno& e) { QFile::remove(QDir(e.carpeta()).filePath("ARRANQUE.dbf")); },
          "1234-25", "No se encontró la tabla de arranque"},
         {"tabla dañada",
          [](apoyo::Entorno& e) {
@@ -194,17 +205,19 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
              f.resize(100);
          },
          "1234-25", "No se puede leer la tabla de arranque"},
-        {"tabla vacía", [](apoyo::Entorno& e) { apoyo::escribirArranque(e.carpeta(), {}); }, "1234-25",
-         "no tiene ningún registro"},
-        {"sin base de datos", [](apoyo::Entorno& e) { QFile::remove(QDir(e.carpeta()).filePath("zelt.db")); },
-         "1234-25", "No se pudo conectar con la base de datos"},
-        {"sentencia rechazada", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE personal"); }, "1234-25",
-         "No se pudo consultar el permiso del usuario"},
-        {"sin sucursales", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE Sucursales"); }, "1234-25",
-         "No se pudo consultar la sucursal"},
+        {"tabla vacía", [](apoyo::Entorno& e) { apoyo::escribirArranque(e.carpeta(), {}); },
+         "1234-25", "no tiene ningún registro"},
+        {"sin base de datos",
+         [](apoyo::Entorno& e) { QFile::remove(QDir(e.carpeta()).filePath("zelt.db")); }, "1234-25",
+         "No se pudo conectar con la base de datos"},
+        {"sentencia rechazada", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE personal"); },
+         "1234-25", "No se pudo consultar el permiso del usuario"},
+        {"sin sucursales", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE Sucursales"); },
+         "1234-25", "No se pudo consultar la sucursal"},
         {"sin ciudades", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE ciudades"); }, "1234-25",
          "No se pudo leer la lista de ciudades"},
-        {"sin procedimiento", [](apoyo::Entorno& e) { e.ejecutar("DROP VIEW zelt.CONSULTA_CONTACTO_CLIENTE"); },
+        {"sin procedimiento",
+         [](apoyo::Entorno& e) { e.ejecutar("DROP VIEW zelt.CONSULTA_CONTACTO_CLIENTE"); },
          "1234-25", "No se pudo leer el nombre del aval"},
         {"cliente vacío", nullptr, "-25", "no indica el número de cliente"},
         {"cliente no numérico", nullptr, "abc-1", "«abc» de la línea de comandos no es válido"},
@@ -239,7 +252,8 @@ TEST(Arranque, ServidorQueNoRespondeFallaProntoSinMostrarLaClave) {
         EXPECT_EQ(Ejecutar(QStringLiteral("1234-25")), 1);
         EXPECT_LT(reloj.elapsed(), 20000) << servidor.toStdString();
         ASSERT_EQ(sucesos().size(), 1);
-        EXPECT_TRUE(sucesos()[0].texto.startsWith(QStringLiteral("No se pudo conectar con la base de datos")))
+        EXPECT_TRUE(sucesos()[0].texto.startsWith(
+            QStringLiteral("No se pudo conectar con la base de datos")))
             << sucesos()[0].texto.toStdString();
         EXPECT_FALSE(sucesos()[0].texto.contains(QStringLiteral("s3cr3t0")));
     }

@@ -21,7 +21,8 @@ protected:
         QString error;
         ASSERT_TRUE(Global::AbrirConexion(&error)) << error.toStdString();
     }
-    std::unique_ptr<plataforma::Resultado> consultar(const QString& sql, const QVariantList& v = {}) {
+    std::unique_ptr<plataforma::Resultado> consultar(const QString& sql,
+                                                     const QVariantList& v = {}) {
         QString error;
         auto rs = bd.consultar(sql, v, &error);
         EXPECT_TRUE(rs) << error.toStdString();
@@ -35,11 +36,13 @@ QList<Parametro> aval(double cliente) {
 }
 
 TEST_F(BaseDatos, LecturasDelArranque) {
-    auto rs = consultar(QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
-                        {QStringLiteral("     12")});
+    auto rs = consultar(
+        QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
+        {QStringLiteral("     12")});
     ASSERT_FALSE(rs->alFinal());
     EXPECT_EQ(rs->valor(0).toString(), QStringLiteral("      1"));
-    rs = consultar(QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?"), {QStringLiteral("     25")});
+    rs = consultar(QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?"),
+                   {QStringLiteral("     25")});
     EXPECT_TRUE(rs->valor(QStringLiteral("MODIFICA_TELEFONOS")).toBool());
     rs = consultar(QStringLiteral("select erp_nax.dbo.nombre_cliente(1234)"));
     EXPECT_EQ(rs->valor(0).toString(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
@@ -50,8 +53,9 @@ TEST_F(BaseDatos, LecturasDelArranque) {
 }
 
 TEST_F(BaseDatos, CiudadesDelEstadoArribaDe3701OrdenadasPorNombre) {
-    auto rs = consultar(QStringLiteral("select c.ciudad,c.nombre_ciudad FROM ciudades c WHERE ciudad > 3701 "
-                                       "AND estado = 8  order by nombre_ciudad"));
+    auto rs = consultar(
+        QStringLiteral("select c.ciudad,c.nombre_ciudad FROM ciudades c WHERE ciudad > 3701 "
+                       "AND estado = 8  order by nombre_ciudad"));
     QStringList nombres;
     for (; !rs->alFinal(); rs->siguiente()) {
         EXPECT_GT(rs->valor(0).toInt(), 3701);
@@ -65,12 +69,17 @@ TEST_F(BaseDatos, CiudadesDelEstadoArribaDe3701OrdenadasPorNombre) {
 }
 
 TEST_F(BaseDatos, LaTarjetaSeLeeConLosNombresDeColumnaDeLaCarga) {
-    auto rs = consultar(QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234"));
+    auto rs = consultar(
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234"));
     ASSERT_FALSE(rs->vacio());
-    EXPECT_EQ(rs->valor(QStringLiteral("conyuge_telefono_centro")).toString(), QStringLiteral("6144201100"));
-    EXPECT_EQ(rs->valor(QStringLiteral("conyuge_telefono_Centro")).toString(), QStringLiteral("6144201100"));
+    EXPECT_EQ(rs->valor(QStringLiteral("conyuge_telefono_centro")).toString(),
+              QStringLiteral("6144201100"));
+    EXPECT_EQ(rs->valor(QStringLiteral("conyuge_telefono_Centro")).toString(),
+              QStringLiteral("6144201100"));
     EXPECT_TRUE(rs->valor(QStringLiteral("Principal_Mismo")).toBool());
-    EXPECT_TRUE(consultar(QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1"))->vacio());
+    EXPECT_TRUE(consultar(QStringLiteral(
+                              "select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1"))
+                    ->vacio());
 }
 
 TEST_F(BaseDatos, LosProcedimientosGuardanYLasConsultasDevuelven) {
@@ -79,16 +88,19 @@ TEST_F(BaseDatos, LosProcedimientosGuardanYLasConsultasDevuelven) {
         {QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7, QStringLiteral("     12")},
         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, 1235.0},
         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-        {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, QStringLiteral("Calle 5 #10")},
+        {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200,
+         QStringLiteral("Calle 5 #10")},
         {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, 3705},
         {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, QStringLiteral("Centro")},
         {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, QStringLiteral("31000")},
         {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, QStringLiteral("DELICIAS")},
         {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}};
-    ASSERT_TRUE(bd.llamar(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"), domicilio, &error)) << error.toStdString();
+    ASSERT_TRUE(bd.llamar(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"), domicilio, &error))
+        << error.toStdString();
     domicilio[3].valor = QStringLiteral("Calle 6 #11");  // stored again: replaced, not added
     ASSERT_TRUE(bd.llamar(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"), domicilio, &error));
-    auto rs = bd.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), aval(1235), &error);
+    auto rs = bd.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), aval(1235),
+                                &error);
     ASSERT_TRUE(rs) << error.toStdString();
     ASSERT_FALSE(rs->alFinal());
     EXPECT_EQ(rs->valor(0).toString(), QStringLiteral("Calle 6 #11"));
@@ -99,12 +111,20 @@ TEST_F(BaseDatos, LosProcedimientosGuardanYLasConsultasDevuelven) {
     rs->siguiente();
     EXPECT_TRUE(rs->alFinal());
 
-    ASSERT_TRUE(bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                          aval(1235) << Parametro{QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, true}, &error));
-    EXPECT_EQ(entorno.valor(QStringLiteral("select inactivo from zelt.domicilios_cliente where cliente=1235")).toInt(), 1);
+    ASSERT_TRUE(bd.llamar(
+        QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+        aval(1235) << Parametro{QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, true},
+        &error));
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral(
+                      "select inactivo from zelt.domicilios_cliente where cliente=1235"))
+                  .toInt(),
+              1);
     // A client without an address: not an error.
-    EXPECT_TRUE(bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                          aval(77) << Parametro{QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, false}, &error));
+    EXPECT_TRUE(bd.llamar(
+        QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+        aval(77) << Parametro{QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, false},
+        &error));
 
     QList<Parametro> contacto{
         {QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7, QStringLiteral("     12")},
@@ -113,44 +133,58 @@ TEST_F(BaseDatos, LosProcedimientosGuardanYLasConsultasDevuelven) {
         {QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, QStringLiteral("ANA")},
         {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, QStringLiteral("LÓPEZ")},
         {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, QString()},
-        {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10, QStringLiteral("01-01-1900")},
+        {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
+         QStringLiteral("01-01-1900")},
         {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}};
-    ASSERT_TRUE(bd.llamar(QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"), contacto, &error)) << error.toStdString();
-    rs = bd.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), aval(1235), &error);
+    ASSERT_TRUE(bd.llamar(QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"), contacto, &error))
+        << error.toStdString();
+    rs =
+        bd.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), aval(1235), &error);
     ASSERT_TRUE(rs && !rs->alFinal());
     EXPECT_EQ(rs->valor(0).toString(), QStringLiteral("ANA"));
     EXPECT_EQ(rs->valor(1).toString(), QStringLiteral("LÓPEZ"));
-    EXPECT_EQ(entorno.valor(QStringLiteral("select nacimiento from zelt.contactos_cliente where cliente=1235")).toString(),
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral(
+                      "select nacimiento from zelt.contactos_cliente where cliente=1235"))
+                  .toString(),
               QStringLiteral("1900-01-01 00:00:00.000"));
-    EXPECT_TRUE(bd.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), aval(4321), &error)->vacio());
+    EXPECT_TRUE(
+        bd.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), aval(4321), &error)
+            ->vacio());
 }
 
 TEST_F(BaseDatos, ParametrosFueraDeTamanoOTipoSonErrores) {
     QString error;
-    EXPECT_FALSE(bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                           {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, 3e9},
-                            {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-                            {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, false}},
-                           &error));
+    EXPECT_FALSE(
+        bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+                  {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, 3e9},
+                   {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
+                   {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, false}},
+                  &error));
     EXPECT_TRUE(error.contains(QStringLiteral("@nCliente")));
-    EXPECT_FALSE(bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                           {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, 5},
-                            {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QString(21, QLatin1Char('x'))},
-                            {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, false}},
-                           &error));
+    EXPECT_FALSE(bd.llamar(
+        QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+        {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, 5},
+         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QString(21, QLatin1Char('x'))},
+         {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, false}},
+        &error));
     EXPECT_TRUE(error.contains(QStringLiteral("@cTipo")));
 }
 
 TEST_F(BaseDatos, ContactosExtrasSeBorranEInsertanPorCliente) {
     QString error;
-    ASSERT_TRUE(bd.ejecutar(QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"), {}, &error));
-    ASSERT_TRUE(bd.ejecutar(QStringLiteral("INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
-                                           "VALUES (1234,?,?,?,?,?)"),
-                            {QStringLiteral("O'Brien"), QStringLiteral("Aval"), QStringLiteral(" 6141234567 "),
-                             QStringLiteral("Casa"), QString()},
-                            &error))
+    ASSERT_TRUE(bd.ejecutar(
+        QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"), {}, &error));
+    ASSERT_TRUE(bd.ejecutar(
+        QStringLiteral(
+            "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
+            "VALUES (1234,?,?,?,?,?)"),
+        {QStringLiteral("O'Brien"), QStringLiteral("Aval"), QStringLiteral(" 6141234567 "),
+         QStringLiteral("Casa"), QString()},
+        &error))
         << error.toStdString();
-    auto rs = consultar(QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234"));
+    auto rs =
+        consultar(QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234"));
     ASSERT_FALSE(rs->alFinal());
     EXPECT_EQ(rs->valor(QStringLiteral("Nombre")).toString(), QStringLiteral("O'Brien"));
     EXPECT_EQ(rs->valor(QStringLiteral("telefono")).toString(), QStringLiteral(" 6141234567 "));
@@ -162,14 +196,20 @@ TEST_F(BaseDatos, ContactosExtrasSeBorranEInsertanPorCliente) {
 TEST_F(BaseDatos, UnaTransaccionRevertidaNoDejaNada) {
     QString error;
     ASSERT_TRUE(bd.iniciarTransaccion(&error));
-    ASSERT_TRUE(bd.ejecutar(QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"), {}, &error));
+    ASSERT_TRUE(bd.ejecutar(
+        QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"), {}, &error));
     bd.revertirTransaccion();
-    EXPECT_EQ(entorno.valor(QStringLiteral("select count(*) from zelt.contactos_extras where Cliente=1234")).toInt(), 4);
+    EXPECT_EQ(
+        entorno
+            .valor(QStringLiteral("select count(*) from zelt.contactos_extras where Cliente=1234"))
+            .toInt(),
+        4);
 }
 
 TEST_F(BaseDatos, GetdateDaLaFechaDelServidor) {
     auto rs = consultar(QStringLiteral("select getdate()"));
-    const QDateTime t = QDateTime::fromString(rs->valor(0).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    const QDateTime t =
+        QDateTime::fromString(rs->valor(0).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     ASSERT_TRUE(t.isValid());
     EXPECT_LT(qAbs(t.secsTo(QDateTime::currentDateTime())), 60);
 }
@@ -178,8 +218,9 @@ TEST_F(BaseDatos, UnaSentenciaRechazadaDevuelveElMensajeDelServidor) {
     QString error;
     EXPECT_FALSE(bd.consultar(QStringLiteral("select * from zelt.dbo.no_existe"), {}, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("no_existe"))) << error.toStdString();
-    EXPECT_FALSE(bd.ejecutar(QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente (cliente) values (1234)"), {},
-                             &error));
+    EXPECT_FALSE(bd.ejecutar(
+        QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente (cliente) values (1234)"),
+        {}, &error));
     EXPECT_TRUE(bd.ultimoFueClaveDuplicada());
 }
 

@@ -66,7 +66,8 @@ TEST(Cifrado, IdaYVueltaSalvoElCodigo255) {
     for (int pos = 0; pos < 40; ++pos) {
         for (int c = 0; c < 256; ++c) {
             const QByteArray vuelta = CifrarBytes(CifrarBytes(enPosicion(pos, c), true), false);
-            EXPECT_EQ(static_cast<unsigned char>(vuelta[pos]), c == 255 ? 0 : c) << "pos " << pos << " code " << c;
+            EXPECT_EQ(static_cast<unsigned char>(vuelta[pos]), c == 255 ? 0 : c)
+                << "pos " << pos << " code " << c;
         }
     }
 }
@@ -112,13 +113,17 @@ TEST(CadenasConexion, TextosExactos) {
     EXPECT_EQ(Global::CadenaArranque(QStringLiteral("C:\\nax\\")),
               QStringLiteral(" Driver={Microsoft Visual FoxPro Driver};  SourceType=DBF;  "
                              "SourceDB=C:\\nax\\;  Exclusive=No "));
-    EXPECT_EQ(Global::CadenaBaseDatos(QStringLiteral("srv\\inst"), QStringLiteral("sa"), QStringLiteral("pw")),
-              QStringLiteral("Driver={SQL Server};Server=srv\\inst;Database=erp_nax;Uid=sa;Pwd=pw;"));
+    EXPECT_EQ(
+        Global::CadenaBaseDatos(QStringLiteral("srv\\inst"), QStringLiteral("sa"),
+                                QStringLiteral("pw")),
+        QStringLiteral("Driver={SQL Server};Server=srv\\inst;Database=erp_nax;Uid=sa;Pwd=pw;"));
 }
 
 TEST(CadenasConexion, ValoresConPuntoYComaVanEntreLlaves) {
-    const QString c = Global::CadenaBaseDatos(QStringLiteral("srv"), QStringLiteral("u"), QStringLiteral("a;b}c"));
-    EXPECT_EQ(c, QStringLiteral("Driver={SQL Server};Server=srv;Database=erp_nax;Uid=u;Pwd={a;b}}c};"));
+    const QString c = Global::CadenaBaseDatos(QStringLiteral("srv"), QStringLiteral("u"),
+                                              QStringLiteral("a;b}c"));
+    EXPECT_EQ(
+        c, QStringLiteral("Driver={SQL Server};Server=srv;Database=erp_nax;Uid=u;Pwd={a;b}}c};"));
     EXPECT_EQ(plataforma::valorDeCadena(c, QStringLiteral("pwd")), QStringLiteral("a;b}c"));
     EXPECT_EQ(plataforma::valorDeCadena(c, QStringLiteral("Database")), QStringLiteral("erp_nax"));
     EXPECT_EQ(plataforma::valorDeCadena(c, QStringLiteral("Driver")), QStringLiteral("SQL Server"));
@@ -152,7 +157,8 @@ TEST(DialectoSqlite, NombresDeTresPartes) {
         {"select xzelt.dbo.y", "select xzelt.y"},
     };
     for (const auto& c : casos)
-        EXPECT_EQ(plataforma::DialectoSqlite::traducir(QString::fromUtf8(c.entrada)), QString::fromUtf8(c.salida))
+        EXPECT_EQ(plataforma::DialectoSqlite::traducir(QString::fromUtf8(c.entrada)),
+                  QString::fromUtf8(c.salida))
             << c.entrada;
 }
 
@@ -160,7 +166,7 @@ TEST(SoloNumeros, DigitosYRetrocesoPasanLoDemasSeCancela) {
     plataforma::Escena::grabar(true);
     struct {
         int entra, sale;
-    } casos[] = {{'0', '0'}, {'5', '5'}, {'9', '9'}, {8, 8},   {'a', 0}, {'Z', 0}, {' ', 0},
+    } casos[] = {{'0', '0'}, {'5', '5'}, {'9', '9'}, {8, 8},    {'a', 0}, {'Z', 0}, {' ', 0},
                  {'-', 0},   {'+', 0},   {'.', 0},   {0xF1, 0}, {27, 0},  {9, 0},   {22, 0}};
     for (const auto& c : casos) {
         qint16 codigo = qint16(c.entra);

@@ -43,8 +43,8 @@ protected:
 
 TEST_F(Dbf, EscribeYLeeUnaTablaVisualFoxPro) {
     QString error;
-    ASSERT_TRUE(TablaDbf::escribir(archivo(), kCampos,
-                                   {{"abc", "tok", "  servidor  ", "sa"}, {"x", "y", "z", "w"}}, &error));
+    ASSERT_TRUE(TablaDbf::escribir(
+        archivo(), kCampos, {{"abc", "tok", "  servidor  ", "sa"}, {"x", "y", "z", "w"}}, &error));
     const QByteArray crudo = leerCrudo();
     EXPECT_EQ(static_cast<unsigned char>(crudo[0]), 0x30);
     EXPECT_EQ(static_cast<unsigned char>(crudo[29]), 0x03);
@@ -65,7 +65,8 @@ TEST_F(Dbf, ElRegistroBorradoNoCuenta) {
     QString error;
     ASSERT_TRUE(TablaDbf::escribir(archivo(), kCampos, {{"uno"}, {"dos"}}, &error));
     QByteArray crudo = leerCrudo();
-    const int cabecera = static_cast<unsigned char>(crudo[8]) | static_cast<unsigned char>(crudo[9]) << 8;
+    const int cabecera = static_cast<unsigned char>(crudo[8]) | static_cast<unsigned char>(crudo[9])
+                                                                    << 8;
     crudo[cabecera] = '*';
     escribirCrudo(crudo);
     TablaDbf t;
@@ -142,7 +143,8 @@ TEST_F(Dbf, BuscaElArchivoSinImportarMayusculas) {
     QFile f(QDir(dir.path()).filePath(QStringLiteral("arranque.DBF")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
-    EXPECT_EQ(plataforma::buscarSinMayusculas(dir.path(), QStringLiteral("ARRANQUE.DBF")), f.fileName());
+    EXPECT_EQ(plataforma::buscarSinMayusculas(dir.path(), QStringLiteral("ARRANQUE.DBF")),
+              f.fileName());
     EXPECT_TRUE(plataforma::buscarSinMayusculas(dir.path(), QStringLiteral("OTRA.DBF")).isEmpty());
 }
 

@@ -20,11 +20,14 @@ using apoyo::escena;
 
 namespace {
 
-const QString kGuardado = QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos");
-const QString kPregunta =
-    QStringLiteral("pregunta: Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro? | Guardar Cambios");
+const QString kGuardado =
+    QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos");
+const QString kPregunta = QStringLiteral(
+    "pregunta: Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro? | Guardar "
+    "Cambios");
 const QString kMalTelefono = QStringLiteral(
-    "error: Revise la longitud de los teléfonos capturados, para fijos es de 10 posiciones y celulares de 13 | "
+    "error: Revise la longitud de los teléfonos capturados, para fijos es de 10 posiciones y "
+    "celulares de 13 | "
     "Error de Captura");
 
 class Extras : public ::testing::Test {
@@ -45,16 +48,20 @@ protected:
         return f;
     }
     void sembrar(int cliente, int cuantos) {
-        entorno.ejecutar(QStringLiteral("delete from zelt.contactos_extras where Cliente = ?"), {cliente});
+        entorno.ejecutar(QStringLiteral("delete from zelt.contactos_extras where Cliente = ?"),
+                         {cliente});
         for (int i = 1; i <= cuantos; ++i)
-            entorno.ejecutar(QStringLiteral("insert into zelt.contactos_extras (Cliente, Nombre, Parentesco, Telefono, lugar, Nota) "
+            entorno.ejecutar(QStringLiteral("insert into zelt.contactos_extras (Cliente, Nombre, "
+                                            "Parentesco, Telefono, lugar, Nota) "
                                             "values (?, ?, 'Cliente', '6140000000', 'Casa', '')"),
                              {cliente, QStringLiteral("Contacto %1").arg(i)});
     }
     QList<QVariantList> guardados(int cliente = 1234) {
-        return entorno.filas(QStringLiteral("select Nombre, Parentesco, Telefono, lugar, Nota from zelt.contactos_extras "
-                                            "where Cliente = ? order by id"),
-                             {cliente});
+        return entorno.filas(
+            QStringLiteral(
+                "select Nombre, Parentesco, Telefono, lugar, Nota from zelt.contactos_extras "
+                "where Cliente = ? order by id"),
+            {cliente});
     }
     static void fila(plataforma::Rejilla* g, int r, const QStringList& valores) {
         for (int c = 0; c < valores.size(); ++c) g->ponerValor(r, c + 1, valores[c]);
@@ -77,8 +84,8 @@ TEST_F(Extras, RejillaConSusColumnasListasYDiezFilas) {
     EXPECT_EQ(g->listaDeColumna(4), QStringLiteral("Lugar"));
     EXPECT_EQ(g->lista(QStringLiteral("Lugar")), (QStringList{"Casa", "Trabajo", "Celular"}));
     EXPECT_EQ(g->lista(QStringLiteral("Grupo")),
-              (QStringList{"Cliente", "Conyuge", "Aval", "Conyuge del Aval", "Referencia 1", "Referencia 2",
-                           "Referencia 3", "Referencia 4"}));
+              (QStringList{"Cliente", "Conyuge", "Aval", "Conyuge del Aval", "Referencia 1",
+                           "Referencia 2", "Referencia 3", "Referencia 4"}));
     EXPECT_EQ(g->filas(), 10);
     for (int r = 0; r < 10; ++r) EXPECT_EQ(g->rowHeight(r), 30);
     EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Guardar"));
@@ -89,15 +96,14 @@ TEST_F(Extras, RejillaConSusColumnasListasYDiezFilas) {
 }
 
 TEST_F(Extras, FilasSegunLosContactosGuardados) {
-    const struct {
-        int contactos, filas;
-    } casos[] = {{0, 10}, {9, 10}, {10, 11}, {25, 26}};
+    const struct { int contactos, filas; } casos[] = {{0, 10}, {9, 10}, {10, 11}, {25, 26}};
     for (const auto& c : casos) {
         sembrar(1234, c.contactos);
         auto f = abrir();
         EXPECT_EQ(f->iExtras->filas(), c.contactos < 10 ? 10 : c.contactos + 1) << c.contactos;
         EXPECT_EQ(f->iExtras->filas(), c.filas);
-        for (int r = 1; r <= c.contactos; ++r) EXPECT_EQ(f->iExtras->valor(r, 1), QStringLiteral("Contacto %1").arg(r));
+        for (int r = 1; r <= c.contactos; ++r)
+            EXPECT_EQ(f->iExtras->valor(r, 1), QStringLiteral("Contacto %1").arg(r));
         EXPECT_TRUE(f->iExtras->valor(c.contactos + 1, 1).isEmpty());
         for (int r = 0; r < f->iExtras->filas(); ++r) EXPECT_EQ(f->iExtras->rowHeight(r), 30);
     }
@@ -105,8 +111,10 @@ TEST_F(Extras, FilasSegunLosContactosGuardados) {
 
 TEST_F(Extras, ValoresComoEstanGuardados) {
     sembrar(1234, 0);
-    entorno.ejecutar(QStringLiteral("insert into zelt.contactos_extras (Cliente, Nombre, Parentesco, Telefono, lugar, Nota) values "
-                                    "(1234, '  Ana  ', 'Compadre', ' 6141112233 ', 'Otro', ' nota ')"));
+    entorno.ejecutar(
+        QStringLiteral("insert into zelt.contactos_extras (Cliente, Nombre, Parentesco, Telefono, "
+                       "lugar, Nota) values "
+                       "(1234, '  Ana  ', 'Compadre', ' 6141112233 ', 'Otro', ' nota ')"));
     auto f = abrir();
     EXPECT_EQ(f->iExtras->valor(1, 1), QStringLiteral("  Ana  "));
     EXPECT_EQ(f->iExtras->valor(1, 2), QStringLiteral("Compadre"));
@@ -144,7 +152,8 @@ TEST_F(Extras, EnterAgregaUnaFilaDondeSeaEscapeCierraSinGuardar) {
     QTRY_COMPARE(g->valor(1, 1), QStringLiteral("Nuevo"));
     // Escape from an open editor closes the window: nothing asked, nothing saved.
     g->setCurrentCell(0, 4);
-    g->editItem(g->item(0, 4) ? g->item(0, 4) : (g->setItem(0, 4, new QTableWidgetItem), g->item(0, 4)));
+    g->editItem(g->item(0, 4) ? g->item(0, 4)
+                              : (g->setItem(0, 4, new QTableWidgetItem), g->item(0, 4)));
     QTRY_VERIFY(g->editorAbierto() && g->editorAbierto()->hasFocus());
     plataforma::Escena::limpiar();
     QTest::keyClick(g->editorAbierto(), Qt::Key_Escape);
@@ -162,18 +171,31 @@ struct CasoTelefono {
 
 TEST_F(Extras, TelefonoSegunElLugar) {
     const CasoTelefono casos[] = {
-        {"6141234567", "Casa", true},       {"6141234567", "Trabajo", true},   {"6141234567", "Otro", true},
-        {"6141234567", "Celular", false},   {"0446141234567", "Celular", true}, {"0446141234567", "Casa", false},
-        {"6141234567", "casa", false},      {" 6141234567 ", "Casa", true},    {"614123456", "Casa", false},
-        {"614-1234567", "Casa", false},     {"614 1234567", "Casa", false},    {"12345.6789", "Casa", false},
-        {"+123456789", "Casa", false},      {"1,23456789", "Casa", false},     {"6141234567", "", false},
-        {"6141234567", "Lugar", false},     {"", "", true},                    {"", "Celular", true},
+        {"6141234567", "Casa", true},
+        {"6141234567", "Trabajo", true},
+        {"6141234567", "Otro", true},
+        {"6141234567", "Celular", false},
+        {"0446141234567", "Celular", true},
+        {"0446141234567", "Casa", false},
+        {"6141234567", "casa", false},
+        {" 6141234567 ", "Casa", true},
+        {"614123456", "Casa", false},
+        {"614-1234567", "Casa", false},
+        {"614 1234567", "Casa", false},
+        {"12345.6789", "Casa", false},
+        {"+123456789", "Casa", false},
+        {"1,23456789", "Casa", false},
+        {"6141234567", "", false},
+        {"6141234567", "Lugar", false},
+        {"", "", true},
+        {"", "Celular", true},
     };
     auto f = abrir();
     for (const auto& c : casos) {
         for (int r = 1; r <= f->iExtras->filas(); ++r)
             for (int k = 1; k <= 5; ++k) f->iExtras->ponerValor(r, k, QString());
-        fila(f->iExtras, 3, {"Alguien", "Cliente", QString::fromLatin1(c.telefono), QString::fromLatin1(c.lugar)});
+        fila(f->iExtras, 3,
+             {"Alguien", "Cliente", QString::fromLatin1(c.telefono), QString::fromLatin1(c.lugar)});
         f->ValidarTelefonos();
         EXPECT_EQ(f->ContactosValidos, c.valido) << c.telefono << " / " << c.lugar;
     }
@@ -221,14 +243,16 @@ TEST_F(Extras, GuardarBorraEInsertaLasFilasConNombreEnOrden) {
     EXPECT_EQ(escena(), (QStringList{"no-encima", kPregunta, kGuardado, "encima"}));
     QStringList esperado{"BEGIN", "DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"};
     const QString insertar = QStringLiteral(
-        "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) VALUES (1234,?,?,?,?,?)");
+        "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
+        "VALUES (1234,?,?,?,?,?)");
     esperado << insertar << insertar << insertar << "COMMIT";
     EXPECT_EQ(g.textos(), esperado);
     const auto filas = guardados();
     ASSERT_EQ(filas.size(), 3);
     EXPECT_EQ(filas[0], (QVariantList{"Primero", "Aval", " 6141234567 ", "Casa", "nota 'uno'"}));
     EXPECT_EQ(filas[1], (QVariantList{"O'Brien; DROP TABLE x", "Grupo raro", "", "", ""}));
-    EXPECT_EQ(filas[2], (QVariantList{"Último", "Referencia 4", "0446141234567", "Celular", "Ñandú"}));
+    EXPECT_EQ(filas[2],
+              (QVariantList{"Último", "Referencia 4", "0446141234567", "Celular", "Ñandú"}));
     // The grid stays as it was; the next opening shows what was saved.
     EXPECT_EQ(r->valor(2, 5), QStringLiteral("sin nombre: no se guarda"));
     f.reset();
@@ -284,7 +308,8 @@ TEST_F(Extras, UnFalloAMitadDejaLosContactosComoEstaban) {
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
-    EXPECT_TRUE(escena()[2].startsWith(QStringLiteral("error: No se pudieron guardar los contactos")));
+    EXPECT_TRUE(
+        escena()[2].startsWith(QStringLiteral("error: No se pudieron guardar los contactos")));
     EXPECT_EQ(guardados(), antes);
     // Corrected, a second press stores it all.
     f->iExtras->ponerValor(2, 5, QStringLiteral("corta"));

@@ -5,11 +5,11 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,10 +24,13 @@ using apoyo::escena;
 
 namespace {
 
-const QString kMensaje10 = QStringLiteral("error: Verifique el Numero Capturado, debe ser de 10 posiciones | Error de Captura");
-const QString kMensaje13 = QStringLiteral("error: Verifique el Numero Capturado, debe ser de 13 posiciones | Error de Captura");
-const QString kMensajeAval =
-    QStringLiteral("error: El Nombre del Aval debe contener al Menos Nombre y Apellido Paterno | Error de Captura");
+const QString kMensaje10 = QStringLiteral(
+    "error: Verifique el Numero Capturado, debe ser de 10 posiciones | Error de Captura");
+const QString kMensaje13 = QStringLiteral(
+    "error: Verifique el Numero Capturado, debe ser de 13 posiciones | Error de Captura");
+const QString kMensajeAval = QStringLiteral(
+    "error: El Nombre del Aval debe contener al Menos Nombre y Apellido Paterno | Error de "
+    "Captura");
 
 class Captura : public ::testing::Test {
 protected:
@@ -47,25 +50,63 @@ protected:
 // ------------------------------------------------------------------ layout
 
 TEST_F(Captura, OrdenDeTabulacion) {
-    const QStringList esperado{
-        "TxtDueno", "ChkMismo", "TxtPrincipal_Telefono", "TxtPrincipal_Celular", "TxtPrincipal_Centro",
-        "TxtPrincipal_telefono_centro", "TxtPrincipal_extension_centro", "TxtConyuge_Nombre", "ChkConyuge",
-        "TxtConyuge_Celular", "TxtConyuge_Centro", "TxtConyuge_centro_telefono", "TxtConyuge_centro_extension",
-        "txtRef1_Nombre", "TxtRef1_Telefono", "TxtRef1_Celular", "TxtRef1_parentesco", "txtRef2_Nombre",
-        "TxtRef2_Telefono", "TxtRef2_Celular", "TxtRef2_parentesco", "txtRef3_Nombre", "TxtRef3_Telefono",
-        "TxtRef3_Celular", "TxtRef3_parentesco", "txtRef4_Nombre", "TxtRef4_Telefono", "TxtRef4_Celular",
-        "TxtRef4_parentesco", "TxtAval_Paterno", "TxtAval_Materno", "TxtAval_Nombre", "TxtAval_telefono",
-        "TxtAval_Celular", "TxtAval_Domicilio", "TxtAval_Colonia", "CmbMunicipios", "TxtAval_CP",
-        "TxtAval_Centro", "TxtAval_Telefono_centro", "TxtAval_extension_centro", "TxtAval_Nombre_Conyuge",
-        "TxtAval_Centro_Conyuge", "TxtAval_Telefono_centro_conyuge", "TxtAval_extension_centro_conyuge",
-        "TxtAnotaciones", "CmdGuardar", "CmdExtras", "ChkAval"};
+    const QStringList esperado{"TxtDueno",
+                               "ChkMismo",
+                               "TxtPrincipal_Telefono",
+                               "TxtPrincipal_Celular",
+                               "TxtPrincipal_Centro",
+                               "TxtPrincipal_telefono_centro",
+                               "TxtPrincipal_extension_centro",
+                               "TxtConyuge_Nombre",
+                               "ChkConyuge",
+                               "TxtConyuge_Celular",
+                               "TxtConyuge_Centro",
+                               "TxtConyuge_centro_telefono",
+                               "TxtConyuge_centro_extension",
+                               "txtRef1_Nombre",
+                               "TxtRef1_Telefono",
+                               "TxtRef1_Celular",
+                               "TxtRef1_parentesco",
+                               "txtRef2_Nombre",
+                               "TxtRef2_Telefono",
+                               "TxtRef2_Celular",
+                               "TxtRef2_parentesco",
+                               "txtRef3_Nombre",
+                               "TxtRef3_Telefono",
+                               "TxtRef3_Celular",
+                               "TxtRef3_parentesco",
+                               "txtRef4_Nombre",
+                               "TxtRef4_Telefono",
+                               "TxtRef4_Celular",
+                               "TxtRef4_parentesco",
+                               "TxtAval_Paterno",
+                               "TxtAval_Materno",
+                               "TxtAval_Nombre",
+                               "TxtAval_telefono",
+                               "TxtAval_Celular",
+                               "TxtAval_Domicilio",
+                               "TxtAval_Colonia",
+                               "CmbMunicipios",
+                               "TxtAval_CP",
+                               "TxtAval_Centro",
+                               "TxtAval_Telefono_centro",
+                               "TxtAval_extension_centro",
+                               "TxtAval_Nombre_Conyuge",
+                               "TxtAval_Centro_Conyuge",
+                               "TxtAval_Telefono_centro_conyuge",
+                               "TxtAval_extension_centro_conyuge",
+                               "TxtAnotaciones",
+                               "CmdGuardar",
+                               "CmdExtras",
+                               "ChkAval"};
     QStringList orden;
     QWidget* w = f->TxtDueno;
     do {
         if (w->focusPolicy() & Qt::TabFocus) {
             // The combo box's own line edit stands for the box.
             QWidget* control = qobject_cast<QComboBox*>(w->parentWidget()) ? w->parentWidget() : w;
-            if (orden.isEmpty() || orden.last() != control->objectName()) orden << control->objectName();
+            if (orden.isEmpty() || orden.last() != control->objectName())
+                orden << control->objectName();
         }
         w = w->nextInFocusChain();
     } while (w != f->TxtDueno);
@@ -76,13 +117,26 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
     const struct {
         const char* caja;
         int limite;
-    } limites[] = {{"TxtDueno", 100}, {"TxtPrincipal_Telefono", 10}, {"TxtPrincipal_Celular", 13},
-                   {"TxtPrincipal_Centro", 80}, {"TxtPrincipal_extension_centro", 30}, {"TxtConyuge_Nombre", 100},
-                   {"TxtConyuge_Celular", 13}, {"txtRef3_Nombre", 100}, {"TxtRef4_parentesco", 30},
-                   {"TxtRef2_Telefono", 10}, {"TxtAval_Paterno", 40}, {"TxtAval_Materno", 40},
-                   {"TxtAval_Nombre", 40}, {"TxtAval_Nombre_Conyuge", 80}, {"TxtAval_Centro_Conyuge", 80},
-                   {"TxtAval_Telefono_centro_conyuge", 10}, {"TxtAval_extension_centro_conyuge", 30},
-                   {"TxtAval_Domicilio", 32767}, {"TxtAval_Colonia", 32767}, {"TxtAval_CP", 32767}};
+    } limites[] = {{"TxtDueno", 100},
+                   {"TxtPrincipal_Telefono", 10},
+                   {"TxtPrincipal_Celular", 13},
+                   {"TxtPrincipal_Centro", 80},
+                   {"TxtPrincipal_extension_centro", 30},
+                   {"TxtConyuge_Nombre", 100},
+                   {"TxtConyuge_Celular", 13},
+                   {"txtRef3_Nombre", 100},
+                   {"TxtRef4_parentesco", 30},
+                   {"TxtRef2_Telefono", 10},
+                   {"TxtAval_Paterno", 40},
+                   {"TxtAval_Materno", 40},
+                   {"TxtAval_Nombre", 40},
+                   {"TxtAval_Nombre_Conyuge", 80},
+                   {"TxtAval_Centro_Conyuge", 80},
+                   {"TxtAval_Telefono_centro_conyuge", 10},
+                   {"TxtAval_extension_centro_conyuge", 30},
+                   {"TxtAval_Domicilio", 32767},
+                   {"TxtAval_Colonia", 32767},
+                   {"TxtAval_CP", 32767}};
     for (const auto& l : limites) {
         ASSERT_NE(caja(l.caja), nullptr) << l.caja;
         EXPECT_EQ(caja(l.caja)->maxLength(), l.limite) << l.caja;
@@ -95,8 +149,10 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
         if (c->parentWidget() == f->CmbMunicipios) continue;
         EXPECT_FALSE(c->accessibleName().isEmpty()) << c->objectName().toStdString();
     }
-    EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->text(), QStringLiteral("Nombre  Conyuge del Aval"));
-    EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->buddy(), f->TxtAval_Nombre_Conyuge);
+    EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->text(),
+              QStringLiteral("Nombre  Conyuge del Aval"));
+    EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->buddy(),
+              f->TxtAval_Nombre_Conyuge);
     EXPECT_EQ(f->SkinLabel28->text(), QStringLiteral("Versión 3.2   18 Mayo 2012"));
     EXPECT_EQ(f->Frame2->title(), QStringLiteral("Cónyuge"));
     EXPECT_EQ(f->ChkConyuge->text(), QStringLiteral("Sin Cónyuge"));
@@ -116,8 +172,9 @@ TEST(CapturaDiseno, NotasConSuTextoDeDiseno) {
 // ------------------------------------------------------------- key filter
 
 TEST_F(Captura, SoloDigitosYRetrocesoEnLasCajasNumericas) {
-    for (const char* nombre : {"TxtPrincipal_Telefono", "TxtRef3_Celular", "TxtAval_extension_centro",
-                               "TxtAval_Telefono_centro_conyuge", "TxtAval_extension_centro_conyuge"}) {
+    for (const char* nombre :
+         {"TxtPrincipal_Telefono", "TxtRef3_Celular", "TxtAval_extension_centro",
+          "TxtAval_Telefono_centro_conyuge", "TxtAval_extension_centro_conyuge"}) {
         QLineEdit* c = caja(nombre);
         c->setFocus();
         QTest::keyClicks(c, QStringLiteral("1a2 -+3."));
@@ -161,12 +218,23 @@ TEST_F(Captura, LargoDeCadaTelefonoAlSalir) {
     const struct {
         const char* caja;
         int largo;
-    } cajas[] = {{"TxtPrincipal_Telefono", 10}, {"TxtPrincipal_Celular", 13}, {"TxtPrincipal_telefono_centro", 10},
-                 {"TxtConyuge_Celular", 13}, {"TxtConyuge_centro_telefono", 10}, {"TxtAval_telefono", 10},
-                 {"TxtAval_Celular", 13}, {"TxtAval_Telefono_centro", 10}, {"TxtAval_Telefono_centro_conyuge", 10},
-                 {"TxtRef1_Telefono", 10}, {"TxtRef2_Telefono", 10}, {"TxtRef3_Telefono", 10},
-                 {"TxtRef4_Telefono", 10}, {"TxtRef1_Celular", 13}, {"TxtRef2_Celular", 13},
-                 {"TxtRef3_Celular", 13}, {"TxtRef4_Celular", 13}};
+    } cajas[] = {{"TxtPrincipal_Telefono", 10},
+                 {"TxtPrincipal_Celular", 13},
+                 {"TxtPrincipal_telefono_centro", 10},
+                 {"TxtConyuge_Celular", 13},
+                 {"TxtConyuge_centro_telefono", 10},
+                 {"TxtAval_telefono", 10},
+                 {"TxtAval_Celular", 13},
+                 {"TxtAval_Telefono_centro", 10},
+                 {"TxtAval_Telefono_centro_conyuge", 10},
+                 {"TxtRef1_Telefono", 10},
+                 {"TxtRef2_Telefono", 10},
+                 {"TxtRef3_Telefono", 10},
+                 {"TxtRef4_Telefono", 10},
+                 {"TxtRef1_Celular", 13},
+                 {"TxtRef2_Celular", 13},
+                 {"TxtRef3_Celular", 13},
+                 {"TxtRef4_Celular", 13}};
     for (const auto& c : cajas) {
         QLineEdit* b = caja(c.caja);
         const QString mensaje = c.largo == 10 ? kMensaje10 : kMensaje13;
@@ -183,15 +251,16 @@ TEST_F(Captura, LargoDeCadaTelefonoAlSalir) {
             EXPECT_EQ(b->text(), malo) << c.caja;
         }
         // Only the count counts: blanks around a right-length number pass.
-        salirCon(b, QStringLiteral(" ") + QString(c.largo, QLatin1Char('1')).left(c.largo) + QStringLiteral(" "));
+        salirCon(b, QStringLiteral(" ") + QString(c.largo, QLatin1Char('1')).left(c.largo) +
+                        QStringLiteral(" "));
         EXPECT_TRUE(b->maxLength() < c.largo + 2 || escena().isEmpty()) << c.caja;
         b->clear();
     }
 }
 
 TEST_F(Captura, LasExtensionesNuncaSeQuejan) {
-    for (const char* c : {"TxtPrincipal_extension_centro", "TxtConyuge_centro_extension", "TxtAval_extension_centro",
-                          "TxtAval_extension_centro_conyuge"}) {
+    for (const char* c : {"TxtPrincipal_extension_centro", "TxtConyuge_centro_extension",
+                          "TxtAval_extension_centro", "TxtAval_extension_centro_conyuge"}) {
         salirCon(caja(c), QStringLiteral("1"));
         salirCon(caja(c), QString(30, QLatin1Char('7')));
     }
@@ -287,11 +356,21 @@ TEST_F(Captura, SinConyugeVaciaYBloquea) {
 }
 
 TEST_F(Captura, SinAvalVaciaYBloqueaLas15CajasYNoLaCiudad) {
-    const QList<QLineEdit*> cajas{
-        f->TxtAval_Paterno, f->TxtAval_Materno, f->TxtAval_Nombre, f->TxtAval_Nombre_Conyuge, f->TxtAval_telefono,
-        f->TxtAval_Celular, f->TxtAval_Centro, f->TxtAval_Telefono_centro, f->TxtAval_extension_centro,
-        f->TxtAval_Centro_Conyuge, f->TxtAval_Telefono_centro_conyuge, f->TxtAval_extension_centro_conyuge,
-        f->TxtAval_Domicilio, f->TxtAval_Colonia, f->TxtAval_CP};
+    const QList<QLineEdit*> cajas{f->TxtAval_Paterno,
+                                  f->TxtAval_Materno,
+                                  f->TxtAval_Nombre,
+                                  f->TxtAval_Nombre_Conyuge,
+                                  f->TxtAval_telefono,
+                                  f->TxtAval_Celular,
+                                  f->TxtAval_Centro,
+                                  f->TxtAval_Telefono_centro,
+                                  f->TxtAval_extension_centro,
+                                  f->TxtAval_Centro_Conyuge,
+                                  f->TxtAval_Telefono_centro_conyuge,
+                                  f->TxtAval_extension_centro_conyuge,
+                                  f->TxtAval_Domicilio,
+                                  f->TxtAval_Colonia,
+                                  f->TxtAval_CP};
     for (QLineEdit* c : cajas) c->setText(QStringLiteral("9"));
     f->CmbMunicipios->setCurrentIndex(2);
     f->NombreCompletoAval = QStringLiteral("GARCIA ANA");
@@ -315,8 +394,9 @@ TEST_F(Captura, SinAvalVaciaYBloqueaLas15CajasYNoLaCiudad) {
 // ------------------------------------------------------------------ cities
 
 TEST_F(Captura, CiudadesDelEstadoEnMayusculasSinRecortarElOrden) {
-    const auto filas = entorno.filas(QStringLiteral(
-        "select ciudad, nombre_ciudad from ciudades where ciudad > 3701 and estado = 8 order by nombre_ciudad"));
+    const auto filas =
+        entorno.filas(QStringLiteral("select ciudad, nombre_ciudad from ciudades where ciudad > "
+                                     "3701 and estado = 8 order by nombre_ciudad"));
     ASSERT_EQ(f->CmbMunicipios->count(), filas.size());
     for (int i = 0; i < filas.size(); ++i) {
         EXPECT_EQ(f->CmbMunicipios->itemText(i), filas[i][1].toString().trimmed().toUpper());
@@ -344,8 +424,10 @@ TEST_F(Captura, EscribirAbreLaListaYEnterLaCierra) {
     QTest::keyClicks(texto, QStringLiteral("DELICIAS"));
     EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("DELICIAS"));
     // Exactly a listed name: that entry is selected, with its city number.
-    EXPECT_EQ(f->CmbMunicipios->currentData().toInt(),
-              entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'")).toInt());
+    EXPECT_EQ(
+        f->CmbMunicipios->currentData().toInt(),
+        entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'"))
+            .toInt());
     if (lista->isVisible()) QTest::keyClick(lista, Qt::Key_Return);
     QTRY_VERIFY(!lista->isVisible());
     QTest::keyClick(texto, Qt::Key_X);

@@ -20,7 +20,8 @@ using plataforma::TipoParametro;
 
 namespace {
 
-const QString kSelectTarjeta = QStringLiteral("select * from zelt.tarjeta_telefonica_cliente where cliente = ?");
+const QString kSelectTarjeta =
+    QStringLiteral("select * from zelt.tarjeta_telefonica_cliente where cliente = ?");
 
 class Guardado : public ::testing::Test {
 protected:
@@ -31,9 +32,10 @@ protected:
         return filas.isEmpty() ? QVariantList() : filas[0];
     }
     QVariant columna(int cliente, const char* nombre) {
-        return entorno.valor(QStringLiteral("select %1 from zelt.tarjeta_telefonica_cliente where cliente = ?")
-                                 .arg(QLatin1String(nombre)),
-                             {cliente});
+        return entorno.valor(
+            QStringLiteral("select %1 from zelt.tarjeta_telefonica_cliente where cliente = ?")
+                .arg(QLatin1String(nombre)),
+            {cliente});
     }
     // Every box of the card with a text that tells them apart.
     static void llenar(FrmTelefonos& f) {
@@ -41,7 +43,8 @@ protected:
             if (c->parentWidget() == f.CmbMunicipios) continue;
             const bool numerica = c->property("soloNumeros").toBool();
             const int largo = c->property("largoTelefono").toInt();
-            c->setText(numerica ? QString(largo ? largo : 4, QLatin1Char('0' + c->objectName().size() % 10))
+            c->setText(numerica ? QString(largo ? largo : 4,
+                                          QLatin1Char('0' + c->objectName().size() % 10))
                                 : c->objectName() + QStringLiteral(" ñ'\""));
         }
         f.TxtAval_CP->setText(QStringLiteral("31'0ñ"));
@@ -54,9 +57,11 @@ protected:
         for (QLineEdit* c : f.findChildren<QLineEdit*>())
             m[c->objectName().isEmpty() ? QStringLiteral("ciudad") : c->objectName()] =
                 c->text() + (c->isEnabled() ? QString() : QStringLiteral(" [bloqueada]"));
-        for (QCheckBox* c : f.findChildren<QCheckBox*>()) m[c->objectName()] = QString::number(c->checkState());
+        for (QCheckBox* c : f.findChildren<QCheckBox*>())
+            m[c->objectName()] = QString::number(c->checkState());
         m[QStringLiteral("TxtAnotaciones")] = f.TxtAnotaciones->toPlainText();
-        m[QStringLiteral("CmdGuardar")] = f.CmdGuardar->text() + (f.CmdGuardar->isEnabled() ? "" : " [inactivo]");
+        m[QStringLiteral("CmdGuardar")] =
+            f.CmdGuardar->text() + (f.CmdGuardar->isEnabled() ? "" : " [inactivo]");
         return m;
     }
 };
@@ -94,21 +99,26 @@ TEST_F(Guardado, TarjetaGuardadaSinPermisoSeVePeroNoSeCambia) {
     EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("CHIHUAHUA"));
     EXPECT_EQ(f->CiudadAval, 3702);
     EXPECT_EQ(f->TxtAval_CP->text(), QStringLiteral("31200"));
-    EXPECT_EQ(f->TxtAnotaciones->toPlainText(), QStringLiteral("Cliente desde 2009. Prefiere llamadas por la tarde."));
+    EXPECT_EQ(f->TxtAnotaciones->toPlainText(),
+              QStringLiteral("Cliente desde 2009. Prefiere llamadas por la tarde."));
     // The guarantor's full name is composed from what was loaded.
     EXPECT_EQ(f->NombreCompletoAval, QStringLiteral("GARCÍA MEDINA ROSA ELENA"));
     EXPECT_TRUE(escena().isEmpty());
 }
 
 TEST_F(Guardado, MismoClienteMuestraElNombreActualDelCliente) {
-    entorno.ejecutar(QStringLiteral("update zelt.tarjeta_telefonica_cliente set Principal_Nombre='NOMBRE VIEJO' where cliente=1234"));
+    entorno.ejecutar(
+        QStringLiteral("update zelt.tarjeta_telefonica_cliente set Principal_Nombre='NOMBRE VIEJO' "
+                       "where cliente=1234"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
     EXPECT_EQ(f->ChkMismo->checkState(), Qt::Checked);
     EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
 }
 
 TEST_F(Guardado, SinConyugeYSinAvalGuardados) {
-    entorno.ejecutar(QStringLiteral("update zelt.tarjeta_telefonica_cliente set conyuge_tiene=1, aval_tiene=1 where cliente=1234"));
+    entorno.ejecutar(
+        QStringLiteral("update zelt.tarjeta_telefonica_cliente set conyuge_tiene=1, aval_tiene=1 "
+                       "where cliente=1234"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
     EXPECT_TRUE(f->TxtConyuge_Nombre->text().isEmpty());  // emptied after it was loaded
     EXPECT_FALSE(f->TxtConyuge_Nombre->isEnabled());
@@ -124,27 +134,36 @@ TEST_F(Guardado, SinConyugeYSinAvalGuardados) {
 }
 
 TEST_F(Guardado, NulosSeMuestranVaciosYLosProcedimientosSeRecortan) {
+    entorno.ejecutar(
+        QStringLiteral("update zelt.tarjeta_telefonica_cliente set aval_nombre_conyuge=NULL, "
+                       "aval_centro_conyuge=NULL, "
+                       "aval_telefono_centro_conyuge=NULL, aval_extension_centro_conyuge=NULL "
+                       "where cliente=1234"));
     entorno.ejecutar(QStringLiteral(
-        "update zelt.tarjeta_telefonica_cliente set aval_nombre_conyuge=NULL, aval_centro_conyuge=NULL, "
-        "aval_telefono_centro_conyuge=NULL, aval_extension_centro_conyuge=NULL where cliente=1234"));
-    entorno.ejecutar(QStringLiteral("update zelt.domicilios_cliente set domicilio='  Calle 1  ', colonia=' Centro ', "
-                                    "codigo=' 31000 ', municipio='  DELICIAS ' where cliente=1234"));
-    entorno.ejecutar(QStringLiteral("update zelt.contactos_cliente set paterno='  GARCÍA  ' where cliente=1234"));
+        "update zelt.domicilios_cliente set domicilio='  Calle 1  ', colonia=' Centro ', "
+        "codigo=' 31000 ', municipio='  DELICIAS ' where cliente=1234"));
+    entorno.ejecutar(QStringLiteral(
+        "update zelt.contactos_cliente set paterno='  GARCÍA  ' where cliente=1234"));
     // A column the program always writes, NULL from another writer: an empty box.
-    entorno.ejecutar(QStringLiteral("create table zelt.copia as select * from zelt.tarjeta_telefonica_cliente"));
+    entorno.ejecutar(
+        QStringLiteral("create table zelt.copia as select * from zelt.tarjeta_telefonica_cliente"));
     entorno.ejecutar(QStringLiteral("drop table zelt.tarjeta_telefonica_cliente"));
     entorno.ejecutar(QStringLiteral("alter table zelt.copia rename to tarjeta_telefonica_cliente"));
-    entorno.ejecutar(QStringLiteral("update zelt.tarjeta_telefonica_cliente set referencia2_nombre=NULL where cliente=1234"));
+    entorno.ejecutar(QStringLiteral(
+        "update zelt.tarjeta_telefonica_cliente set referencia2_nombre=NULL where cliente=1234"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    for (QLineEdit* c : {f->TxtAval_Nombre_Conyuge, f->TxtAval_Centro_Conyuge, f->TxtAval_Telefono_centro_conyuge,
-                         f->TxtAval_extension_centro_conyuge, f->txtRef2_Nombre})
+    for (QLineEdit* c :
+         {f->TxtAval_Nombre_Conyuge, f->TxtAval_Centro_Conyuge, f->TxtAval_Telefono_centro_conyuge,
+          f->TxtAval_extension_centro_conyuge, f->txtRef2_Nombre})
         EXPECT_TRUE(c->text().isEmpty()) << c->objectName().toStdString();
     EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Calle 1"));
     EXPECT_EQ(f->TxtAval_Colonia->text(), QStringLiteral("Centro"));
     EXPECT_EQ(f->TxtAval_CP->text(), QStringLiteral("31000"));
     EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("DELICIAS"));
-    EXPECT_EQ(f->CmbMunicipios->itemData(f->CmbMunicipios->currentIndex()).toInt(),
-              entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'")).toInt());
+    EXPECT_EQ(
+        f->CmbMunicipios->itemData(f->CmbMunicipios->currentIndex()).toInt(),
+        entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'"))
+            .toInt());
     EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
 }
 
@@ -170,26 +189,31 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
     apoyo::Grabadora g;
     QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
 
-    EXPECT_EQ(escena(), (QStringList{"no-encima",
-                                     "info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica",
-                                     "encima"}));
+    EXPECT_EQ(escena(),
+              (QStringList{"no-encima",
+                           "info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica",
+                           "encima"}));
     ASSERT_EQ(g.textos().size(), 5);
     EXPECT_EQ(g.textos()[0], QStringLiteral("BEGIN"));
-    EXPECT_TRUE(g.textos()[1].startsWith(QStringLiteral(
-        "INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( cliente,Principal_Nombre,Principal_Mismo,")));
+    EXPECT_TRUE(
+        g.textos()[1].startsWith(QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( "
+                                                "cliente,Principal_Nombre,Principal_Mismo,")));
     EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(",conyuge_telefono_Centro,")));
-    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(
-        "referencia1_parentesco,referencia3_nombre,referencia3_telefono,referencia3_celular,referencia3_parentesco,"
-        "referencia4_nombre")));
-    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(",usuario_genera,aval_centro_conyuge,Aval_telefono_centro_conyuge,")));
+    EXPECT_TRUE(g.textos()[1].contains(
+        QStringLiteral("referencia1_parentesco,referencia3_nombre,referencia3_telefono,referencia3_"
+                       "celular,referencia3_parentesco,"
+                       "referencia4_nombre")));
+    EXPECT_TRUE(g.textos()[1].contains(
+        QStringLiteral(",usuario_genera,aval_centro_conyuge,Aval_telefono_centro_conyuge,")));
     EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(") values (1235,?,0,?,")));
     EXPECT_EQ(g.textos()[2], QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"));
     EXPECT_EQ(g.textos()[3], QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"));
     EXPECT_EQ(g.textos()[4], QStringLiteral("COMMIT"));
 
     const auto& dom = g.operaciones[2].parametros;
-    const QStringList nombresDom{"@cSucursal", "@nCliente", "@cTipo", "@cDomicilio", "@nCiudad",
-                                 "@cColonia", "@cCodigo", "@cMunicipio", "@cEntreCalles"};
+    const QStringList nombresDom{"@cSucursal",  "@nCliente",   "@cTipo",
+                                 "@cDomicilio", "@nCiudad",    "@cColonia",
+                                 "@cCodigo",    "@cMunicipio", "@cEntreCalles"};
     const QList<int> tamanosDom{7, 4, 20, 200, 4, 40, 10, 50, 200};
     ASSERT_EQ(dom.size(), 9);
     for (int i = 0; i < 9; ++i) {
@@ -231,16 +255,24 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
                 if (qstrcmp(c.control, "TxtAnotaciones") == 0)
                     EXPECT_EQ(v.toString(), QStringLiteral("Línea 1\r\nLínea 2 con 'comillas'"));
                 else
-                    EXPECT_EQ(v.toString(), f->findChild<QLineEdit*>(QLatin1String(c.control))->text()) << c.insertar;
+                    EXPECT_EQ(v.toString(),
+                              f->findChild<QLineEdit*>(QLatin1String(c.control))->text())
+                        << c.insertar;
                 break;
         }
     }
     EXPECT_TRUE(columna(1235, "fecha_cambia").isNull());
     EXPECT_TRUE(columna(1235, "usuario_cambia").isNull());
-    EXPECT_EQ(entorno.valor(QStringLiteral("select municipio from zelt.domicilios_cliente where cliente=1235")).toString(),
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral(
+                      "select municipio from zelt.domicilios_cliente where cliente=1235"))
+                  .toString(),
               QStringLiteral("DELICIAS"));
-    EXPECT_EQ(entorno.valor(QStringLiteral("select paterno from zelt.contactos_cliente where cliente=1235")).toString(),
-              QStringLiteral("TxtAval_Paterno ñ'\""));
+    EXPECT_EQ(
+        entorno
+            .valor(QStringLiteral("select paterno from zelt.contactos_cliente where cliente=1235"))
+            .toString(),
+        QStringLiteral("TxtAval_Paterno ñ'\""));
 
     // The card exists now: the button changes it, and never inserts again.
     EXPECT_FALSE(f->TarjetaNueva);
@@ -249,9 +281,14 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
-    EXPECT_EQ(escena()[1], QStringLiteral("pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, "
-                                          "esta seguro? | Guardar Cambios"));
-    EXPECT_EQ(entorno.valor(QStringLiteral("select count(*) from zelt.tarjeta_telefonica_cliente where cliente=1235")).toInt(), 1);
+    EXPECT_EQ(escena()[1],
+              QStringLiteral("pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, "
+                             "esta seguro? | Guardar Cambios"));
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral(
+                      "select count(*) from zelt.tarjeta_telefonica_cliente where cliente=1235"))
+                  .toInt(),
+              1);
 }
 
 TEST_F(Guardado, SinDomicilioOSinCiudadNoSeLlamaAlProcedimiento) {
@@ -259,7 +296,8 @@ TEST_F(Guardado, SinDomicilioOSinCiudadNoSeLlamaAlProcedimiento) {
         const char* domicilio;
         bool ciudad;
         bool llama;
-    } casos[] = {{"", true, false}, {"Calle 1", false, false}, {"   ", true, true}, {"Calle 1", true, true}};
+    } casos[] = {
+        {"", true, false}, {"Calle 1", false, false}, {"   ", true, true}, {"Calle 1", true, true}};
     int cliente = 3000;
     for (const auto& c : casos) {
         auto f = apoyo::abrirTarjeta(QStringLiteral("%1-25").arg(++cliente));
@@ -267,12 +305,15 @@ TEST_F(Guardado, SinDomicilioOSinCiudadNoSeLlamaAlProcedimiento) {
         if (c.ciudad) f->CmbMunicipios->setCurrentIndex(3);
         apoyo::Grabadora g;
         f->CmdGuardar_Click();
-        EXPECT_EQ(g.textos().contains(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE")), c.llama) << c.domicilio;
+        EXPECT_EQ(g.textos().contains(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE")), c.llama)
+            << c.domicilio;
         EXPECT_FALSE(g.textos().contains(QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE")));
-        EXPECT_TRUE(escena().contains(QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica")));
+        EXPECT_TRUE(escena().contains(
+            QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica")));
         if (c.llama) {
             const auto& op = g.operaciones[2];
-            EXPECT_EQ(op.parametros[3].valor.toString(), QString::fromLatin1(c.domicilio).trimmed());
+            EXPECT_EQ(op.parametros[3].valor.toString(),
+                      QString::fromLatin1(c.domicilio).trimmed());
         }
     }
 }
@@ -284,40 +325,53 @@ TEST_F(Guardado, CambioConNoNoEscribeNada) {
     f->TxtDueno->setText(QStringLiteral("cambiado"));
     apoyo::Grabadora g;
     QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
-    EXPECT_EQ(escena(), (QStringList{"no-encima",
-                                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
-                                     "seguro? | Guardar Cambios",
-                                     "encima"}));
+    EXPECT_EQ(
+        escena(),
+        (QStringList{"no-encima",
+                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
+                     "seguro? | Guardar Cambios",
+                     "encima"}));
     EXPECT_TRUE(plataforma::Escena::sucesos()[1].noPorDefecto);
     EXPECT_TRUE(g.operaciones.isEmpty());
-    EXPECT_EQ(columna(1234, "Principal_Nombre").toString(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+    EXPECT_EQ(columna(1234, "Principal_Nombre").toString(),
+              QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
 }
 
 TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
-    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-27"));  // a NULL permission: the button is off...
+    auto f =
+        apoyo::abrirTarjeta(QStringLiteral("1234-27"));  // a NULL permission: the button is off...
     EXPECT_FALSE(f->CmdGuardar->isEnabled());
     f.reset();
-    f = apoyo::abrirTarjeta(QStringLiteral("1234-ABCDEFG"));  // ...a 7-character user with permission
+    f = apoyo::abrirTarjeta(
+        QStringLiteral("1234-ABCDEFG"));  // ...a 7-character user with permission
     ASSERT_TRUE(f->CmdGuardar->isEnabled());
     f->TxtPrincipal_Telefono->setText(QStringLiteral(" 61400000 "));
     f->CmbMunicipios->setCurrentIndex(f->CmbMunicipios->findText(QStringLiteral("JUÁREZ")));
     apoyo::Grabadora g;
     plataforma::Escena::responder(true);
     QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
-    EXPECT_EQ(escena(), (QStringList{"no-encima",
-                                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
-                                     "seguro? | Guardar Cambios",
-                                     "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica",
-                                     "encima"}));
-    const QStringList esperadas{"BEGIN", "", "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
-                                "Zelt.dbo.GUARDA_DOMICILIO_CLIENTE", "Zelt.dbo.GUARDA_CONTACTO_CLIENTE", "COMMIT"};
+    EXPECT_EQ(
+        escena(),
+        (QStringList{"no-encima",
+                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
+                     "seguro? | Guardar Cambios",
+                     "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica",
+                     "encima"}));
+    const QStringList esperadas{"BEGIN",
+                                "",
+                                "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
+                                "Zelt.dbo.GUARDA_DOMICILIO_CLIENTE",
+                                "Zelt.dbo.GUARDA_CONTACTO_CLIENTE",
+                                "COMMIT"};
     ASSERT_EQ(g.textos().size(), esperadas.size());
     const QString update = g.textos()[1];
-    EXPECT_TRUE(update.startsWith(QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET Principal_Nombre=?,"
-                                                 "Principal_Mismo=1,Principal_Telefono=?")));
+    EXPECT_TRUE(update.startsWith(
+        QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET Principal_Nombre=?,"
+                       "Principal_Mismo=1,Principal_Telefono=?")));
     EXPECT_TRUE(update.contains(QStringLiteral(",conyuge_telefono_Centro=?,")));
-    EXPECT_TRUE(update.contains(QStringLiteral(",anotaciones=?,fecha_cambia=getdate(),usuario_cambia=?,"
-                                               "aval_centro_conyuge=?,aval_telefono_centro_conyuge=?,")));
+    EXPECT_TRUE(
+        update.contains(QStringLiteral(",anotaciones=?,fecha_cambia=getdate(),usuario_cambia=?,"
+                                       "aval_centro_conyuge=?,aval_telefono_centro_conyuge=?,")));
     EXPECT_TRUE(update.endsWith(QStringLiteral(" WHERE cliente = 1234")));
     EXPECT_FALSE(update.contains(QStringLiteral("usuario_genera")));
     for (int i : {0, 2, 3, 4, 5}) EXPECT_EQ(g.textos()[i], esperadas[i]);
@@ -334,7 +388,10 @@ TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
     EXPECT_EQ(columna(1234, "usuario_cambia").toString(), QStringLiteral("ABCDEFG"));
     EXPECT_FALSE(columna(1234, "fecha_cambia").isNull());
     EXPECT_EQ(columna(1234, "aval_Nombre").toString(), QStringLiteral("GARCÍA MEDINA ROSA ELENA"));
-    EXPECT_EQ(entorno.valor(QStringLiteral("select municipio from zelt.domicilios_cliente where cliente=1234")).toString(),
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral(
+                      "select municipio from zelt.domicilios_cliente where cliente=1234"))
+                  .toString(),
               QStringLiteral("JUÁREZ"));
 }
 
@@ -344,12 +401,17 @@ TEST_F(Guardado, SinAvalMarcadoYConfirmado) {
     apoyo::Grabadora g;
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
-    EXPECT_EQ(g.textos(), (QStringList{"BEGIN", g.textos().value(1), "Zelt.dbo.Cambia_Estado_Domicilio_Cliente", "COMMIT"}));
+    EXPECT_EQ(g.textos(), (QStringList{"BEGIN", g.textos().value(1),
+                                       "Zelt.dbo.Cambia_Estado_Domicilio_Cliente", "COMMIT"}));
     EXPECT_EQ(g.operaciones[2].parametros[2].valor.toBool(), true);
     EXPECT_EQ(columna(1234, "aval_tiene").toInt(), 1);
     EXPECT_TRUE(columna(1234, "aval_Telefono").toString().isEmpty());
     EXPECT_TRUE(columna(1234, "aval_Nombre").toString().isEmpty());
-    EXPECT_EQ(entorno.valor(QStringLiteral("select inactivo from zelt.domicilios_cliente where cliente=1234")).toInt(), 1);
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral(
+                      "select inactivo from zelt.domicilios_cliente where cliente=1234"))
+                  .toInt(),
+              1);
     // Reloaded: ticked, locked boxes, and the stored address and name still shown.
     f.reset();
     auto otra = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
@@ -379,8 +441,10 @@ TEST_F(Guardado, IdaYVueltaDeCadaCaja) {
 }
 
 TEST_F(Guardado, TextosHostilesSeGuardanTalCual) {
-    const QStringList textos{QStringLiteral("O'Brien"), QStringLiteral("'; DROP TABLE zelt.tarjeta_telefonica_cliente; --"),
-                             QStringLiteral("Ñandú Pérez Ü"), QStringLiteral("x') , (1"), QString(100, QChar(0x00E9))};
+    const QStringList textos{QStringLiteral("O'Brien"),
+                             QStringLiteral("'; DROP TABLE zelt.tarjeta_telefonica_cliente; --"),
+                             QStringLiteral("Ñandú Pérez Ü"), QStringLiteral("x') , (1"),
+                             QString(100, QChar(0x00E9))};
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     f->TxtDueno->setText(textos[0]);
     f->TxtConyuge_Nombre->setText(textos[1]);
@@ -426,15 +490,22 @@ TEST_F(Guardado, UnFalloAMitadNoGuardaNadaYConservaLoEscrito) {
     EXPECT_TRUE(e[1].contains(QStringLiteral("Timeout expired")));
     EXPECT_EQ(e[2], QStringLiteral("encima"));
     EXPECT_TRUE(fila(1235).isEmpty());
-    EXPECT_FALSE(entorno.valor(QStringLiteral("select count(*) from zelt.domicilios_cliente where cliente=1235")).toBool());
+    EXPECT_FALSE(entorno
+                     .valor(QStringLiteral(
+                         "select count(*) from zelt.domicilios_cliente where cliente=1235"))
+                     .toBool());
     EXPECT_EQ(foto(*f), capturado);
     EXPECT_TRUE(f->TarjetaNueva);
     // Pressing again retries, and stores it all.
     plataforma::Escena::limpiar();
     f->CmdGuardar_Click();
-    EXPECT_TRUE(escena().contains(QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica")));
+    EXPECT_TRUE(escena().contains(
+        QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica")));
     EXPECT_FALSE(fila(1235).isEmpty());
-    EXPECT_TRUE(entorno.valor(QStringLiteral("select count(*) from zelt.contactos_cliente where cliente=1235")).toBool());
+    EXPECT_TRUE(
+        entorno
+            .valor(QStringLiteral("select count(*) from zelt.contactos_cliente where cliente=1235"))
+            .toBool());
 }
 
 TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
@@ -447,8 +518,12 @@ TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
     EXPECT_TRUE(escena()[2].startsWith(QStringLiteral("error: No se pudo modificar la tarjeta")));
-    EXPECT_EQ(columna(1234, "Principal_Nombre").toString(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
-    EXPECT_EQ(entorno.valor(QStringLiteral("select municipio from zelt.domicilios_cliente where cliente=1234")).toString(),
+    EXPECT_EQ(columna(1234, "Principal_Nombre").toString(),
+              QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral(
+                      "select municipio from zelt.domicilios_cliente where cliente=1234"))
+                  .toString(),
               QStringLiteral("CHIHUAHUA"));
     EXPECT_EQ(f->CiudadAval, ciudad);
     EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("nuevo"));
@@ -457,11 +532,14 @@ TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
 TEST_F(Guardado, OtroUsuarioGuardoLaTarjetaEntretanto) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     f->TxtDueno->setText(QStringLiteral("lo que escribí"));
-    entorno.ejecutar(QStringLiteral("insert into zelt.tarjeta_telefonica_cliente (cliente, Principal_Nombre) values (1235, 'de otro')"));
+    entorno.ejecutar(
+        QStringLiteral("insert into zelt.tarjeta_telefonica_cliente (cliente, Principal_Nombre) "
+                       "values (1235, 'de otro')"));
     f->CmdGuardar_Click();
     const QStringList e = escena();
     ASSERT_EQ(e.size(), 3);
-    EXPECT_TRUE(e[1].startsWith(QStringLiteral("error: Otro usuario ya guardó una tarjeta para este cliente")));
+    EXPECT_TRUE(e[1].startsWith(
+        QStringLiteral("error: Otro usuario ya guardó una tarjeta para este cliente")));
     EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), QStringLiteral("de otro"));
     EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("lo que escribí"));
 }
@@ -471,7 +549,8 @@ TEST_F(Guardado, UnDomicilioDemasiadoLargoSeInformaSinPerderNada) {
     f->TxtAval_Domicilio->setText(QString(201, QLatin1Char('x')));
     f->CmbMunicipios->setCurrentIndex(0);
     f->CmdGuardar_Click();
-    EXPECT_TRUE(escena()[1].contains(QStringLiteral("El valor de «Calle y Numero Aval» tiene 201 caracteres; admite 200")))
+    EXPECT_TRUE(escena()[1].contains(
+        QStringLiteral("El valor de «Calle y Numero Aval» tiene 201 caracteres; admite 200")))
         << escena()[1].toStdString();
     EXPECT_TRUE(fila(1235).isEmpty());
     EXPECT_EQ(f->TxtAval_Domicilio->text().size(), 201);

@@ -22,7 +22,8 @@ QByteArray comoSeLee(QByteArray b) {
     return b;
 }
 
-bool cifrado(const QString& nombre, const QString& valor, int largo, QByteArray* salida, QString* error) {
+bool cifrado(const QString& nombre, const QString& valor, int largo, QByteArray* salida,
+             QString* error) {
     bool completo = true;
     const QByteArray claro = plataforma::Cp1252::aBytes(valor, &completo);
     if (!completo) {
@@ -45,7 +46,8 @@ bool cifrado(const QString& nombre, const QString& valor, int largo, QByteArray*
     return true;
 }
 
-bool texto(const QString& nombre, const QString& valor, int largo, QByteArray* salida, QString* error) {
+bool texto(const QString& nombre, const QString& valor, int largo, QByteArray* salida,
+           QString* error) {
     bool completo = true;
     *salida = plataforma::Cp1252::aBytes(valor.trimmed(), &completo);
     if (!completo) {
@@ -69,16 +71,17 @@ bool Escribir(const QString& archivo, const Datos& d, QString* error) {
     }
     QByteArray clave, token, servidor, usuario;
     if (!cifrado(QStringLiteral("password"), d.clave, kLargoClave, &clave, error) ||
-        !cifrado(QStringLiteral("branch code"), sucursal.rightJustified(7, QLatin1Char(' ')), kLargoToken,
-                 &token, error) ||
+        !cifrado(QStringLiteral("branch code"), sucursal.rightJustified(7, QLatin1Char(' ')),
+                 kLargoToken, &token, error) ||
         !texto(QStringLiteral("server"), d.servidor, kLargoServidor, &servidor, error) ||
         !texto(QStringLiteral("login"), d.usuario, kLargoUsuario, &usuario, error))
         return false;
     const QList<plataforma::CampoDbf> campos{{QStringLiteral("contrasena"), 'C', kLargoClave},
-                                            {QStringLiteral("token"), 'C', kLargoToken},
-                                            {QStringLiteral("server_SQL"), 'C', kLargoServidor},
-                                            {QStringLiteral("usuario"), 'C', kLargoUsuario}};
-    return plataforma::TablaDbf::escribir(archivo, campos, {{clave, token, servidor, usuario}}, error);
+                                             {QStringLiteral("token"), 'C', kLargoToken},
+                                             {QStringLiteral("server_SQL"), 'C', kLargoServidor},
+                                             {QStringLiteral("usuario"), 'C', kLargoUsuario}};
+    return plataforma::TablaDbf::escribir(archivo, campos, {{clave, token, servidor, usuario}},
+                                          error);
 }
 
 bool Leer(const QString& carpeta, Datos* d, QString* error) {

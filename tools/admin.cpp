@@ -53,7 +53,8 @@ int dbInit(const QStringList& args) {
     if (dir.isEmpty()) return uso(QStringLiteral("db init needs a folder"));
     QString error;
     if (!Instalador::CrearBasesEmbebidas(dir, demo, forzar, &error)) return fallo(error);
-    std::printf("created %s and %s%s\n", QDir(dir).filePath(QStringLiteral("erp_nax.db")).toLocal8Bit().constData(),
+    std::printf("created %s and %s%s\n",
+                QDir(dir).filePath(QStringLiteral("erp_nax.db")).toLocal8Bit().constData(),
                 QDir(dir).filePath(QStringLiteral("zelt.db")).toLocal8Bit().constData(),
                 demo ? " with demo data" : "");
     return 0;
@@ -92,7 +93,8 @@ int arranqueWrite(const QStringList& args) {
     datos.clave = QString::fromLocal8Bit(linea.c_str());
     QString error;
     const QString archivo = QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf"));
-    if (!QDir(dir).exists() && !QDir().mkpath(dir)) return fallo(QStringLiteral("cannot create folder %1").arg(dir));
+    if (!QDir(dir).exists() && !QDir().mkpath(dir))
+        return fallo(QStringLiteral("cannot create folder %1").arg(dir));
     if (!Arranque::Escribir(archivo, datos, &error)) return fallo(error);
     std::printf("wrote %s\n", archivo.toLocal8Bit().constData());
     return 0;
@@ -115,7 +117,8 @@ int arranqueShow(const QStringList& args) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.size() >= 1 && (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help"))) {
+    if (args.size() >= 1 &&
+        (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help"))) {
         std::printf("%s", kUso);
         return 0;
     }
@@ -123,7 +126,9 @@ int main(int argc, char** argv) {
     const QString grupo = args[0], orden = args[1];
     const QStringList resto = args.mid(2);
     if (grupo == QLatin1String("db") && orden == QLatin1String("init")) return dbInit(resto);
-    if (grupo == QLatin1String("arranque") && orden == QLatin1String("write")) return arranqueWrite(resto);
-    if (grupo == QLatin1String("arranque") && orden == QLatin1String("show")) return arranqueShow(resto);
+    if (grupo == QLatin1String("arranque") && orden == QLatin1String("write"))
+        return arranqueWrite(resto);
+    if (grupo == QLatin1String("arranque") && orden == QLatin1String("show"))
+        return arranqueShow(resto);
     return uso(QStringLiteral("unknown command '%1 %2'").arg(grupo, orden));
 }
