@@ -937,15 +937,18 @@ bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
                         columnas + QStringLiteral(") values (") + marcas + QStringLiteral(")");
 
     auto& bd = Global::Conexion;
-    if (!bd.iniciarTransaccion(error)) return false;
-    bool ok = bd.ejecutar(sql, valores, error);
-    if (!ok) *duplicada = bd.ultimoFueClaveDuplicada();
-    if (ok && !TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1)
-        ok = llamarDomicilio(CmbMunicipios->currentData().toDouble(), error);
-    if (ok && !NombreCompletoAval.isEmpty()) ok = llamarContacto(error);
-    if (ok) ok = bd.confirmarTransaccion(error);
-    if (!ok) bd.revertirTransaccion();
-    return ok;
+    return bd.enTransaccion(
+        [&](QString* e) {
+            if (!bd.ejecutar(sql, valores, e)) {
+                *duplicada = bd.ultimoFueClaveDuplicada();
+                return false;
+            }
+            if (!TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1 &&
+                !llamarDomicilio(CmbMunicipios->currentData().toDouble(), e))
+                return false;
+            return NombreCompletoAval.isEmpty() || llamarContacto(e);
+        },
+        error);
 }
 
 bool FrmTelefonos::guardarCambios(QString* error) {
@@ -967,27 +970,28 @@ bool FrmTelefonos::guardarCambios(QString* error) {
                         Global::NumeroPlano(Global::ClienteActual);
 
     auto& bd = Global::Conexion;
-    if (!bd.iniciarTransaccion(error)) return false;
-    bool ok = bd.ejecutar(sql, valores, error);
-    if (ok)
-        ok = bd.llamar(
-            QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-            {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-             {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-             {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1,
-              ChkAval->checkState() == Qt::Checked}},
-            error);
     const double ciudadAnterior = CiudadAval;
-    if (ok && !TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1) {
-        CiudadAval = CmbMunicipios->currentData().toDouble();
-        ok = llamarDomicilio(CiudadAval, error);
-    }
-    if (ok && !NombreCompletoAval.isEmpty()) ok = llamarContacto(error);
-    if (ok) ok = bd.confirmarTransaccion(error);
-    if (!ok) {
-        bd.revertirTransaccion();
-        CiudadAval = ciudadAnterior;
-    }
+    const bool ok = bd.enTransaccion(
+        [&](QString* e) {
+            if (!bd.ejecutar(sql, valores, e) ||
+                !bd.llamar(
+                    QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+                    {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+                     {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20,
+                      QStringLiteral("Aval")},
+                     {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1,
+                      ChkAval->checkState() == Qt::Checked}},
+                    e))
+                return false;
+            if (!TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1) {
+                CiudadAval = CmbMunicipios->currentData().toDouble();
+                if (!llamarDomicilio(CiudadAval, e)) return false;
+            }
+            return NombreCompletoAval.isEmpty() || llamarContacto(e);
+        },
+        error);
+    // Nothing was stored: the window keeps the city it had.
+    if (!ok) CiudadAval = ciudadAnterior;
     return ok;
 }
 

@@ -191,23 +191,27 @@ void FrmExtras::CmdGuardar_Click() {
 bool FrmExtras::guardar(QString* error) {
     auto& bd = Global::Conexion;
     const QString cliente = Global::NumeroPlano(Global::ClienteActual);
-    if (!bd.iniciarTransaccion(error)) return false;
-    bool ok = bd.ejecutar(
-        QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") + cliente, {},
-        error);
     const QString insertar =
         QStringLiteral(
             "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
             "VALUES (") +
         cliente + QStringLiteral(",?,?,?,?,?)");
-    for (int r = 1; ok && r <= iExtras->filas(); ++r) {
-        if (iExtras->valor(r, 1).isEmpty()) continue;
-        ok = bd.ejecutar(insertar,
-                         {iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
-                          iExtras->valor(r, 4), iExtras->valor(r, 5)},
-                         error);
-    }
-    if (ok) ok = bd.confirmarTransaccion(error);
-    if (!ok) bd.revertirTransaccion();
-    return ok;
+    return bd.enTransaccion(
+        [&](QString* e) {
+            if (!bd.ejecutar(
+                    QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") +
+                        cliente,
+                    {}, e))
+                return false;
+            for (int r = 1; r <= iExtras->filas(); ++r) {
+                if (iExtras->valor(r, 1).isEmpty()) continue;
+                if (!bd.ejecutar(insertar,
+                                 {iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
+                                  iExtras->valor(r, 4), iExtras->valor(r, 5)},
+                                 e))
+                    return false;
+            }
+            return true;
+        },
+        error);
 }

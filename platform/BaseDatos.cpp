@@ -501,6 +501,13 @@ void Conexion::revertirTransaccion() {
     if (abierta()) bd_.rollback();
 }
 
+bool Conexion::enTransaccion(const std::function<bool(QString*)>& pasos, QString* error) {
+    if (!iniciarTransaccion(error)) return false;
+    if (pasos(error) && confirmarTransaccion(error)) return true;
+    revertirTransaccion();
+    return false;
+}
+
 bool Conexion::ejecutarGuion(const QString& guion, QString* error) {
     sqlite3* h = motor_ == Motor::Sqlite ? manejadorSqlite(bd_) : nullptr;
     if (!h) {

@@ -99,6 +99,9 @@ public:
     bool iniciarTransaccion(QString* error);
     bool confirmarTransaccion(QString* error);
     void revertirTransaccion();
+    // Runs the steps inside one transaction: all of them are stored, or, when
+    // a step or the commit fails, none.
+    bool enTransaccion(const std::function<bool(QString* error)>& pasos, QString* error);
 
     // Whether the last failed statement broke a unique key (a row that exists
     // already).

@@ -244,10 +244,12 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
 // driver registered as "SQL Server", without showing the password.
 TEST(Arranque, ServidorQueNoRespondeFallaProntoSinMostrarLaClave) {
     QProcess odbcinst;
-    odbcinst.start(QStringLiteral("odbcinst"), {QStringLiteral("-q"), QStringLiteral("-d"), QStringLiteral("-n"),
-                                                 QStringLiteral("SQL Server")});
+    odbcinst.start(QStringLiteral("odbcinst"),
+                   {QStringLiteral("-q"), QStringLiteral("-d"), QStringLiteral("-n"),
+                    QStringLiteral("SQL Server")});
     if (!odbcinst.waitForFinished(5000) || odbcinst.exitCode() != 0)
-        GTEST_SKIP() << "the ODBC driver \"SQL Server\" is not registered (scripts/setup.sh does it)";
+        GTEST_SKIP()
+            << "the ODBC driver \"SQL Server\" is not registered (scripts/setup.sh does it)";
     QTcpServer mudo;  // accepts connections and never answers
     ASSERT_TRUE(mudo.listen(QHostAddress::LocalHost));
     for (const QString& servidor :

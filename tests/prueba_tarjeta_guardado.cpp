@@ -20,6 +20,9 @@ using plataforma::TipoParametro;
 
 namespace {
 
+const QString kPreguntaCambio = QStringLiteral(
+    "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro? | Guardar "
+    "Cambios");
 const QString kSelectTarjeta =
     QStringLiteral("select * from zelt.tarjeta_telefonica_cliente where cliente = ?");
 
@@ -281,9 +284,7 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
-    EXPECT_EQ(escena()[1],
-              QStringLiteral("pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, "
-                             "esta seguro? | Guardar Cambios"));
+    EXPECT_EQ(escena()[1], kPreguntaCambio);
     EXPECT_EQ(entorno
                   .valor(QStringLiteral(
                       "select count(*) from zelt.tarjeta_telefonica_cliente where cliente=1235"))
@@ -325,12 +326,7 @@ TEST_F(Guardado, CambioConNoNoEscribeNada) {
     f->TxtDueno->setText(QStringLiteral("cambiado"));
     apoyo::Grabadora g;
     QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
-    EXPECT_EQ(
-        escena(),
-        (QStringList{"no-encima",
-                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
-                     "seguro? | Guardar Cambios",
-                     "encima"}));
+    EXPECT_EQ(escena(), (QStringList{"no-encima", kPreguntaCambio, "encima"}));
     EXPECT_TRUE(plataforma::Escena::sucesos()[1].noPorDefecto);
     EXPECT_TRUE(g.operaciones.isEmpty());
     EXPECT_EQ(columna(1234, "Principal_Nombre").toString(),
@@ -350,13 +346,10 @@ TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
     apoyo::Grabadora g;
     plataforma::Escena::responder(true);
     QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
-    EXPECT_EQ(
-        escena(),
-        (QStringList{"no-encima",
-                     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta "
-                     "seguro? | Guardar Cambios",
-                     "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica",
-                     "encima"}));
+    EXPECT_EQ(escena(),
+              (QStringList{"no-encima", kPreguntaCambio,
+                           "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica",
+                           "encima"}));
     const QStringList esperadas{"BEGIN",
                                 "",
                                 "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
