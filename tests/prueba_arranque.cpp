@@ -172,12 +172,16 @@ TEST(Arranque, SobreTodoALosDosSegundosYEscapeCierra) {
     EXPECT_TRUE(f->TmrInicio->isActive());
     f->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    const WId nativa = f->winId();
     EXPECT_TRUE(sucesos().isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(sucesos().size(), 1, 4000);
     EXPECT_EQ(sucesos()[0].tipo, Suceso::Tipo::SobreTodo);
     EXPECT_EQ(sucesos()[0].ventana, f.get());
     EXPECT_FALSE(f->TmrInicio->isActive());
     EXPECT_TRUE(f->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    // The same native window, still shown: only its always-on-top state changed.
+    EXPECT_EQ(f->winId(), nativa);
+    EXPECT_TRUE(f->isVisible());
 
     f->TxtAval_Colonia->setFocus();
     QTest::keyClick(f->TxtAval_Colonia, Qt::Key_Escape);
