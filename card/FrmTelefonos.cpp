@@ -283,6 +283,7 @@ void FrmTelefonos::construir() {
         completador->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
         completador->setCaseSensitivity(Qt::CaseInsensitive);
         CmbMunicipios->setCompleter(completador);
+        completador->popup()->setFont(font());  // a window of its own: give it the card's font
         auto* etiqueta = new QLabel(QStringLiteral("Ciudad"), Frame4);
         etiqueta->setObjectName(QStringLiteral("SkinLabel33"));
         etiqueta->move(plataforma::twips(8400), plataforma::twips(600));
