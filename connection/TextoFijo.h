@@ -10,7 +10,6 @@ template <int N>
 class TextoFijo {
 public:
     TextoFijo() : valor_(N, QChar(0)) {}
-    explicit TextoFijo(const QString& v) { asignar(v); }
 
     void asignar(const QString& v) { valor_ = v.left(N).leftJustified(N, QLatin1Char(' ')); }
     TextoFijo& operator=(const QString& v) {

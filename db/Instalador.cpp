@@ -7,13 +7,15 @@
 
 namespace Instalador {
 
+namespace {
+
+// The text of one of the scripts built into the program.
 QString Guion(const QString& nombre) {
     QFile f(QStringLiteral(":/db/") + nombre);
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(f.readAll());
 }
 
-namespace {
 bool crear(const QString& archivo, const QStringList& guiones, QString* error) {
     plataforma::Conexion c;
     QString e;

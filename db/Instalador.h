@@ -10,8 +10,4 @@ namespace Instalador {
 // Fails if either file exists already, unless reemplazar is true.
 bool CrearBasesEmbebidas(const QString& carpeta, bool demo, bool reemplazar, QString* error);
 
-// The text of one of the embedded scripts ("erp_nax.sql", "zelt.sql",
-// "demo_erp_nax.sql", "demo_zelt.sql").
-QString Guion(const QString& nombre);
-
 }  // namespace Instalador

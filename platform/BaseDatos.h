@@ -85,7 +85,6 @@ public:
     bool abrir(const QString& cadena, QString* error);
     void cerrar();
     bool abierta() const;
-    Motor motor() const { return motor_; }
 
     bool ejecutar(const QString& sql, const QVariantList& valores, QString* error);
     std::unique_ptr<Resultado> consultar(const QString& sql, const QVariantList& valores,
