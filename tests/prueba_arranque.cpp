@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -19,6 +22,7 @@
 #include "FrmTelefonos.h"
 #include "Global.h"
 #include "Programa.h"
+#include "Ventana.h"
 
 using plataforma::Operacion;
 using plataforma::Suceso;
@@ -151,6 +155,27 @@ TEST(Arranque, SentenciasEnOrdenConValoresEnlazados) {
               QStringLiteral("Tarjeta Telefónica de: MARÍA GUADALUPE HERNÁNDEZ SOTO"));
     EXPECT_EQ(f->NombreCliente, QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
     EXPECT_TRUE(sucesos().isEmpty());
+}
+
+TEST(Arranque, VentanaColocadaConPielYSinRelojDeArena) {
+    apoyo::Entorno e;
+    QTemporaryDir carpeta;
+    std::unique_ptr<FrmTelefonos> f;
+    ASSERT_EQ(arrancar(QStringLiteral("1234-25"), &f), QString());
+    const QRect pantalla = f->screen()->geometry();
+    EXPECT_EQ(f->x(), pantalla.x() + (pantalla.width() - f->frameGeometry().width()) / 2);
+    EXPECT_EQ(f->y(), pantalla.y() + (pantalla.height() - f->frameGeometry().height()) / 6);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The skin is a style sheet beside the program; a missing file changes nothing.
+    plataforma::aplicarPiel(f.get(), carpeta.filePath(QStringLiteral("no-existe.skn")));
+    const QString antes = f->styleSheet();
+    QFile piel(carpeta.filePath(QStringLiteral("Msn2008.skn")));
+    ASSERT_TRUE(piel.open(QIODevice::WriteOnly));
+    piel.write("QLineEdit { color: #123456; }");
+    piel.close();
+    plataforma::aplicarPiel(f.get(), piel.fileName());
+    EXPECT_EQ(f->styleSheet(), QStringLiteral("QLineEdit { color: #123456; }"));
+    EXPECT_NE(f->styleSheet(), antes);
 }
 
 TEST(Arranque, ClienteSinNombre) {
