@@ -3,10 +3,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "Arranque.h"
 #include "BaseDatos.h"
-#include "Cifrado.h"
-#include "Cp1252.h"
-#include "Dbf.h"
 #include "Instalador.h"
 
 namespace datos {
@@ -94,16 +92,13 @@ QString preparar(const Tamano& t, QString* error) {
     ejecutar(c, QStringLiteral("ANALYZE"), {}, error);
     c.cerrar();
 
-    // ARRANQUE for branch 12 (state 8), user 25.
-    const QString servidor = QStringLiteral("file:") + dir;
-    if (!plataforma::TablaDbf::escribir(QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")),
-                                        {{QStringLiteral("contrasena"), 'C', 30},
-                                         {QStringLiteral("token"), 'C', 30},
-                                         {QStringLiteral("server_SQL"), 'C', 200},
-                                         {QStringLiteral("usuario"), 'C', 30}},
-                                        {{CifrarBytes("medir", true), CifrarBytes("     12", true),
-                                          plataforma::Cp1252::aBytes(servidor), "bench"}},
-                                        error))
+    // ARRANQUE for branch 12 (state 8).
+    Arranque::Datos arranque;
+    arranque.servidor = QStringLiteral("file:") + dir;
+    arranque.usuario = QStringLiteral("bench");
+    arranque.sucursal = QStringLiteral("12");
+    arranque.clave = QStringLiteral("medir");
+    if (!Arranque::Escribir(QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")), arranque, error))
         return {};
     QFile listo(QDir(dir).filePath(QStringLiteral("listo")));
     listo.open(QIODevice::WriteOnly);

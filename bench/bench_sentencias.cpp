@@ -74,10 +74,7 @@ int main(int argc, char** argv) {
     // then branch, permission, name, cities and card, and the two procedures.
     {
         auto* f = new FrmTelefonos(QStringLiteral("1234-25"));
-        Global::Conexion.ponerObservador({});
-        gCuenta = {};
-        // The observer is set before the connection opens, so it sees everything.
-        contar();
+        contar();  // set before the connection opens, so it sees everything
         if (!f->Form_Load(&error)) {
             std::fprintf(stderr, "start-up failed: %s\n", qPrintable(error));
             return 2;

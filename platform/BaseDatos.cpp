@@ -300,44 +300,33 @@ bool Conexion::observar(const Operacion& op, QString* error) {
     return false;
 }
 
-bool Conexion::preparar(QSqlQuery& q, const QString& sql, const QVariantList& valores,
-                        QString* error) {
-    duplicada_ = false;
+bool Conexion::preparar(QSqlQuery& q, const QString& sql, QString* error) {
     q.setForwardOnly(true);
-    if (!q.prepare(traducir(sql))) {
-        *error = limpiar(textoError(q.lastError()));
-        return false;
-    }
-    for (const QVariant& v : valores) q.addBindValue(enlazable(v));
-    if (!q.exec()) {
-        duplicada_ = esClaveDuplicada(q.lastError());
-        *error = limpiar(textoError(q.lastError()));
-        return false;
-    }
-    return true;
+    if (q.prepare(traducir(sql))) return true;
+    *error = limpiar(textoError(q.lastError()));
+    return false;
+}
+
+bool Conexion::enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QString* error) {
+    duplicada_ = false;
+    for (int i = 0; i < valores.size(); ++i) q.bindValue(i, enlazable(valores[i]));
+    if (q.exec()) return true;
+    duplicada_ = esClaveDuplicada(q.lastError());
+    *error = limpiar(textoError(q.lastError()));
+    return false;
 }
 
 bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error) {
     if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error)) return false;
-    if (preparada_ && textoPreparado_ == sql) {
-        duplicada_ = false;
-        for (int i = 0; i < valores.size(); ++i) preparada_->bindValue(i, enlazable(valores[i]));
-        const bool ok = preparada_->exec();
-        if (!ok) {
-            duplicada_ = esClaveDuplicada(preparada_->lastError());
-            *error = limpiar(textoError(preparada_->lastError()));
-        }
-        preparada_->finish();
-        return ok;
-    }
-    preparada_.reset();
-    auto q = std::make_unique<QSqlQuery>(bd_);
-    const bool ok = preparar(*q, sql, valores, error);
-    q->finish();
-    if (ok) {
+    if (!preparada_ || textoPreparado_ != sql) {
+        preparada_.reset();
+        auto q = std::make_unique<QSqlQuery>(bd_);
+        if (!preparar(*q, sql, error)) return false;
         preparada_ = std::move(q);
         textoPreparado_ = sql;
     }
+    const bool ok = enlazarYEjecutar(*preparada_, valores, error);
+    preparada_->finish();
     return ok;
 }
 
@@ -345,7 +334,7 @@ std::unique_ptr<Resultado> Conexion::consultar(const QString& sql, const QVarian
                                                QString* error) {
     if (!observar({Operacion::Tipo::Consulta, sql, valores, {}}, error)) return nullptr;
     QSqlQuery q(bd_);
-    if (!preparar(q, sql, valores, error)) return nullptr;
+    if (!preparar(q, sql, error) || !enlazarYEjecutar(q, valores, error)) return nullptr;
     return std::make_unique<Resultado>(std::move(q));
 }
 
@@ -434,19 +423,11 @@ QString Conexion::textoLlamada(const QString& nombre, const QList<Parametro>& pa
 bool Conexion::llamar(const QString& nombre, const QList<Parametro>& parametros, QString* error) {
     if (!observar({Operacion::Tipo::Procedimiento, nombre, {}, parametros}, error)) return false;
     QVariantList valores;
-    if (!valoresParametros(parametros, &valores, error)) return false;
     QSqlQuery q(bd_);
-    q.setForwardOnly(true);
-    const QString texto = textoLlamada(nombre, parametros, false);
-    if (!q.prepare(texto)) {
-        *error = limpiar(textoError(q.lastError()));
+    if (!valoresParametros(parametros, &valores, error) ||
+        !preparar(q, textoLlamada(nombre, parametros, false), error) ||
+        !enlazarYEjecutar(q, valores, error))
         return false;
-    }
-    for (const QVariant& v : valores) q.addBindValue(enlazable(v));
-    if (!q.exec()) {
-        *error = limpiar(textoError(q.lastError()));
-        return false;
-    }
     q.finish();
     return true;
 }
@@ -457,18 +438,11 @@ std::unique_ptr<Resultado> Conexion::llamarConFilas(const QString& nombre,
     if (!observar({Operacion::Tipo::ProcedimientoConFilas, nombre, {}, parametros}, error))
         return nullptr;
     QVariantList valores;
-    if (!valoresParametros(parametros, &valores, error)) return nullptr;
     QSqlQuery q(bd_);
-    q.setForwardOnly(true);
-    if (!q.prepare(textoLlamada(nombre, parametros, true))) {
-        *error = limpiar(textoError(q.lastError()));
+    if (!valoresParametros(parametros, &valores, error) ||
+        !preparar(q, textoLlamada(nombre, parametros, true), error) ||
+        !enlazarYEjecutar(q, valores, error))
         return nullptr;
-    }
-    for (const QVariant& v : valores) q.addBindValue(enlazable(v));
-    if (!q.exec()) {
-        *error = limpiar(textoError(q.lastError()));
-        return nullptr;
-    }
     return std::make_unique<Resultado>(std::move(q));
 }
 

@@ -118,7 +118,8 @@ public:
 
 private:
     bool observar(const Operacion& op, QString* error);
-    bool preparar(QSqlQuery& q, const QString& sql, const QVariantList& valores, QString* error);
+    bool preparar(QSqlQuery& q, const QString& sql, QString* error);
+    bool enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QString* error);
     QString textoLlamada(const QString& nombre, const QList<Parametro>& parametros,
                          bool conFilas) const;
     bool valoresParametros(const QList<Parametro>& parametros, QVariantList* valores,
