@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "BaseDatos.h"
 #include "Datos.h"
@@ -53,6 +55,19 @@ int main(int argc, char** argv) {
     QString error;
     datos::Tamano t;
     t.contactos = 25;
+    // "--preparar N": only build the database with N cities and print its folder
+    // (the start-up timings use it).
+    if (argc == 3 && std::strcmp(argv[1], "--preparar") == 0) {
+        t.ciudades = std::atoi(argv[2]);
+        const QString dir = t.ciudades > 0 ? datos::preparar(t, &error) : QString();
+        if (dir.isEmpty()) {
+            std::fprintf(stderr, "cannot build the benchmark database: %s\n",
+                         t.ciudades > 0 ? qPrintable(error) : "the city count must be positive");
+            return 2;
+        }
+        std::printf("%s\n", qPrintable(dir));
+        return 0;
+    }
     const QString dir = datos::preparar(t, &error);
     if (dir.isEmpty()) {
         std::fprintf(stderr, "cannot build the benchmark database: %s\n", qPrintable(error));

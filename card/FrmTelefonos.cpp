@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStandardItemModel>
 #include <QTimer>
 #include <vector>
 
@@ -21,6 +20,8 @@
 #include "Escena.h"
 #include "FrmExtras.h"
 #include "Global.h"
+#include "ListaConDatos.h"
+#include "Marco.h"
 #include "Tarjeta.h"
 #include "Ventana.h"
 
@@ -204,6 +205,16 @@ QList<Parametro> parametrosConsulta() {
             {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")}};
 }
 
+// In capitals. Names in plain ASCII, nearly all of them, are changed here
+// directly; any other goes through the full Unicode rules.
+QString enMayusculas(QString s) {
+    for (const QChar c : std::as_const(s))
+        if (c.unicode() >= 0x80) return std::move(s).toUpper();
+    for (QChar& c : s)
+        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
+    return s;
+}
+
 // Notes keep Windows line breaks in the table, as they always have.
 QString notasParaGuardar(const QString& t) {
     QString s = t;
@@ -232,14 +243,14 @@ void FrmTelefonos::construir() {
     setObjectName(QStringLiteral("FrmTelefonos"));
     setWindowTitle(kCaptionBase);
     plataforma::aplicarFuente(this);
-    setWindowIcon(QIcon(QStringLiteral(":/card/tarjeta.png")));
+    setWindowIcon(plataforma::iconoPrograma());
     setFixedSize(plataforma::twips(12360), plataforma::twips(6990));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     QGroupBox* marcos[6] = {};  // by frame number, from 1
     int numero = 0;
     for (const DefMarco& m : kMarcos) {
-        auto* g = new QGroupBox(QString::fromUtf8(m.titulo), this);
+        auto* g = new plataforma::Marco(QString::fromUtf8(m.titulo), this);
         g->setObjectName(QLatin1String(m.nombre));
         g->setGeometry(plataforma::twips(m.x, m.y, m.w, m.h));
         this->*m.miembro = g;
@@ -257,8 +268,8 @@ void FrmTelefonos::construir() {
         auto* etiqueta = new QLabel(QString::fromUtf8(c.etiqueta.titulo), padre);
         etiqueta->setObjectName(QLatin1String(c.etiqueta.nombre));
         etiqueta->move(plataforma::twips(c.etiqueta.x), plataforma::twips(c.etiqueta.y));
-        etiqueta->adjustSize();
         etiqueta->setBuddy(caja);
+        plataforma::ajustarAlTexto(etiqueta);
         caja->setAccessibleName(etiqueta->text());
         this->*c.miembro = caja;
         orden.emplace_back(c.tab, caja);
@@ -274,6 +285,8 @@ void FrmTelefonos::construir() {
     CmbMunicipios = new QComboBox(Frame4);
     CmbMunicipios->setObjectName(QStringLiteral("CmbMunicipios"));
     CmbMunicipios->setGeometry(plataforma::twips(9000, 600, 1935, 315));
+    listaCiudades_ = new plataforma::ListaConDatos(CmbMunicipios);
+    CmbMunicipios->setModel(listaCiudades_);
     CmbMunicipios->setEditable(true);
     CmbMunicipios->setInsertPolicy(QComboBox::NoInsert);
     CmbMunicipios->setMaxVisibleItems(12);
@@ -283,12 +296,11 @@ void FrmTelefonos::construir() {
         completador->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
         completador->setCaseSensitivity(Qt::CaseInsensitive);
         CmbMunicipios->setCompleter(completador);
-        completador->popup()->setFont(font());  // a window of its own: give it the card's font
         auto* etiqueta = new QLabel(QStringLiteral("Ciudad"), Frame4);
         etiqueta->setObjectName(QStringLiteral("SkinLabel33"));
         etiqueta->move(plataforma::twips(8400), plataforma::twips(600));
-        etiqueta->adjustSize();
         etiqueta->setBuddy(CmbMunicipios);
+        plataforma::ajustarAlTexto(etiqueta);
         CmbMunicipios->setAccessibleName(etiqueta->text());
     }
     orden.emplace_back(36, CmbMunicipios);
@@ -676,28 +688,20 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
         *error = QStringLiteral("No se pudo leer la lista de ciudades: %1").arg(e);
         return false;
     }
-    // The entries are built first and handed to the box in one go: adding
-    // them one at a time costs a signal per entry and per city number.
-    QList<QStandardItem*> entradas;
+    // The entries are built first and handed to the box's list in one go:
+    // adding them one at a time costs a signal per entry and per city number.
+    QList<plataforma::ListaConDatos::Entrada> entradas;
     while (!RsAuxiliar->alFinal()) {
         // A row without a number or a name cannot be chosen; it is left out.
         const QVariant numero = RsAuxiliar->valor(0);
         const QVariant nombre = RsAuxiliar->valor(1);
-        if (!numero.isNull() && !nombre.isNull()) {
-            auto* entrada = new QStandardItem(nombre.toString().trimmed().toUpper());
-            entrada->setData(numero.toInt(), Qt::UserRole);
-            entradas << entrada;
-        }
+        if (!numero.isNull() && !nombre.isNull())
+            entradas.append({enMayusculas(nombre.toString().trimmed()), numero.toInt()});
         RsAuxiliar->siguiente();
     }
     RsAuxiliar->cerrar();
     CmbMunicipios->blockSignals(true);
-    if (auto* modelo = qobject_cast<QStandardItemModel*>(CmbMunicipios->model())) {
-        modelo->invisibleRootItem()->appendRows(entradas);
-    } else {
-        for (QStandardItem* e : entradas) CmbMunicipios->addItem(e->text(), e->data(Qt::UserRole));
-        qDeleteAll(entradas);
-    }
+    listaCiudades_->reemplazar(std::move(entradas));
     // Filling the list selects nothing and leaves the text empty.
     CmbMunicipios->setCurrentIndex(-1);
     CmbMunicipios->blockSignals(false);

@@ -13,6 +13,9 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+namespace plataforma {
+class ListaConDatos;
+}
 
 class FrmTelefonos : public QWidget {
     Q_OBJECT
@@ -95,6 +98,7 @@ private:
     void componerNombreAval();
 
     QString lineaComandos_;
+    plataforma::ListaConDatos* listaCiudades_ = nullptr;  // the entries of CmbMunicipios
     bool reenfocando_ = false;  // a check is returning the focus to its box
     bool cerrada_ = false;
 };

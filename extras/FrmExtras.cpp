@@ -9,6 +9,7 @@
 #include "Comun.h"
 #include "Escena.h"
 #include "Global.h"
+#include "Marco.h"
 #include "Rejilla.h"
 #include "Ventana.h"
 
@@ -23,11 +24,11 @@ FrmExtras::FrmExtras(QWidget* parent)
     setObjectName(QStringLiteral("FrmExtras"));
     setWindowTitle(QStringLiteral("Contactos Extras"));
     plataforma::aplicarFuente(this);
-    setWindowIcon(QIcon(QStringLiteral(":/card/tarjeta.png")));
+    setWindowIcon(plataforma::iconoPrograma());
     setModal(true);
     setFixedSize(plataforma::twips(11370), plataforma::twips(6075));
 
-    Frame1 = new QGroupBox(QStringLiteral("Contactos"), this);
+    Frame1 = new plataforma::Marco(QStringLiteral("Contactos"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(plataforma::twips(120, 0, 11175, 5535));
     iExtras = new plataforma::Rejilla(Frame1);

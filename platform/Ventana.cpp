@@ -2,12 +2,21 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QMetaEnum>
+#include <QPalette>
+#include <QPixmap>
 #include <QScreen>
 #include <QWidget>
+#include <QtMath>
 
 namespace plataforma {
 
 namespace {
+#include "recursos/tarjeta.xpm"
+
 double escala() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInch() / 96.0 : 1.0;
@@ -33,11 +42,37 @@ void colocar(QWidget* ventana) {
 
 void aplicarFuente(QWidget* ventana) {
     QFont f = ventana->font();
+    // Without the Windows fonts: Liberation Sans, drawn to Arial's measures.
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                   QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"),
-                   QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+                   QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     f.setPointSizeF(8.25);
+    // The program's own message boxes and lists use the same font, and so does
+    // the text layout every control makes before it knows its window's font:
+    // one font is looked up and loaded instead of two.
+    if (QApplication::font() != f) QApplication::setFont(f);
     ventana->setFont(f);
+}
+
+QIcon iconoPrograma() {
+    // Built in, so no image-format plugin has to be looked for at start-up.
+    return QIcon(QPixmap::fromImage(QImage(tarjeta_xpm)));
+}
+
+void ajustarAlTexto(QLabel* etiqueta) {
+    // One line of text: its advance and the font's height are the size, which
+    // is much cheaper to learn than the general size hint of a label.
+    const QString titulo = etiqueta->text();
+    QString texto;  // as shown: with a buddy, "&x" shows x, "&&" shows & and a last & nothing
+    for (qsizetype i = 0; i < titulo.size(); ++i) {
+        if (etiqueta->buddy() && titulo[i] == QLatin1Char('&') && ++i == titulo.size()) break;
+        texto += titulo[i];
+    }
+    const QFontMetricsF medidas(etiqueta->font());
+    const QMargins m = etiqueta->contentsMargins();
+    // One pixel more than the advance: the last glyph may reach past it.
+    etiqueta->resize(qCeil(medidas.horizontalAdvance(texto)) + 1 + m.left() + m.right(),
+                     qCeil(medidas.height()) + m.top() + m.bottom());
 }
 
 QString carpetaPrograma() {
@@ -47,7 +82,31 @@ QString carpetaPrograma() {
 void aplicarPiel(QWidget* ventana, const QString& archivo) {
     QFile f(archivo);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return;
-    ventana->setStyleSheet(QString::fromUtf8(f.readAll()));
+    // A palette rather than a style sheet: the window keeps its native style
+    // and only changes colours, which costs nothing when controls are made or
+    // polished.
+    const QMetaEnum partes = QMetaEnum::fromType<QPalette::ColorRole>();
+    QList<std::pair<int, QColor>> todos, inactivos;
+    while (!f.atEnd()) {
+        const QString linea = QString::fromUtf8(f.readLine()).trimmed();
+        const qsizetype igual = linea.indexOf(QLatin1Char('='));
+        if (linea.startsWith(QLatin1Char(';')) || igual < 0) continue;
+        QString parte = linea.left(igual).trimmed();
+        const bool inactivo = parte.startsWith(QLatin1String("Disabled."));
+        if (inactivo) parte.remove(0, 9);
+        bool conocida = false;
+        const int rol = partes.keyToValue(parte.toLatin1().constData(), &conocida);
+        const QColor color = QColor::fromString(QStringView(linea).mid(igual + 1).trimmed());
+        // Lines the program does not know are left out, so a damaged skin
+        // never keeps the window from opening.
+        if (!conocida || rol < 0 || rol >= QPalette::NColorRoles || !color.isValid()) continue;
+        (inactivo ? inactivos : todos).append({rol, color});
+    }
+    QPalette paleta = ventana->palette();
+    for (const auto& [rol, color] : todos) paleta.setColor(QPalette::ColorRole(rol), color);
+    for (const auto& [rol, color] : inactivos)
+        paleta.setColor(QPalette::Disabled, QPalette::ColorRole(rol), color);
+    ventana->setPalette(paleta);
 }
 
 void punteroRaton(int codigo) {

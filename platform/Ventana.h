@@ -2,9 +2,11 @@
 // Window helpers shared by both windows: layout in twips, placement on the
 // screen, the skin file, the hourglass.
 
+#include <QIcon>
 #include <QRect>
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 namespace plataforma {
@@ -16,14 +18,24 @@ QRect twips(int izquierda, int arriba, int ancho, int alto);
 // Centres the window across and leaves one sixth of the free height above it.
 void colocar(QWidget* ventana);
 
-// The windows' font: MS Sans Serif 8.25 pt, or the nearest font at hand.
+// The windows' font: MS Sans Serif 8.25 pt, or the nearest font at hand. It
+// becomes the application's font as well.
 void aplicarFuente(QWidget* ventana);
+
+// Sizes a one-line label to its caption; with a buddy, "&" marks the
+// mnemonic letter as usual.
+void ajustarAlTexto(QLabel* etiqueta);
+
+// The icon of the program's windows.
+QIcon iconoPrograma();
 
 // The program's own folder, without a trailing separator.
 QString carpetaPrograma();
 
-// Loads the skin file (a Qt style sheet) and applies it to the window; a
-// missing or unreadable file leaves the window's own look.
+// Loads the skin file ("part = colour" lines naming palette roles, with
+// "Disabled." for disabled controls) and gives the window those colours; a
+// missing or unreadable file, or a line it cannot read, leaves the window's
+// own colours.
 void aplicarPiel(QWidget* ventana, const QString& archivo);
 
 // The application-wide mouse pointer: hourglass (11) or default (0).

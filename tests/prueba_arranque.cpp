@@ -166,16 +166,25 @@ TEST(Arranque, VentanaColocadaConPielYSinRelojDeArena) {
     EXPECT_EQ(f->x(), pantalla.x() + (pantalla.width() - f->frameGeometry().width()) / 2);
     EXPECT_EQ(f->y(), pantalla.y() + (pantalla.height() - f->frameGeometry().height()) / 6);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    // The skin is a style sheet beside the program; a missing file changes nothing.
+    // The skin beside the program gives the window its colours.
+    EXPECT_EQ(f->palette().color(QPalette::Window), QColor(0xee, 0xf3, 0xfa));
+    EXPECT_EQ(f->TxtDueno->palette().color(QPalette::Disabled, QPalette::Text),
+              QColor(0x6b, 0x76, 0x86));
+    // A missing file changes nothing; lines it cannot read are left out.
+    const QPalette antes = f->palette();
     plataforma::aplicarPiel(f.get(), carpeta.filePath(QStringLiteral("no-existe.skn")));
-    const QString antes = f->styleSheet();
+    EXPECT_EQ(f->palette(), antes);
     QFile piel(carpeta.filePath(QStringLiteral("Msn2008.skn")));
     ASSERT_TRUE(piel.open(QIODevice::WriteOnly));
-    piel.write("QLineEdit { color: #123456; }");
+    piel.write(
+        "; notes\nDisabled.Base = #010203\n  Base=#123456  \nNoSuchPart = #ffffff\n"
+        "Text = not-a-colour\nWindowText #abcdef\nNColorRoles = #000000\n");
     piel.close();
     plataforma::aplicarPiel(f.get(), piel.fileName());
-    EXPECT_EQ(f->styleSheet(), QStringLiteral("QLineEdit { color: #123456; }"));
-    EXPECT_NE(f->styleSheet(), antes);
+    EXPECT_EQ(f->palette().color(QPalette::Active, QPalette::Base), QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(f->palette().color(QPalette::Disabled, QPalette::Base), QColor(1, 2, 3));
+    EXPECT_EQ(f->palette().color(QPalette::Text), antes.color(QPalette::Text));
+    EXPECT_EQ(f->palette().color(QPalette::WindowText), antes.color(QPalette::WindowText));
 }
 
 TEST(Arranque, ClienteSinNombre) {

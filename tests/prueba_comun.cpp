@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+
 #include "Cifrado.h"
 #include "Comun.h"
 #include "DialectoSqlite.h"
 #include "Escena.h"
 #include "Global.h"
+#include "ListaConDatos.h"
 #include "TextoFijo.h"
 
 namespace {
@@ -183,3 +186,29 @@ TEST(SoloNumeros, DigitosYRetrocesoPasanLoDemasSeCancela) {
 }
 
 }  // namespace
+
+// The entries of a combo box kept as text and number, as the city box uses them.
+TEST(ListaConDatos, LaCajaLasLeeAgregaYVacia) {
+    QComboBox caja;
+    auto* lista = new plataforma::ListaConDatos(&caja);
+    caja.setModel(lista);
+    caja.setEditable(true);
+    lista->reemplazar({{QStringLiteral("DELICIAS"), 3702}, {QStringLiteral("JUÁREZ"), 4100}});
+    ASSERT_EQ(caja.count(), 2);
+    EXPECT_EQ(caja.itemText(1), QStringLiteral("JUÁREZ"));
+    EXPECT_EQ(caja.itemData(1).toInt(), 4100);
+    EXPECT_EQ(caja.findText(QStringLiteral("DELICIAS")), 0);
+    EXPECT_FALSE(caja.itemData(-1).isValid());
+    EXPECT_FALSE(caja.itemData(2).isValid());
+    caja.addItem(QStringLiteral("OJINAGA"), 4200);
+    caja.setItemData(0, 3800);
+    EXPECT_EQ(caja.itemData(0).toInt(), 3800);
+    EXPECT_FALSE(lista->setData(lista->index(0), QStringLiteral("no es número"), Qt::UserRole));
+    EXPECT_EQ(caja.itemText(2), QStringLiteral("OJINAGA"));
+    EXPECT_EQ(caja.itemData(2).toInt(), 4200);
+    caja.setCurrentIndex(1);
+    EXPECT_EQ(caja.currentText(), QStringLiteral("JUÁREZ"));
+    caja.clear();
+    EXPECT_EQ(caja.count(), 0);
+    EXPECT_EQ(caja.currentIndex(), -1);
+}

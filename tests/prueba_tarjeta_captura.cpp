@@ -160,6 +160,29 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
     EXPECT_EQ(f->TxtDueno->geometry(), plataforma::twips(720, 240, 4095, 285));
     EXPECT_EQ(f->size(), QSize(plataforma::twips(12360), plataforma::twips(6990)));
     EXPECT_EQ(f->TxtAval_Telefono_centro->parentWidget(), f->Frame4);
+    // Every label is as large as its caption needs, and the window has an icon.
+    for (QLabel* l : f->findChildren<QLabel*>()) {
+        if (l == f->SkinLabel28) continue;  // placed with the size of its own
+        EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
+        EXPECT_GE(l->height(), l->sizeHint().height()) << l->objectName().toStdString();
+    }
+    EXPECT_EQ(f->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+}
+
+TEST(CapturaDiseno, EtiquetaDelTamanoDeSuTitulo) {
+    QLabel sola, conCompania;
+    QLineEdit caja;
+    conCompania.setBuddy(&caja);
+    for (QLabel* l : {&sola, &conCompania}) {
+        for (const char* titulo :
+             {"Dueño", "&Guardar", "A&&B", "Fin&", "Nombre  Conyuge del Aval", "Wj"}) {
+            l->setText(QString::fromUtf8(titulo));
+            plataforma::ajustarAlTexto(l);
+            EXPECT_GE(l->width(), l->sizeHint().width()) << titulo;
+            EXPECT_LE(l->width(), l->sizeHint().width() + 2) << titulo;
+            EXPECT_EQ(l->height(), l->sizeHint().height()) << titulo;
+        }
+    }
 }
 
 TEST(CapturaDiseno, NotasConSuTextoDeDiseno) {
@@ -428,6 +451,7 @@ TEST_F(Captura, EscribirAbreLaListaYEnterLaCierra) {
         f->CmbMunicipios->currentData().toInt(),
         entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'"))
             .toInt());
+    EXPECT_EQ(lista->font(), f->font());  // a window of its own, in the card's font
     if (lista->isVisible()) QTest::keyClick(lista, Qt::Key_Return);
     QTRY_VERIFY(!lista->isVisible());
     QTest::keyClick(texto, Qt::Key_X);
