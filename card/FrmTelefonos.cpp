@@ -292,10 +292,15 @@ void FrmTelefonos::construir() {
     CmbMunicipios->setMaxVisibleItems(12);
     {
         // Typing keeps the text in the box while the list is open beside it.
-        auto* completador = new QCompleter(CmbMunicipios->model(), CmbMunicipios);
+        // An editable box comes with a completer over its list: it is set up
+        // rather than replaced.
+        QCompleter* completador = CmbMunicipios->completer();
+        if (!completador) {
+            completador = new QCompleter(CmbMunicipios->model(), CmbMunicipios);
+            CmbMunicipios->setCompleter(completador);
+        }
         completador->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
         completador->setCaseSensitivity(Qt::CaseInsensitive);
-        CmbMunicipios->setCompleter(completador);
         auto* etiqueta = new QLabel(QStringLiteral("Ciudad"), Frame4);
         etiqueta->setObjectName(QStringLiteral("SkinLabel33"));
         etiqueta->move(plataforma::twips(8400), plataforma::twips(600));
