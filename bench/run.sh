@@ -21,6 +21,10 @@ echo "== Start-up, whole process (launch to card shown and filled, then exit)"
 # below, is timed too for reference.
 dir_real=$("$b/bench_sentencias" --preparar 570 2>/dev/null)
 dir_grande=$("$b/bench_sentencias" --preparar 2500 2>/dev/null)
+for d in "$dir_real" "$dir_grande"; do
+  NAX_DIR="$d" timeout 30 "$b/arranque_tarjeta" 1234-25 >/dev/null 2>&1 ||
+    { echo "the start-up fails on $d: nothing to time"; exit 1; }
+done
 runs=${RUNS:-21}
 tarjeta=(); piso=(); rss_t=(); rss_p=(); texto=(); rss_x=(); grande=(); rss_g=()
 tiempo=$(mktemp)

@@ -1,9 +1,20 @@
 #include "Programa.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "Comun.h"
 #include "FrmTelefonos.h"
+
+void PrepararAplicacion(QTranslator& traductor) {
+    QApplication::setApplicationName(QStringLiteral("tarjeta"));
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
+    if (traductor.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&traductor);
+}
 
 int Ejecutar(const QString& lineaComandos) {
     FrmTelefonos ventana(lineaComandos);

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 #include "Apoyo.h"
@@ -185,6 +186,20 @@ TEST(Arranque, VentanaColocadaConPielYSinRelojDeArena) {
     EXPECT_EQ(f->palette().color(QPalette::Disabled, QPalette::Base), QColor(1, 2, 3));
     EXPECT_EQ(f->palette().color(QPalette::Text), antes.color(QPalette::Text));
     EXPECT_EQ(f->palette().color(QPalette::WindowText), antes.color(QPalette::WindowText));
+}
+
+TEST(Arranque, AplicacionEnEspanol) {
+    const QLocale antes;
+    QTranslator traductor;
+    PrepararAplicacion(traductor);
+    EXPECT_EQ(QApplication::applicationName(), QStringLiteral("tarjeta"));
+    EXPECT_EQ(QLocale().language(), QLocale::Spanish);
+    EXPECT_EQ(QLocale().territory(), QLocale::Mexico);
+    // The toolkit's own button words, as message boxes show them.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Sí"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("Aceptar"));
+    QApplication::removeTranslator(&traductor);
+    QLocale::setDefault(antes);
 }
 
 TEST(Arranque, ClienteSinNombre) {
