@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "Casilla.h"
 #include "Comun.h"
 #include "Escena.h"
 #include "FrmExtras.h"
@@ -275,7 +276,7 @@ void FrmTelefonos::construir() {
         orden.emplace_back(c.tab, caja);
     }
     for (const DefCasilla& c : kCasillas) {
-        auto* casilla = new QCheckBox(QString::fromUtf8(c.titulo), marcos[c.marco]);
+        auto* casilla = new plataforma::Casilla(QString::fromUtf8(c.titulo), marcos[c.marco]);
         casilla->setObjectName(QLatin1String(c.nombre));
         casilla->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
         this->*c.miembro = casilla;

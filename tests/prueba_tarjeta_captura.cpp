@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "Casilla.h"
 #include "Global.h"
 #include "Ventana.h"
 #include "Ventanas.h"
@@ -356,6 +357,26 @@ TEST_F(Captura, MismoClientePoneElNombreDelCliente) {
     f->TxtDueno->setText(QStringLiteral("x"));
     FrmTelefonos::PonerCasilla(f->ChkMismo, 1);
     EXPECT_TRUE(f->TxtDueno->text().isEmpty());
+}
+
+TEST_F(Captura, CasillasConTodoSuTituloYClicEnElTitulo) {
+    for (QCheckBox* c : {f->ChkMismo, f->ChkConyuge, f->ChkAval}) {
+        auto* casilla = dynamic_cast<plataforma::Casilla*>(c);
+        ASSERT_NE(casilla, nullptr) << c->objectName().toStdString();
+        // Every word of the caption is shown: narrow boxes wrap it.
+        const QRect zona = casilla->zonaTitulo();
+        const QRect usado = c->fontMetrics().boundingRect(zona, Qt::TextWordWrap, c->text());
+        EXPECT_LE(usado.width(), zona.width()) << c->objectName().toStdString();
+        EXPECT_LE(usado.height(), c->height() + 2) << c->objectName().toStdString();
+    }
+    EXPECT_GT(f->ChkMismo->fontMetrics().horizontalAdvance(f->ChkMismo->text()),
+              static_cast<plataforma::Casilla*>(f->ChkMismo)->zonaTitulo().width());
+    // A click on the second line of the caption ticks the box, as on the first.
+    EXPECT_FALSE(f->ChkMismo->isChecked());
+    QTest::mouseClick(f->ChkMismo, Qt::LeftButton, {},
+                      QPoint(f->ChkMismo->width() - 3, f->ChkMismo->height() - 3));
+    EXPECT_TRUE(f->ChkMismo->isChecked());
+    EXPECT_EQ(f->TxtDueno->text(), f->NombreCliente);
 }
 
 TEST_F(Captura, SinConyugeVaciaYBloquea) {
