@@ -3,13 +3,14 @@
 #include <QPainter>
 #include <QStyle>
 
+#include "Ventana.h"
+
 namespace plataforma {
 
 QRect Marco::zonaTitulo() const {
     if (title().isEmpty()) return {};
     const QFontMetrics medidas(font());
-    const QString texto = QString(title()).remove(QLatin1Char('&'));
-    return {6, 0, medidas.horizontalAdvance(texto) + 4, medidas.height()};
+    return {6, 0, medidas.horizontalAdvance(textoVisible(title())) + 4, medidas.height()};
 }
 
 void Marco::paintEvent(QPaintEvent*) {

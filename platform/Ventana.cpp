@@ -59,15 +59,20 @@ QIcon iconoPrograma() {
     return QIcon(QPixmap::fromImage(QImage(tarjeta_xpm)));
 }
 
-void ajustarAlTexto(QLabel* etiqueta) {
-    // One line of text: its advance and the font's height are the size, which
-    // is much cheaper to learn than the general size hint of a label.
-    const QString titulo = etiqueta->text();
-    QString texto;  // as shown: with a buddy, "&x" shows x, "&&" shows & and a last & nothing
+QString textoVisible(const QString& titulo) {
+    QString texto;
     for (qsizetype i = 0; i < titulo.size(); ++i) {
-        if (etiqueta->buddy() && titulo[i] == QLatin1Char('&') && ++i == titulo.size()) break;
+        if (titulo[i] == QLatin1Char('&') && ++i == titulo.size()) break;
         texto += titulo[i];
     }
+    return texto;
+}
+
+void ajustarAlTexto(QLabel* etiqueta) {
+    // One line of text: its advance and the font's height are the size, which
+    // is much cheaper to learn than the general size hint of a label. Only a
+    // label with a buddy reads "&" as the mark of its mnemonic letter.
+    const QString texto = etiqueta->buddy() ? textoVisible(etiqueta->text()) : etiqueta->text();
     const QFontMetricsF medidas(etiqueta->font());
     const QMargins m = etiqueta->contentsMargins();
     // One pixel more than the advance: the last glyph may reach past it.

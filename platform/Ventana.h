@@ -22,6 +22,10 @@ void colocar(QWidget* ventana);
 // becomes the application's font as well.
 void aplicarFuente(QWidget* ventana);
 
+// A caption as shown: "&x" shows x (the mnemonic letter), "&&" shows & and a
+// last & nothing.
+QString textoVisible(const QString& titulo);
+
 // Sizes a one-line label to its caption; with a buddy, "&" marks the
 // mnemonic letter as usual.
 void ajustarAlTexto(QLabel* etiqueta);

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 
 #include "Casilla.h"
 #include "Global.h"
+#include "Marco.h"
 #include "Ventana.h"
 #include "Ventanas.h"
 
@@ -168,6 +170,30 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
         EXPECT_GE(l->height(), l->sizeHint().height()) << l->objectName().toStdString();
     }
     EXPECT_EQ(f->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+}
+
+TEST(CapturaDiseno, TituloVisibleYMarcoConSuTituloSobreLaLinea) {
+    EXPECT_EQ(plataforma::textoVisible(QStringLiteral("&Guardar")), QStringLiteral("Guardar"));
+    EXPECT_EQ(plataforma::textoVisible(QStringLiteral("A&&B")), QStringLiteral("A&B"));
+    EXPECT_EQ(plataforma::textoVisible(QStringLiteral("Fin&")), QStringLiteral("Fin"));
+    plataforma::Marco marco(QStringLiteral("Cónyuge"));
+    marco.resize(200, 80);
+    const QRect titulo = marco.zonaTitulo();
+    EXPECT_GE(titulo.width(), marco.fontMetrics().horizontalAdvance(marco.title()));
+    EXPECT_EQ(titulo.top(), 0);
+    // The line runs at half the caption's height and breaks under the caption:
+    // the pixel on the line inside the caption's zone is not the line's colour.
+    const QImage imagen = marco.grab().toImage();
+    const QRgb linea = marco.palette().color(QPalette::Mid).rgb();
+    const int y = titulo.height() / 2;
+    int bajoElTitulo = 0;
+    for (int x = titulo.left(); x <= titulo.right(); ++x)
+        bajoElTitulo += imagen.pixel(x, y) == linea;
+    EXPECT_LT(bajoElTitulo, titulo.width() / 10);
+    bool hayLinea = false;
+    for (int x = titulo.right() + 4; x < 190; ++x) hayLinea |= imagen.pixel(x, y) == linea;
+    EXPECT_TRUE(hayLinea);
+    EXPECT_TRUE(plataforma::Marco().zonaTitulo().isEmpty());
 }
 
 TEST(CapturaDiseno, EtiquetaDelTamanoDeSuTitulo) {
