@@ -104,7 +104,9 @@ void aplicarPiel(QWidget* ventana, const QString& archivo) {
         const QColor color = QColor::fromString(QStringView(linea).mid(igual + 1).trimmed());
         // Lines the program does not know are left out, so a damaged skin
         // never keeps the window from opening.
-        if (!conocida || rol < 0 || rol >= QPalette::NColorRoles || !color.isValid()) continue;
+        if (!conocida || rol < 0 || rol >= QPalette::NColorRoles || rol == QPalette::NoRole ||
+            !color.isValid())
+            continue;
         (inactivo ? inactivos : todos).append({rol, color});
     }
     QPalette paleta = ventana->palette();

@@ -179,7 +179,8 @@ TEST(Arranque, VentanaColocadaConPielYSinRelojDeArena) {
     ASSERT_TRUE(piel.open(QIODevice::WriteOnly));
     piel.write(
         "; notes\nDisabled.Base = #010203\n  Base=#123456  \nNoSuchPart = #ffffff\n"
-        "Text = not-a-colour\nWindowText #abcdef\nNColorRoles = #000000\n");
+        "Text = not-a-colour\nWindowText #abcdef\nNColorRoles = #000000\n"
+        "NoRole = #000000\n");
     piel.close();
     plataforma::aplicarPiel(f.get(), piel.fileName());
     EXPECT_EQ(f->palette().color(QPalette::Active, QPalette::Base), QColor(0x12, 0x34, 0x56));
