@@ -271,6 +271,10 @@ void FrmTelefonos::construir() {
         etiqueta->move(plataforma::twips(c.etiqueta.x), plataforma::twips(c.etiqueta.y));
         etiqueta->setBuddy(caja);
         plataforma::ajustarAlTexto(etiqueta);
+        // Labels lie beneath the controls, as windowless labels do on
+        // Windows: a caption a little wider than its place never covers the
+        // edge of its box or takes the box's clicks.
+        etiqueta->lower();
         caja->setAccessibleName(etiqueta->text());
         this->*c.miembro = caja;
         orden.emplace_back(c.tab, caja);
@@ -307,6 +311,7 @@ void FrmTelefonos::construir() {
         etiqueta->move(plataforma::twips(8400), plataforma::twips(600));
         etiqueta->setBuddy(CmbMunicipios);
         plataforma::ajustarAlTexto(etiqueta);
+        etiqueta->lower();
         CmbMunicipios->setAccessibleName(etiqueta->text());
     }
     orden.emplace_back(36, CmbMunicipios);

@@ -170,6 +170,15 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
         EXPECT_GE(l->height(), l->sizeHint().height()) << l->objectName().toStdString();
     }
     EXPECT_EQ(f->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    // A caption wider than its place lies under its box: the box's left edge
+    // still takes the clicks.
+    for (QLabel* l : f->findChildren<QLabel*>()) {
+        QWidget* caja = l->buddy();
+        if (!caja) continue;
+        const QPoint borde(caja->x() + 1, caja->y() + caja->height() / 2);
+        QWidget* tocado = l->parentWidget()->childAt(borde);
+        EXPECT_TRUE(tocado == caja || caja->isAncestorOf(tocado)) << l->objectName().toStdString();
+    }
 }
 
 TEST(CapturaDiseno, TituloVisibleYMarcoConSuTituloSobreLaLinea) {
