@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
@@ -20,6 +21,24 @@ namespace {
 double escala() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->logicalDotsPerInch() / 96.0 : 1.0;
+}
+
+QStringList familiasDeLaVentana() {
+    // Without the Windows fonts: Liberation Sans, drawn to Arial's measures.
+    static const QStringList preferidas = {
+        QStringLiteral("MS Sans Serif"),   QStringLiteral("Microsoft Sans Serif"),
+        QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+        QStringLiteral("Nimbus Sans"),     QStringLiteral("DejaVu Sans")};
+    // Named alone, the first one installed is found at once; a family the
+    // machine lacks costs Qt an alias lookup and a fallback sort in
+    // fontconfig before it moves on to the next.
+    static const QStringList familias = [] {
+        const QStringList instaladas = QFontDatabase::families();
+        for (const QString& f : preferidas)
+            if (instaladas.contains(f, Qt::CaseInsensitive)) return QStringList{f};
+        return preferidas;
+    }();
+    return familias;
 }
 }  // namespace
 
@@ -42,10 +61,7 @@ void colocar(QWidget* ventana) {
 
 void aplicarFuente(QWidget* ventana) {
     QFont f = ventana->font();
-    // Without the Windows fonts: Liberation Sans, drawn to Arial's measures.
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                   QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                   QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    f.setFamilies(familiasDeLaVentana());
     f.setPointSizeF(8.25);
     // The program's own message boxes and lists use the same font, and so does
     // the text layout every control makes before it knows its window's font:

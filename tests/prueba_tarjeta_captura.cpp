@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -219,6 +221,24 @@ TEST(CapturaDiseno, EtiquetaDelTamanoDeSuTitulo) {
             EXPECT_EQ(l->height(), l->sizeHint().height()) << titulo;
         }
     }
+}
+
+// Without the Windows fonts the card is drawn in Liberation Sans, made to
+// Arial's measures, at the classic 8.25 points, and so are message boxes.
+TEST(CapturaDiseno, LetraDeArialSinLasDeWindows) {
+    const QStringList instaladas = QFontDatabase::families();
+    if (instaladas.contains(QStringLiteral("MS Sans Serif")) ||
+        instaladas.contains(QStringLiteral("Microsoft Sans Serif")))
+        GTEST_SKIP() << "this machine has the Windows fonts";
+    ASSERT_TRUE(instaladas.contains(QStringLiteral("Liberation Sans")))
+        << "scripts/setup.sh installs fonts-liberation2";
+    FrmTelefonos f(QString{});
+    const QString liberation = QStringLiteral("Liberation Sans");
+    EXPECT_EQ(QFontInfo(f.font()).family(), liberation);
+    EXPECT_EQ(QFontInfo(f.TxtDueno->font()).family(), liberation);
+    EXPECT_EQ(QFontInfo(f.SkinLabel28->font()).family(), liberation);
+    EXPECT_DOUBLE_EQ(f.font().pointSizeF(), 8.25);
+    EXPECT_EQ(QFontInfo(QApplication::font()).family(), liberation);
 }
 
 TEST(CapturaDiseno, NotasConSuTextoDeDiseno) {
