@@ -206,6 +206,17 @@ QList<Parametro> parametrosConsulta() {
             {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")}};
 }
 
+// The client number of the command line: 1 to 10 digits with blanks around;
+// -1 when it is not one. Read by hand rather than with a regular expression,
+// so starting the program does not page in the regular-expression engine.
+double numeroDeCliente(const QString& texto) {
+    const QString t = texto.trimmed();
+    if (t.isEmpty() || t.size() > 10) return -1;
+    for (const QChar c : t)
+        if (c < u'0' || c > u'9') return -1;
+    return t.toDouble();
+}
+
 // In capitals. Names in plain ASCII, nearly all of them, are changed here
 // directly; any other goes through the full Unicode rules.
 QString enMayusculas(QString s) {
@@ -389,10 +400,8 @@ bool FrmTelefonos::Form_Load(QString* error) {
             if (i == 0) {
                 // Client numbers are whole numbers that the stored procedures
                 // take as 32-bit integers.
-                static const QRegularExpression kNumero(QStringLiteral("^\\s*(\\d{1,10})\\s*$"));
-                const auto m = kNumero.match(partes[0]);
-                const double n = m.hasMatch() ? m.captured(1).toDouble() : -1;
-                if (!m.hasMatch() || n > 2147483647.0) {
+                const double n = numeroDeCliente(partes[0]);
+                if (n < 0 || n > 2147483647.0) {
                     *error =
                         partes[0].trimmed().isEmpty()
                             ? QStringLiteral(

@@ -122,6 +122,7 @@ TEST(LineaDeComandos, ClienteYUsuario) {
         {"1234", 1234, "\0\0\0\0\0\0\0", false},
         {"", 0, "\0\0\0\0\0\0\0", false},
         {" 1235 -25", 1235, "     25", true},
+        {"\t0001236-25", 1236, "     25", true},
     };
     for (const auto& c : casos) {
         apoyo::Entorno e;
