@@ -280,7 +280,7 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
         {"cliente decimal", nullptr, "12.5-1", "no es válido"},
         {"cliente enorme", nullptr, "99999999999-1", "no es válido"},
         {"cliente fuera de 32 bits", nullptr, "2147483648-1", "no es válido"},
-        // Digits of other scripts are no client number (they read as 0).
+        // Digits of other scripts make no client number (as a number they would read 0).
         {"cliente en cifras arábigo-índicas", nullptr, "\u0661\u0662\u0663\u0664-25",
          "no es válido"},
     };
