@@ -197,22 +197,20 @@ bool FrmExtras::guardar(QString* error) {
             "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
             "VALUES (") +
         cliente + QStringLiteral(",?,?,?,?,?)");
+    // The rows with a name, as typed.
+    QList<QVariantList> filas;
+    for (int r = 1; r <= iExtras->filas(); ++r) {
+        if (iExtras->valor(r, 1).isEmpty()) continue;
+        filas.append({iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
+                      iExtras->valor(r, 4), iExtras->valor(r, 5)});
+    }
     return bd.enTransaccion(
         [&](QString* e) {
-            if (!bd.ejecutar(
-                    QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") +
-                        cliente,
-                    {}, e))
-                return false;
-            for (int r = 1; r <= iExtras->filas(); ++r) {
-                if (iExtras->valor(r, 1).isEmpty()) continue;
-                if (!bd.ejecutar(insertar,
-                                 {iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
-                                  iExtras->valor(r, 4), iExtras->valor(r, 5)},
-                                 e))
-                    return false;
-            }
-            return true;
+            return bd.ejecutar(
+                       QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") +
+                           cliente,
+                       {}, e) &&
+                   bd.ejecutarVarias(insertar, filas, e);
         },
         error);
 }

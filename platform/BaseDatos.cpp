@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "DialectoSqlite.h"
+#include "Odbc.h"
 
 namespace plataforma {
 
@@ -145,33 +146,59 @@ Resultado::Resultado(QSqlQuery consulta) : consulta_(std::move(consulta)) {
     vacio_ = !enFila_;
 }
 
+Resultado::Resultado(FilasOdbc copia) : copia_(std::make_unique<FilasOdbc>(std::move(copia))) {
+    enFila_ = !copia_->filas.isEmpty();
+    vacio_ = !enFila_;
+}
+
 Resultado::~Resultado() {
     cerrar();
 }
 
+int Resultado::columnas() const {
+    return copia_ ? int(copia_->nombres.size()) : registro_.count();
+}
+
+int Resultado::indice(const QString& nombre) const {
+    if (!copia_) return registro_.indexOf(nombre);
+    for (qsizetype i = 0; i < copia_->nombres.size(); ++i)
+        if (copia_->nombres[i].compare(nombre, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
 bool Resultado::tieneColumna(const QString& nombre) const {
-    return registro_.indexOf(nombre) >= 0;
+    return indice(nombre) >= 0;
+}
+
+bool Resultado::columnaUnicode(const QString& nombre) const {
+    const int i = indice(nombre);
+    return !copia_ || i < 0 || copia_->unicode[i];
 }
 
 QVariant Resultado::valor(const QString& nombre) const {
-    const int i = registro_.indexOf(nombre);
+    const int i = indice(nombre);
     if (i < 0 || !enFila_) return {};
     return valor(i);
 }
 
 QVariant Resultado::valor(int posicion) const {
-    if (!enFila_ || posicion < 0 || posicion >= registro_.count()) return {};
-    return consulta_.value(posicion);
+    if (!enFila_ || posicion < 0 || posicion >= columnas()) return {};
+    return copia_ ? copia_->filas[fila_][posicion] : consulta_.value(posicion);
 }
 
 bool Resultado::siguiente() {
-    if (enFila_) enFila_ = consulta_.next();
+    if (enFila_) {
+        if (copia_)
+            enFila_ = ++fila_ < copia_->filas.size();
+        else
+            enFila_ = consulta_.next();
+    }
     return enFila_;
 }
 
 void Resultado::cerrar() {
     enFila_ = false;
-    consulta_.finish();
+    if (!copia_) consulta_.finish();
 }
 
 // ----------------------------------------------------------------- Conexion
@@ -191,6 +218,7 @@ bool Conexion::abierta() const {
 
 bool Conexion::abrir(const QString& cadena, QString* error) {
     cerrar();
+    cadena_ = cadena;
     secreto_ = valorDeCadena(cadena, QStringLiteral("Pwd"));
     const QString servidor = valorDeCadena(cadena, QStringLiteral("Server"));
     if (servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
@@ -238,6 +266,15 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
         cerrar();
         return false;
     }
+    // Statements run on handles of our own over Qt's connection (see Odbc.h).
+    const QVariant manejador = bd_.driver()->handle();
+    void* hdbc = manejador.isValid() ? *static_cast<void* const*>(manejador.constData()) : nullptr;
+    odbc_ = hdbc ? SesionOdbc::crear(hdbc, error) : nullptr;
+    if (!odbc_) {
+        if (!hdbc) *error = QStringLiteral("El controlador ODBC no expone su conexión");
+        cerrar();
+        return false;
+    }
     motor_ = Motor::Odbc;
     return true;
 }
@@ -268,6 +305,8 @@ bool Conexion::abrirArchivoSqlite(const QString& archivo, QString* error) {
 }
 
 void Conexion::cerrar() {
+    odbc_.reset();
+    perdida_ = false;
     preparada_.reset();
     textoPreparado_.clear();
     if (bd_.isValid()) {
@@ -288,7 +327,18 @@ QString Conexion::traducir(const QString& sql) const {
     return motor_ == Motor::Sqlite ? DialectoSqlite::traducir(sql) : sql;
 }
 
+bool Conexion::reabrir(QString* error) {
+    QString detalle;
+    if (abrir(QString(cadena_), &detalle)) return true;
+    perdida_ = true;
+    *error =
+        QStringLiteral("Se perdió la conexión con la base de datos y no se pudo restablecer: %1")
+            .arg(detalle);
+    return false;
+}
+
 bool Conexion::observar(const Operacion& op, QString* error) {
+    if (perdida_ && !reabrir(error)) return false;
     if (!abierta()) {
         *error = QStringLiteral("La conexión con la base de datos no está abierta");
         return false;
@@ -316,8 +366,50 @@ bool Conexion::enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QStri
     return false;
 }
 
+namespace {
+
+// The message of a failed SQL Server call; a lost link or a time-out says
+// that the next attempt connects again.
+QString textoFallo(const FalloOdbc& f, const QString& texto) {
+    if (f.estado.startsWith(QLatin1String("HYT")))
+        return QStringLiteral(
+                   "La base de datos no respondió a tiempo (%1); al intentarlo de nuevo se volverá "
+                   "a conectar.")
+            .arg(texto);
+    if (f.conexionPerdida())
+        return QStringLiteral(
+                   "Se perdió la conexión con la base de datos (%1); al intentarlo de nuevo se "
+                   "volverá a conectar.")
+            .arg(texto);
+    return texto;
+}
+
+}  // namespace
+
+bool Conexion::odbcDirecta(const QString& sql, const QVariantList& valores,
+                           const QList<int>& tamanos, FilasOdbc* filas, QString* error) {
+    duplicada_ = false;
+    FalloOdbc f;
+    if (odbc_->directa(sql, valores, tamanos, filas, &f)) return true;
+    duplicada_ = f.nativo == 2627 || f.nativo == 2601;
+    perdida_ = f.conexionPerdida();
+    *error = textoFallo(f, limpiar(f.texto));
+    return false;
+}
+
+bool Conexion::odbcRepetida(const QString& sql, const QVariantList& valores, QString* error) {
+    duplicada_ = false;
+    FalloOdbc f;
+    if (odbc_->repetida(sql, valores, &f)) return true;
+    duplicada_ = f.nativo == 2627 || f.nativo == 2601;
+    perdida_ = f.conexionPerdida();
+    *error = textoFallo(f, limpiar(f.texto));
+    return false;
+}
+
 bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error) {
     if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error)) return false;
+    if (motor_ == Motor::Odbc) return odbcDirecta(sql, valores, {}, nullptr, error);
     if (!preparada_ || textoPreparado_ != sql) {
         preparada_.reset();
         auto q = std::make_unique<QSqlQuery>(bd_);
@@ -330,9 +422,27 @@ bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString
     return ok;
 }
 
+bool Conexion::ejecutarVarias(const QString& sql, const QList<QVariantList>& filas,
+                              QString* error) {
+    for (const QVariantList& valores : filas) {
+        if (motor_ != Motor::Odbc) {
+            if (!ejecutar(sql, valores, error)) return false;
+        } else if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error) ||
+                   !odbcRepetida(sql, valores, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::unique_ptr<Resultado> Conexion::consultar(const QString& sql, const QVariantList& valores,
                                                QString* error) {
     if (!observar({Operacion::Tipo::Consulta, sql, valores, {}}, error)) return nullptr;
+    if (motor_ == Motor::Odbc) {
+        FilasOdbc filas;
+        if (!odbcDirecta(sql, valores, {}, &filas, error)) return nullptr;
+        return std::make_unique<Resultado>(std::move(filas));
+    }
     QSqlQuery q(bd_);
     if (!preparar(q, sql, error) || !enlazarYEjecutar(q, valores, error)) return nullptr;
     return std::make_unique<Resultado>(std::move(q));
@@ -420,9 +530,24 @@ QString Conexion::textoLlamada(const QString& nombre, const QList<Parametro>& pa
         .arg(vista, columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));
 }
 
+namespace {
+
+// The declared length of each text parameter.
+QList<int> tamanosDe(const QList<Parametro>& parametros) {
+    QList<int> t;
+    for (const Parametro& p : parametros) t << (p.tipo == TipoParametro::TextoFijo ? p.tamano : 0);
+    return t;
+}
+
+}  // namespace
+
 bool Conexion::llamar(const QString& nombre, const QList<Parametro>& parametros, QString* error) {
     if (!observar({Operacion::Tipo::Procedimiento, nombre, {}, parametros}, error)) return false;
     QVariantList valores;
+    if (motor_ == Motor::Odbc)
+        return valoresParametros(parametros, &valores, error) &&
+               odbcDirecta(textoLlamada(nombre, parametros, false), valores, tamanosDe(parametros),
+                           nullptr, error);
     QSqlQuery q(bd_);
     if (!valoresParametros(parametros, &valores, error) ||
         !preparar(q, textoLlamada(nombre, parametros, false), error) ||
@@ -438,6 +563,14 @@ std::unique_ptr<Resultado> Conexion::llamarConFilas(const QString& nombre,
     if (!observar({Operacion::Tipo::ProcedimientoConFilas, nombre, {}, parametros}, error))
         return nullptr;
     QVariantList valores;
+    if (motor_ == Motor::Odbc) {
+        FilasOdbc filas;
+        if (!valoresParametros(parametros, &valores, error) ||
+            !odbcDirecta(textoLlamada(nombre, parametros, true), valores, tamanosDe(parametros),
+                         &filas, error))
+            return nullptr;
+        return std::make_unique<Resultado>(std::move(filas));
+    }
     QSqlQuery q(bd_);
     if (!valoresParametros(parametros, &valores, error) ||
         !preparar(q, textoLlamada(nombre, parametros, true), error) ||
@@ -451,6 +584,8 @@ bool Conexion::iniciarTransaccion(QString* error) {
         return false;
     if (!bd_.transaction()) {
         *error = limpiar(textoError(bd_.lastError()));
+        // On SQL Server a refused begin means a connection in doubt.
+        perdida_ = motor_ == Motor::Odbc;
         return false;
     }
     return true;
@@ -463,6 +598,12 @@ bool Conexion::confirmarTransaccion(QString* error) {
     }
     if (!bd_.commit()) {
         *error = limpiar(textoError(bd_.lastError()));
+        if (motor_ == Motor::Odbc) {
+            // Whether the server committed is not known: the connection is
+            // not used again as it is.
+            perdida_ = true;
+            return false;
+        }
         bd_.rollback();
         return false;
     }
@@ -472,7 +613,9 @@ bool Conexion::confirmarTransaccion(QString* error) {
 void Conexion::revertirTransaccion() {
     if (observador_ && abierta())
         observador_({Operacion::Tipo::Transaccion, QStringLiteral("ROLLBACK"), {}, {}});
-    if (abierta()) bd_.rollback();
+    // After a lost link there is nothing to roll back on this side: the
+    // server drops the transaction with the session.
+    if (abierta() && !perdida_ && !bd_.rollback() && motor_ == Motor::Odbc) perdida_ = true;
 }
 
 bool Conexion::enTransaccion(const std::function<bool(QString*)>& pasos, QString* error) {

@@ -43,10 +43,16 @@ struct Operacion {
 // with that text, as a server error would.
 using Observador = std::function<QString(const Operacion&)>;
 
+struct FilasOdbc;
+class SesionOdbc;
+
 // A forward-only, read-only result: positioned on its first row when opened.
+// On SQL Server the rows were copied whole before the call returned, so the
+// connection is free for the next statement while this one is read.
 class Resultado {
 public:
     explicit Resultado(QSqlQuery consulta);
+    explicit Resultado(FilasOdbc copia);
     ~Resultado();
     Resultado(const Resultado&) = delete;
     Resultado& operator=(const Resultado&) = delete;
@@ -56,7 +62,11 @@ public:
     // beginning at once).
     bool vacio() const { return vacio_; }
     bool tieneColumna(const QString& nombre) const;
-    int columnas() const { return registro_.count(); }
+    int columnas() const;
+    // Whether the column stores any Unicode text (nvarchar), or only the
+    // characters of the server's code page (varchar, char). Known also for a
+    // result without rows.
+    bool columnaUnicode(const QString& nombre) const;
     // Column by name (case-insensitive) or by 0-based position; a NULL comes
     // back as a null QVariant (isNull()), as does a missing column.
     QVariant valor(const QString& nombre) const;
@@ -65,8 +75,12 @@ public:
     void cerrar();
 
 private:
+    int indice(const QString& nombre) const;
+
     QSqlQuery consulta_;
     QSqlRecord registro_;
+    std::unique_ptr<FilasOdbc> copia_;
+    qsizetype fila_ = 0;
     bool enFila_ = false;
     bool vacio_ = true;
 };
@@ -87,6 +101,9 @@ public:
     bool abierta() const;
 
     bool ejecutar(const QString& sql, const QVariantList& valores, QString* error);
+    // Runs one statement for each list of values, in order: prepared once,
+    // executed per row. Stops at the first failure.
+    bool ejecutarVarias(const QString& sql, const QList<QVariantList>& filas, QString* error);
     std::unique_ptr<Resultado> consultar(const QString& sql, const QVariantList& valores,
                                          QString* error);
     // Runs a stored procedure by its full name ("Zelt.dbo.X") with its input
@@ -118,6 +135,10 @@ public:
 
 private:
     bool observar(const Operacion& op, QString* error);
+    bool reabrir(QString* error);
+    bool odbcDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                     FilasOdbc* filas, QString* error);
+    bool odbcRepetida(const QString& sql, const QVariantList& valores, QString* error);
     bool preparar(QSqlQuery& q, const QString& sql, QString* error);
     bool enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QString* error);
     QString textoLlamada(const QString& nombre, const QList<Parametro>& parametros,
@@ -130,9 +151,13 @@ private:
     QString nombreConexion_;
     QSqlDatabase bd_;
     Motor motor_ = Motor::Ninguno;
+    QString cadena_;   // kept to reconnect after the link to the server is lost
     QString secreto_;  // the password, kept only to scrub it from messages
     Observador observador_;
     bool duplicada_ = false;
+    // The link to SQL Server broke: the next operation connects again first.
+    bool perdida_ = false;
+    std::unique_ptr<SesionOdbc> odbc_;
     // The last statement run through ejecutar(), kept prepared: saving many
     // rows runs the same insert again and again.
     QString textoPreparado_;

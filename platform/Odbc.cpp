@@ -1,0 +1,456 @@
+#include "Odbc.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <QDateTime>
+#include <QLibrary>
+#include <vector>
+
+namespace plataforma {
+
+// The ODBC driver manager is loaded by Qt's driver when a SQL Server
+// connection opens; its functions are looked up then, so a program on the
+// embedded databases never loads it.
+#define TARJETA_FUNCIONES_ODBC(X)                                                            \
+    X(SQLAllocHandle)                                                                        \
+    X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) X(SQLExecute)        \
+        X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) X(SQLGetData) \
+            X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW)
+
+struct SesionOdbc::Api {
+#define TARJETA_PUNTERO(f) decltype(&::f) f = nullptr;
+    TARJETA_FUNCIONES_ODBC(TARJETA_PUNTERO)
+#undef TARJETA_PUNTERO
+};
+
+namespace {
+
+using Api = SesionOdbc::Api;
+
+// Longest text bound with a fixed declared length; longer texts go as
+// nvarchar(max).
+constexpr int kLargoTexto = 4000;
+
+std::shared_ptr<const Api> cargarApi(QString* error) {
+    static std::shared_ptr<const Api> api;
+    if (api) return api;
+#ifdef Q_OS_WIN
+    QLibrary biblioteca(QStringLiteral("odbc32"));
+#else
+    QLibrary biblioteca(QStringLiteral("odbc"), 2);
+#endif
+    if (!biblioteca.load()) {
+        *error = QStringLiteral("No se pudo cargar el administrador de ODBC: %1")
+                     .arg(biblioteca.errorString());
+        return nullptr;
+    }
+    auto nueva = std::make_shared<Api>();
+#define TARJETA_RESOLVER(f)                                                        \
+    nueva->f = reinterpret_cast<decltype(&::f)>(biblioteca.resolve(#f));           \
+    if (!nueva->f) {                                                               \
+        *error = QStringLiteral("El administrador de ODBC no tiene la función %1") \
+                     .arg(QLatin1String(#f));                                      \
+        return nullptr;                                                            \
+    }
+    TARJETA_FUNCIONES_ODBC(TARJETA_RESOLVER)
+#undef TARJETA_RESOLVER
+    api = std::move(nueva);
+    return api;
+}
+
+const SQLWCHAR* anchos(const QString& s) {
+    return reinterpret_cast<const SQLWCHAR*>(s.utf16());
+}
+
+void diagnostico(const Api& api, SQLSMALLINT tipo, SQLHANDLE h, FalloOdbc* fallo) {
+    QStringList textos;
+    for (SQLSMALLINT i = 1; i <= 8; ++i) {
+        SQLWCHAR estado[6] = {};
+        SQLWCHAR mensaje[1024] = {};
+        SQLINTEGER nativo = 0;
+        SQLSMALLINT largo = 0;
+        const SQLRETURN r = api.SQLGetDiagRecW(tipo, h, i, estado, &nativo, mensaje, 1024, &largo);
+        if (!SQL_SUCCEEDED(r)) break;
+        if (i == 1) {
+            fallo->estado = QString::fromUtf16(reinterpret_cast<const char16_t*>(estado), 5);
+            fallo->nativo = int(nativo);
+        }
+        textos << QString::fromUtf16(reinterpret_cast<const char16_t*>(mensaje),
+                                     qMin<int>(largo, 1023))
+                      .trimmed();
+    }
+    fallo->texto = textos.isEmpty() ? QStringLiteral("error de ODBC sin descripción")
+                                    : textos.join(QLatin1Char(' '));
+}
+
+// Room for one bound value; its address must not change until the statement
+// has run.
+struct Enlace {
+    std::vector<char16_t> texto;
+    SQLBIGINT entero = 0;
+    double real = 0;
+    unsigned char bit = 0;
+    SQL_TIMESTAMP_STRUCT fecha{};
+    SQLLEN indicador = 0;
+};
+
+bool esTexto(const QVariant& v) {
+    return v.isNull() || v.typeId() == QMetaType::QString;
+}
+
+// Binds the values in order. With fijo, every text gets a buffer of the
+// longest bound length, so later rows can be copied in without binding again.
+bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QList<int>& tamanos,
+             std::vector<Enlace>* enlaces, bool fijo, FalloOdbc* fallo) {
+    enlaces->assign(size_t(valores.size()), Enlace{});
+    for (int i = 0; i < valores.size(); ++i) {
+        const QVariant& v = valores[i];
+        Enlace& e = (*enlaces)[size_t(i)];
+        const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
+        SQLRETURN r;
+        if (esTexto(v)) {
+            const QString t = v.isNull() ? QString() : v.toString();
+            if (!QStringView(t).isValidUtf16()) {
+                fallo->texto =
+                    QStringLiteral("El texto del valor %1 tiene un carácter incompleto").arg(i + 1);
+                return false;
+            }
+            const int tamano = i < tamanos.size() ? tamanos[i] : 0;
+            const qsizetype largo = t.size();
+            if (fijo && largo > kLargoTexto) {
+                fallo->texto = QStringLiteral("El valor %1 tiene %2 caracteres; admite %3")
+                                   .arg(i + 1)
+                                   .arg(largo)
+                                   .arg(kLargoTexto);
+                return false;
+            }
+            const qsizetype capacidad = fijo ? kLargoTexto : qMax<qsizetype>(largo, 1);
+            e.texto.assign(size_t(capacidad + 1), u'\0');
+            std::copy(t.utf16(), t.utf16() + largo, e.texto.begin());
+            e.indicador = v.isNull() && !fijo ? SQL_NULL_DATA : SQLLEN(largo * 2);
+            const bool largoMax = !fijo && tamano == 0 && largo > kLargoTexto;
+            const SQLULEN declarado = largoMax     ? SQLULEN(largo)
+                                      : tamano > 0 ? SQLULEN(qMax<qsizetype>(tamano, largo))
+                                                   : SQLULEN(kLargoTexto);
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_WCHAR,
+                                     largoMax ? SQL_WLONGVARCHAR : SQL_WVARCHAR, declarado, 0,
+                                     e.texto.data(), SQLLEN(capacidad * 2), &e.indicador);
+        } else if (v.typeId() == QMetaType::Bool) {
+            e.bit = v.toBool() ? 1 : 0;
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_BIT, SQL_BIT, 1, 0, &e.bit, 0,
+                                     &e.indicador);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::UInt) {
+            e.entero = v.toLongLong();
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_INTEGER, 10, 0,
+                                     &e.entero, 0, &e.indicador);
+        } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::ULongLong) {
+            e.entero = v.toLongLong();
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 19, 0,
+                                     &e.entero, 0, &e.indicador);
+        } else if (v.typeId() == QMetaType::Double) {
+            e.real = v.toDouble();
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0,
+                                     &e.real, 0, &e.indicador);
+        } else if (v.typeId() == QMetaType::QDateTime) {
+            const QDateTime f = v.toDateTime();
+            const QDate d = f.date();
+            const QTime h = f.time();
+            e.fecha = {SQLSMALLINT(d.year()),           SQLUSMALLINT(d.month()),
+                       SQLUSMALLINT(d.day()),           SQLUSMALLINT(h.hour()),
+                       SQLUSMALLINT(h.minute()),        SQLUSMALLINT(h.second()),
+                       SQLUINTEGER(h.msec()) * 1000000u};
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                     SQL_TYPE_TIMESTAMP, 23, 3, &e.fecha, 0, &e.indicador);
+        } else {
+            fallo->texto = QStringLiteral("El valor %1 es de un tipo que no se puede enviar (%2)")
+                               .arg(i + 1)
+                               .arg(QLatin1String(v.typeName()));
+            return false;
+        }
+        if (!SQL_SUCCEEDED(r)) {
+            diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Copies a later row into buffers bound by enlazar(fijo = true); false when
+// a value's kind differs from what was bound.
+bool copiar(const QVariantList& valores, const QVariantList& tipos, std::vector<Enlace>* enlaces,
+            FalloOdbc* fallo) {
+    if (valores.size() != tipos.size()) return false;
+    for (int i = 0; i < valores.size(); ++i) {
+        const QVariant& v = valores[i];
+        Enlace& e = (*enlaces)[size_t(i)];
+        if (esTexto(v) != esTexto(tipos[i])) return false;
+        if (esTexto(v)) {
+            const QString t = v.isNull() ? QString() : v.toString();
+            if (!QStringView(t).isValidUtf16() || t.size() > kLargoTexto) {
+                fallo->texto = QStringLiteral("El valor %1 tiene %2 caracteres; admite %3")
+                                   .arg(i + 1)
+                                   .arg(t.size())
+                                   .arg(kLargoTexto);
+                if (!QStringView(t).isValidUtf16())
+                    fallo->texto =
+                        QStringLiteral("El texto del valor %1 tiene un carácter incompleto")
+                            .arg(i + 1);
+                return false;
+            }
+            std::copy(t.utf16(), t.utf16() + t.size(), e.texto.begin());
+            e.indicador = SQLLEN(t.size() * 2);
+        } else if (v.typeId() != tipos[i].typeId()) {
+            return false;
+        } else if (v.typeId() == QMetaType::Bool) {
+            e.bit = v.toBool() ? 1 : 0;
+        } else if (v.typeId() == QMetaType::Double) {
+            e.real = v.toDouble();
+        } else if (v.typeId() == QMetaType::QDateTime) {
+            return false;  // bound again: dates are rare in repeated statements
+        } else {
+            e.entero = v.toLongLong();
+        }
+    }
+    return true;
+}
+
+bool esUnicode(SQLSMALLINT tipo) {
+    return tipo != SQL_CHAR && tipo != SQL_VARCHAR && tipo != SQL_LONGVARCHAR;
+}
+
+// Reads one column of the current row.
+bool leerColumna(const Api& api, SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT tipo, QVariant* valor,
+                 FalloOdbc* fallo) {
+    SQLLEN ind = 0;
+    SQLRETURN r;
+    switch (tipo) {
+        case SQL_BIT: {
+            unsigned char b = 0;
+            r = api.SQLGetData(st, col, SQL_C_BIT, &b, sizeof b, &ind);
+            *valor = QVariant(b != 0);
+            break;
+        }
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+        case SQL_BIGINT: {
+            SQLBIGINT n = 0;
+            r = api.SQLGetData(st, col, SQL_C_SBIGINT, &n, sizeof n, &ind);
+            *valor = QVariant(qlonglong(n));
+            break;
+        }
+        case SQL_REAL:
+        case SQL_FLOAT:
+        case SQL_DOUBLE: {
+            double d = 0;
+            r = api.SQLGetData(st, col, SQL_C_DOUBLE, &d, sizeof d, &ind);
+            *valor = QVariant(d);
+            break;
+        }
+        case SQL_TYPE_DATE:
+        case SQL_TYPE_TIMESTAMP: {
+            SQL_TIMESTAMP_STRUCT f{};
+            r = api.SQLGetData(st, col, SQL_C_TYPE_TIMESTAMP, &f, sizeof f, &ind);
+            *valor =
+                QVariant(QDateTime(QDate(f.year, f.month, f.day),
+                                   QTime(f.hour, f.minute, f.second, int(f.fraction / 1000000))));
+            break;
+        }
+        default: {
+            // Text (and anything else, as text), read in pieces until whole.
+            QString texto;
+            SQLWCHAR trozo[2048];
+            for (;;) {
+                r = api.SQLGetData(st, col, SQL_C_WCHAR, trozo, sizeof trozo, &ind);
+                if (r == SQL_NO_DATA) break;
+                if (!SQL_SUCCEEDED(r) || ind == SQL_NULL_DATA) break;
+                const qsizetype cabe = qsizetype(sizeof trozo / sizeof(SQLWCHAR)) - 1;
+                const qsizetype llegaron =
+                    (ind == SQL_NO_TOTAL || ind / 2 > cabe) ? cabe : qsizetype(ind / 2);
+                texto.append(reinterpret_cast<const QChar*>(trozo), llegaron);
+                if (r == SQL_SUCCESS) break;
+            }
+            *valor = QVariant(texto);
+            if (r == SQL_NO_DATA) r = SQL_SUCCESS;
+            break;
+        }
+    }
+    if (!SQL_SUCCEEDED(r)) {
+        diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+        return false;
+    }
+    if (ind == SQL_NULL_DATA) *valor = QVariant();
+    return true;
+}
+
+// Reads every result of the statement to its end, copying the first into
+// *filas when given. Nothing is left pending on the connection.
+bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo) {
+    bool primero = true;
+    for (;;) {
+        SQLSMALLINT columnas = 0;
+        if (!SQL_SUCCEEDED(api.SQLNumResultCols(st, &columnas))) {
+            diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+            return false;
+        }
+        if (columnas > 0) {
+            const bool copia = primero && filas;
+            primero = false;
+            QList<SQLSMALLINT> tipos;
+            if (copia) {
+                for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnas); ++c) {
+                    SQLWCHAR nombre[256] = {};
+                    SQLSMALLINT largo = 0, tipo = 0, decimales = 0, nulo = 0;
+                    SQLULEN tamano = 0;
+                    if (!SQL_SUCCEEDED(api.SQLDescribeColW(st, c, nombre, 256, &largo, &tipo,
+                                                           &tamano, &decimales, &nulo))) {
+                        diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+                        return false;
+                    }
+                    filas->nombres << QString::fromUtf16(reinterpret_cast<const char16_t*>(nombre),
+                                                         qMin<int>(largo, 255));
+                    filas->unicode << esUnicode(tipo);
+                    tipos << tipo;
+                }
+            }
+            for (;;) {
+                const SQLRETURN r = api.SQLFetch(st);
+                if (r == SQL_NO_DATA) break;
+                if (!SQL_SUCCEEDED(r)) {
+                    diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+                    return false;
+                }
+                if (!copia) continue;
+                QVariantList fila;
+                for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnas); ++c) {
+                    QVariant v;
+                    if (!leerColumna(api, st, c, tipos[c - 1], &v, fallo)) return false;
+                    fila << v;
+                }
+                filas->filas << fila;
+            }
+        }
+        const SQLRETURN r = api.SQLMoreResults(st);
+        if (r == SQL_NO_DATA) return true;
+        if (!SQL_SUCCEEDED(r)) {
+            diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+            return false;
+        }
+    }
+}
+
+// The values' kinds as bound, to tell when a later row needs binding again.
+QVariantList tiposDe(const QVariantList& valores) {
+    QVariantList t;
+    for (const QVariant& v : valores) t << (esTexto(v) ? QVariant(QString()) : v);
+    return t;
+}
+
+}  // namespace
+
+// A prepared statement keeps its bound buffers and the kinds of values bound.
+struct SesionOdbc::Preparada {
+    void* st = nullptr;
+    std::vector<Enlace> enlaces;
+    QVariantList tipos;
+};
+
+bool FalloOdbc::conexionPerdida() const {
+    // 08S01 link failure, 08003 not open, 08007 lost during a transaction,
+    // HYT00/HYT01 time-outs (the driver may have left the request half-read).
+    return estado.startsWith(QLatin1String("08")) || estado == QLatin1String("HYT00") ||
+           estado == QLatin1String("HYT01");
+}
+
+std::unique_ptr<SesionOdbc> SesionOdbc::crear(void* hdbc, QString* error) {
+    auto api = cargarApi(error);
+    if (!api) return nullptr;
+    return std::unique_ptr<SesionOdbc>(new SesionOdbc(std::move(api), hdbc));
+}
+
+SesionOdbc::SesionOdbc(std::shared_ptr<const Api> api, void* hdbc)
+    : api_(std::move(api)), hdbc_(hdbc) {}
+
+SesionOdbc::~SesionOdbc() {
+    soltar();
+}
+
+void SesionOdbc::soltar() {
+    for (const auto& p : std::as_const(preparadas_)) liberar(p->st);
+    preparadas_.clear();
+}
+
+void SesionOdbc::liberar(void* st) {
+    api_->SQLFreeHandle(SQL_HANDLE_STMT, st);
+}
+
+bool SesionOdbc::nuevaSentencia(void** stmt, FalloOdbc* fallo) {
+    SQLHSTMT st = nullptr;
+    if (!SQL_SUCCEEDED(api_->SQLAllocHandle(SQL_HANDLE_STMT, hdbc_, &st))) {
+        diagnostico(*api_, SQL_HANDLE_DBC, hdbc_, fallo);
+        return false;
+    }
+    api_->SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT,
+                         reinterpret_cast<SQLPOINTER>(SQLULEN(kEsperaSentencia)), 0);
+    *stmt = st;
+    return true;
+}
+
+bool SesionOdbc::directa(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                         FilasOdbc* filas, FalloOdbc* fallo) {
+    void* st = nullptr;
+    if (!nuevaSentencia(&st, fallo)) return false;
+    std::vector<Enlace> enlaces;
+    bool ok = enlazar(*api_, st, valores, tamanos, &enlaces, false, fallo);
+    if (ok) {
+        const SQLRETURN r = api_->SQLExecDirectW(st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS);
+        if (r == SQL_NO_DATA) {
+            ok = true;  // a statement that touched no row
+        } else if (!SQL_SUCCEEDED(r)) {
+            diagnostico(*api_, SQL_HANDLE_STMT, st, fallo);
+            ok = false;
+        } else {
+            ok = consumir(*api_, st, filas, fallo);
+        }
+    }
+    api_->SQLFreeStmt(st, SQL_CLOSE);
+    liberar(st);
+    return ok;
+}
+
+bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo) {
+    std::shared_ptr<Preparada> p = preparadas_.value(sql);
+    if (p && !copiar(valores, p->tipos, &p->enlaces, fallo)) {
+        if (!fallo->texto.isEmpty()) return false;
+        // Other kinds of values: bound again on the same prepared statement.
+        api_->SQLFreeStmt(p->st, SQL_RESET_PARAMS);
+        p->tipos = tiposDe(valores);
+        if (!enlazar(*api_, p->st, valores, {}, &p->enlaces, true, fallo)) return false;
+    }
+    if (!p) {
+        p = std::make_shared<Preparada>();
+        if (!nuevaSentencia(&p->st, fallo)) return false;
+        if (!SQL_SUCCEEDED(api_->SQLPrepareW(p->st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS))) {
+            diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
+            liberar(p->st);
+            return false;
+        }
+        p->tipos = tiposDe(valores);
+        if (!enlazar(*api_, p->st, valores, {}, &p->enlaces, true, fallo)) {
+            liberar(p->st);
+            return false;
+        }
+        preparadas_.insert(sql, p);
+    }
+    const SQLRETURN r = api_->SQLExecute(p->st);
+    bool ok = r == SQL_NO_DATA;
+    if (!ok && !SQL_SUCCEEDED(r))
+        diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
+    else if (!ok)
+        ok = consumir(*api_, p->st, nullptr, fallo);
+    api_->SQLFreeStmt(p->st, SQL_CLOSE);
+    return ok;
+}
+
+}  // namespace plataforma

@@ -1,0 +1,73 @@
+#pragma once
+// Statements on SQL Server through the ODBC connection that Qt's driver opened,
+// with our own statement handles: text travels as Unicode (nvarchar), every
+// result is read to its end before the call returns, a statement runs as one
+// request (sp_executesql, a plain batch or an RPC by name), and a statement
+// meant to be repeated is prepared once and executed per row.
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+namespace plataforma {
+
+// A result copied whole: column names, whether each column holds Unicode
+// text, and the rows.
+struct FilasOdbc {
+    QStringList nombres;
+    QList<bool> unicode;
+    QList<QVariantList> filas;
+};
+
+// What failed: the driver's and server's text, the SQLSTATE of the first
+// record and the server's error number.
+struct FalloOdbc {
+    QString texto;
+    QString estado;
+    int nativo = 0;
+    // The link to the server is gone (or timed out): the connection cannot be
+    // trusted for another statement.
+    bool conexionPerdida() const;
+};
+
+class SesionOdbc {
+public:
+    // hdbc: the connection handle of an open ODBC connection, which the
+    // session borrows and never closes.
+    static std::unique_ptr<SesionOdbc> crear(void* hdbc, QString* error);
+    ~SesionOdbc();
+    SesionOdbc(const SesionOdbc&) = delete;
+    SesionOdbc& operator=(const SesionOdbc&) = delete;
+
+    // Runs the text once with its values bound in order (tamanos: the
+    // declared length of each text value, 0 for the default). The rows of the
+    // first result go to *filas when it is given; every result is consumed.
+    bool directa(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                 FilasOdbc* filas, FalloOdbc* fallo);
+    // Runs a statement that is executed again and again with other values:
+    // prepared on its first use, kept for the rest of the session.
+    bool repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo);
+    // Drops the prepared statements (before the connection closes).
+    void soltar();
+
+    struct Api;
+
+private:
+    struct Preparada;
+    SesionOdbc(std::shared_ptr<const Api> api, void* hdbc);
+    bool nuevaSentencia(void** stmt, FalloOdbc* fallo);
+    void liberar(void* stmt);
+
+    std::shared_ptr<const Api> api_;
+    void* hdbc_;
+    // Prepared statements by text, each with its bound buffers.
+    QHash<QString, std::shared_ptr<Preparada>> preparadas_;
+};
+
+// Seconds a statement may wait for the server before it is given up.
+inline constexpr int kEsperaSentencia = 30;
+
+}  // namespace plataforma
