@@ -18,6 +18,7 @@
 
 #include "Casilla.h"
 #include "Comun.h"
+#include "Cp1252.h"
 #include "Escena.h"
 #include "FrmExtras.h"
 #include "Global.h"
@@ -769,6 +770,10 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         *error = QStringLiteral("No se pudo leer la tarjeta del cliente: %1").arg(e);
         return false;
     }
+    columnasSinUnicode_.clear();
+    for (const Tarjeta::Columna& c : Tarjeta::kColumnas)
+        if (!RsConsulta->columnaUnicode(QLatin1String(c.insertar)))
+            columnasSinUnicode_ << QString::fromLatin1(c.insertar).toLower();
     if (RsConsulta->vacio()) {
         TarjetaNueva = true;
         LimpiarCampos();
@@ -870,6 +875,10 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
 void FrmTelefonos::CmdGuardar_Click() {
     QuitarSobreTodo(this);
     if (TarjetaNueva) {
+        if (!textosAdmitidos()) {
+            HacerSobreTodo(this);
+            return;
+        }
         QString error;
         bool duplicada = false;
         if (guardarNueva(&error, &duplicada)) {
@@ -894,7 +903,8 @@ void FrmTelefonos::CmdGuardar_Click() {
     } else if (PreguntaSiNo(
                    QStringLiteral(
                        "Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
-                   QStringLiteral("Guardar Cambios"))) {
+                   QStringLiteral("Guardar Cambios")) &&
+               textosAdmitidos()) {
         QString error;
         if (guardarCambios(&error))
             MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
@@ -907,6 +917,57 @@ void FrmTelefonos::CmdGuardar_Click() {
                 QStringLiteral("Cambio a Tarjeta Telefónica"));
     }
     HacerSobreTodo(this);
+}
+
+namespace {
+
+// The characters of a text that Windows-1252 lacks, each once.
+QString sinCodigo(const QString& texto) {
+    QString faltan;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const qsizetype largo = texto.at(i).isHighSurrogate() && i + 1 < texto.size() ? 2 : 1;
+        const QString c = texto.mid(i, largo);
+        bool completo = false;
+        plataforma::Cp1252::aBytes(c, &completo);
+        if (!completo && !faltan.contains(c)) faltan += c;
+        i += largo - 1;
+    }
+    return faltan;
+}
+
+}  // namespace
+
+// A box whose column holds only the server's code page must not carry a
+// character outside it: the server would store '?' in its place. The save
+// stops before anything is sent, and the box is named.
+bool FrmTelefonos::textosAdmitidos() {
+    if (columnasSinUnicode_.isEmpty()) return true;
+    for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
+        if (!columnasSinUnicode_.contains(QString::fromLatin1(c.insertar).toLower())) continue;
+        QList<QWidget*> cajas;
+        if (c.fuente == Tarjeta::Fuente::NombreAval)
+            cajas = {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre};
+        else if (c.fuente == Tarjeta::Fuente::Texto)
+            cajas = {findChild<QWidget*>(QLatin1String(c.control))};
+        for (QWidget* caja : std::as_const(cajas)) {
+            const QString texto = caja == TxtAnotaciones ? TxtAnotaciones->toPlainText()
+                                                         : static_cast<QLineEdit*>(caja)->text();
+            const QString faltan = sinCodigo(texto);
+            if (faltan.isEmpty()) continue;
+            QString marco;
+            if (auto* g = qobject_cast<QGroupBox*>(caja->parentWidget()))
+                marco = QStringLiteral(" (") + g->title().remove(QLatin1Char(':')).trimmed() +
+                        QLatin1Char(')');
+            MensajeError(QStringLiteral("«%1»%2 tiene caracteres que la base de datos no puede "
+                                        "guardar: %3. Cámbielos y vuelva a guardar; no se guardó "
+                                        "nada.")
+                             .arg(caja->accessibleName(), marco, faltan),
+                         kTituloCaptura);
+            caja->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 namespace {

@@ -96,9 +96,13 @@ private:
     bool llamarContacto(QString* error);
     void CmbMunicipios_Editado(const QString& texto);
     void componerNombreAval();
+    bool textosAdmitidos();
 
     QString lineaComandos_;
     plataforma::ListaConDatos* listaCiudades_ = nullptr;  // the entries of CmbMunicipios
     bool reenfocando_ = false;  // a check is returning the focus to its box
     bool cerrada_ = false;
+    // Card columns (in lower case) that hold only the server's code page, as
+    // the loaded card's columns say; empty where every column is Unicode.
+    QStringList columnasSinUnicode_;
 };

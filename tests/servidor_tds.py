@@ -627,6 +627,27 @@ def buscar(tabla, clave):
 # ---------------------------------------------------------------------------------------------
 # Shared state: the tables, the cues and the request log, all under one lock.
 
+# What the driver asks at connect (SQLGetTypeInfo for timestamps, by Qt to learn the precision it binds
+# date-times with) gets SQL Server's own first rows, so fractions of a second are bound as in production.
+_TIPO_INFO = [[n, t] for n, t in (
+    ("TYPE_NAME", "nvarchar(128)"), ("DATA_TYPE", "smallint"), ("PRECISION", "int"), ("LITERAL_PREFIX", "varchar(32)"),
+    ("LITERAL_SUFFIX", "varchar(32)"), ("CREATE_PARAMS", "varchar(32)"), ("NULLABLE", "smallint"),
+    ("CASE_SENSITIVE", "smallint"), ("SEARCHABLE", "smallint"), ("UNSIGNED_ATTRIBUTE", "smallint"),
+    ("MONEY", "smallint"), ("AUTO_INCREMENT", "smallint"), ("LOCAL_TYPE_NAME", "nvarchar(128)"),
+    ("MINIMUM_SCALE", "smallint"), ("MAXIMUM_SCALE", "smallint"), ("SQL_DATA_TYPE", "smallint"),
+    ("SQL_DATETIME_SUB", "smallint"), ("NUM_PREC_RADIX", "int"), ("INTERVAL_PRECISION", "smallint"),
+    ("USERTYPE", "smallint"))]
+
+
+def _fechas(tipo):
+    return {"columnas": _TIPO_INFO, "filas": [
+        ["datetime", tipo, 23, "'", "'", None, 1, 0, 3, None, 0, None, "datetime", 3, 3, 9, 3, None, None, 12],
+        ["smalldatetime", tipo, 16, "'", "'", None, 1, 0, 3, None, 0, None, "smalldatetime", 0, 0, 9, 3, None, None,
+         22]]}
+
+
+BASICOS = {"sp_datatype_info_100 11": _fechas(11), "sp_datatype_info_100 93,3": _fechas(93)}
+
 POR_DEFECTO = {"fallos": {}, "clave": None, "colgar_login": False, "cortar_en": None, "cortar_con": None,
                "demora_ms": 0}
 
@@ -642,7 +663,7 @@ def comprobar_clave_re(k):
 class Estado:
     def __init__(self, datos):
         self.lock = threading.Lock()
-        self.datos = self.tabla_valida(datos)
+        self.datos = {**BASICOS, **self.tabla_valida(datos)}
         self.resultados = dict(self.datos)
         self.cues = dict(POR_DEFECTO)
         self.registro = []
@@ -1006,8 +1027,8 @@ class Sesion:
             # No server cursor is kept: the statement runs and the handle returned is 0, which the
             # driver takes as "no cursor left open". The other output parameters echo their input.
             texto, declaraciones, argumentos = texto_de(1), texto_de(5), params[6:]
-            salidas = b"".join(tok_retvalue(i, p["nombre"], 0 if i in (0, 4) else p["valor"])
-                               for i, p in enumerate(params) if p["salida"])
+            salidas = b"".join(tok_retvalue(i, p["nombre"], 0 if i in (0, 4) or not isinstance(p["valor"], int)
+                                            else p["valor"]) for i, p in enumerate(params) if p["salida"])
             responder = en_proc(b"", salidas)
         elif especial is not None:
             responder = en_proc(b"")
@@ -1016,7 +1037,7 @@ class Sesion:
                 res = self.estado.resultado(nombre)
                 return en_proc(self.sentencia(nombre, DONEINPROC, MAS) if res else b"")(mas)
         entrada = {"tipo": "rpc", "proc": nombre, "texto": texto, "parametros": params, "argumentos": argumentos}
-        if declaraciones is not None:
+        if especial in ("sp_executesql", "sp_prepexec", "sp_prepare", "sp_cursoropen"):
             entrada["declaraciones"] = declaraciones
         return entrada, texto if texto is not None else nombre, responder
 
@@ -1084,7 +1105,7 @@ def atender_control(estado, sock, parada):
                         respuesta, detener = {"ok": True}, True
                     else:
                         raise ValueError("unknown order %r" % que)
-                except (ValueError, TypeError) as e:
+                except Exception as e:                      # any bad order is answered, never fatal
                     respuesta = {"ok": False, "error": str(e)}
                 sock.sendall((json.dumps(respuesta) + "\n").encode("ascii"))
                 if detener:

@@ -1,0 +1,315 @@
+// The SQL Server path as users take it: the program's windows through Qt's
+// ODBC driver, unixODBC and FreeTDS, against the TDS test server on loopback,
+// asserting what arrives on the wire.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "FrmExtras.h"
+#include "Global.h"
+#include "Programa.h"
+#include "Rejilla.h"
+#include "ServidorTds.h"
+#include "Ventanas.h"
+
+using apoyo::escena;
+using apoyo::ServidorTds;
+
+namespace {
+
+const QString kInsertTarjeta = QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente");
+
+class SqlServer : public ::testing::Test {
+protected:
+    ServidorTds servidor;
+    std::unique_ptr<apoyo::Entorno> entorno;
+
+    void SetUp() override { ASSERT_TRUE(servidor.listo()); }
+    // A start-up table that points at the test server, with the given cues.
+    void preparar(const QJsonObject& pistas = {}) {
+        servidor.preparar(pistas);
+        entorno.reset();
+        entorno = std::make_unique<apoyo::Entorno>(
+            apoyo::Opciones::conServidor(servidor.direccion()));
+    }
+    qsizetype marca() { return servidor.registro().size(); }
+    // The values the request carried for the user's parameters.
+    static QVariantList valores(const QJsonValue& peticion) {
+        QVariantList v;
+        for (const QJsonValue& a : peticion[QStringLiteral("argumentos")].toArray())
+            v << a[QStringLiteral("valor")].toVariant();
+        return v;
+    }
+    static QStringList tipos(const QJsonValue& peticion) {
+        QStringList t;
+        for (const QJsonValue& a : peticion[QStringLiteral("argumentos")].toArray())
+            t << a[QStringLiteral("tipo")].toString();
+        return t;
+    }
+    // A new card with a guarantor and an address, text beyond Windows-1252
+    // included.
+    static void llenarNueva(FrmTelefonos& f) {
+        f.TxtDueno->setText(QStringLiteral("Łukasz O'Brien 😀"));
+        f.TxtPrincipal_Telefono->setText(QStringLiteral("6141234567"));
+        f.TxtAval_Paterno->setText(QStringLiteral("GARCÍA"));
+        f.TxtAval_Nombre->setText(QStringLiteral("ROSA"));
+        f.TxtAval_Nombre_LostFocus();
+        f.TxtAval_Domicilio->setText(QStringLiteral("Calle Ñandú 5"));
+        f.CmbMunicipios->setCurrentIndex(f.CmbMunicipios->findText(QStringLiteral("DELICIAS")));
+    }
+};
+
+TEST_F(SqlServer, ArrancaConTarjetaNuevaYConTarjetaGuardada) {
+    for (const bool guardada : {false, true}) {
+        preparar();
+        auto f = apoyo::abrirTarjeta(guardada ? QStringLiteral("1234-25")
+                                              : QStringLiteral("1235-25"));
+        const QJsonArray registro = servidor.registro();
+        ASSERT_FALSE(registro.isEmpty());
+        for (const QJsonValue& e : registro) {
+            EXPECT_NE(e[QStringLiteral("tipo")], QStringLiteral("atencion"))
+                << "a result was abandoned: " << QJsonDocument(e.toObject()).toJson().toStdString();
+            if (e[QStringLiteral("tipo")] == QStringLiteral("login")) {
+                EXPECT_EQ(e[QStringLiteral("usuario")], QStringLiteral("tarjeta"));
+                EXPECT_EQ(e[QStringLiteral("clave")], QStringLiteral("s3cr3t0"));
+                EXPECT_EQ(e[QStringLiteral("base")], QStringLiteral("erp_nax"));
+            }
+        }
+        const QStringList peticiones = ServidorTds::resumen(servidor.peticiones());
+        EXPECT_LE(peticiones.size(), 9) << peticiones.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(Global::EstadoSucursal, 8);
+        EXPECT_GT(f->CmbMunicipios->count(), 10);
+        EXPECT_TRUE(f->windowTitle().endsWith(guardada
+                                                  ? QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO")
+                                                  : QStringLiteral("JOSÉ LUIS MARTÍNEZ GARZA")));
+        if (!guardada) {
+            EXPECT_TRUE(f->TarjetaNueva);
+            EXPECT_EQ(f->TxtDueno->text(), QString());
+            continue;
+        }
+        EXPECT_FALSE(f->TarjetaNueva);
+        EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Cambiar"));
+        EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("6144102233"));
+        EXPECT_EQ(f->TxtPrincipal_Celular->text(), QStringLiteral("0446141234567"));
+        EXPECT_EQ(f->txtRef1_Nombre->text(), QStringLiteral("Patricia Soto Leal"));
+        EXPECT_TRUE(f->ChkMismo->isChecked());
+        EXPECT_FALSE(f->ChkAval->isChecked());
+        EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Av. Tecnológico 2310"));
+        EXPECT_EQ(f->TxtAval_Colonia->text(), QStringLiteral("Santo Niño"));
+        EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("CHIHUAHUA"));
+        EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
+        EXPECT_EQ(f->TxtAval_Nombre->text(), QStringLiteral("ROSA ELENA"));
+    }
+}
+
+TEST_F(SqlServer, UnaTarjetaNuevaViajaEnUnaTransaccionConSusValoresExactos) {
+    preparar();
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    llenarNueva(*f);
+    const qsizetype desde = marca();
+    f->CmdGuardar->click();
+    EXPECT_EQ(escena().value(1),
+              QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica"));
+    const QJsonArray p = servidor.peticiones(desde);
+    const QStringList r = ServidorTds::resumen(p);
+    ASSERT_EQ(r.size(), 5) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r[0], QStringLiteral("tm begin"));
+    EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql ") + kInsertTarjeta)) << r[1].toStdString();
+    EXPECT_EQ(r[2], QStringLiteral("rpc Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"));
+    EXPECT_EQ(r[3], QStringLiteral("rpc Zelt.dbo.GUARDA_CONTACTO_CLIENTE"));
+    EXPECT_EQ(r[4], QStringLiteral("tm commit"));
+
+    // Every text of the insert goes as Unicode, exactly as typed.
+    const QVariantList insert = valores(p[1]);
+    EXPECT_EQ(tipos(p[1]), QStringList(insert.size(), QStringLiteral("nvarchar")));
+    EXPECT_EQ(insert.value(0), QStringLiteral("Łukasz O'Brien 😀"));
+    EXPECT_EQ(insert.value(1), QStringLiteral("6141234567"));
+    EXPECT_TRUE(insert.contains(QStringLiteral("     25")));  // usuario_genera, 7 characters
+    EXPECT_TRUE(insert.contains(QStringLiteral("GARCÍA ROSA")));
+
+    const QVariantList domicilio = valores(p[2]);
+    ASSERT_EQ(domicilio.size(), 9);
+    EXPECT_EQ(domicilio[0], QStringLiteral("     12"));
+    EXPECT_EQ(domicilio[1].toInt(), 1235);
+    EXPECT_EQ(domicilio[2], QStringLiteral("Aval"));
+    EXPECT_EQ(domicilio[3], QStringLiteral("Calle Ñandú 5"));
+    EXPECT_EQ(domicilio[7], QStringLiteral("DELICIAS"));
+    EXPECT_EQ(tipos(p[2]).mid(0, 5), (QStringList{QStringLiteral("nvarchar"), QStringLiteral("int"),
+                                                  QStringLiteral("nvarchar"),
+                                                  QStringLiteral("nvarchar"),
+                                                  QStringLiteral("int")}));
+    const QVariantList contacto = valores(p[3]);
+    ASSERT_EQ(contacto.size(), 8);
+    EXPECT_EQ(contacto[3], QStringLiteral("ROSA"));
+    EXPECT_EQ(contacto[4], QStringLiteral("GARCÍA"));
+    EXPECT_TRUE(contacto[6].toString().startsWith(QStringLiteral("1900-01-01T00:00:00")))
+        << contacto[6].toString().toStdString();
+}
+
+TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
+    preparar();
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    const qsizetype desde = marca();
+    plataforma::Escena::responder(true);
+    f->CmdGuardar->click();
+    EXPECT_TRUE(escena().contains(
+        QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica")))
+        << escena().join(QLatin1Char('\n')).toStdString();
+    const QJsonArray p = servidor.peticiones(desde);
+    const QStringList r = ServidorTds::resumen(p);
+    ASSERT_GE(r.size(), 4) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r.first(), QStringLiteral("tm begin"));
+    EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql UPDATE zelt.dbo."))) << r[1].toStdString();
+    EXPECT_TRUE(r[1].endsWith(QStringLiteral("WHERE cliente = 1234"))) << r[1].toStdString();
+    EXPECT_TRUE(valores(p[1]).contains(QStringLiteral("6149998877")));
+    EXPECT_EQ(r[2], QStringLiteral("rpc Zelt.dbo.Cambia_Estado_Domicilio_Cliente"));
+    EXPECT_EQ(valores(p[2]), (QVariantList{1234, QStringLiteral("Aval"), false}));
+    EXPECT_EQ(r.last(), QStringLiteral("tm commit"));
+    EXPECT_EQ(r.count(QStringLiteral("tm begin")), 1);
+}
+
+TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
+    preparar();
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    FrmExtras extras;
+    QString error;
+    ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
+    EXPECT_EQ(extras.iExtras->valor(1, 1), QStringLiteral("Carmen Hernández"));
+    EXPECT_EQ(extras.iExtras->valor(3, 3), QStringLiteral("0446143332211"));
+    EXPECT_EQ(extras.iExtras->valor(5, 1), QString());
+    for (int r = 5; r <= 25; ++r) {
+        if (r > extras.iExtras->filas()) extras.iExtras->agregarFila();
+        extras.iExtras->ponerValor(r, 1, QStringLiteral("Contacto %1 ✓").arg(r));
+        extras.iExtras->ponerValor(r, 3, QStringLiteral("6140000%1").arg(r, 3, 10, QLatin1Char('0')));
+        extras.iExtras->ponerValor(r, 4, QStringLiteral("Casa"));
+    }
+    const qsizetype desde = marca();
+    plataforma::Escena::responder(true);
+    extras.CmdGuardar_Click();
+    EXPECT_TRUE(escena().contains(
+        QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")));
+    const QJsonArray p = servidor.peticiones(desde);
+    const QStringList r = ServidorTds::resumen(p);
+    ASSERT_EQ(r.size(), 28) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r[0], QStringLiteral("tm begin"));
+    EXPECT_EQ(r[1], QStringLiteral("batch DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"));
+    EXPECT_TRUE(r[2].startsWith(QStringLiteral("rpc sp_prepexec INSERT INTO zelt.dbo.contactos_extras")))
+        << r[2].toStdString();
+    for (int i = 3; i < 27; ++i) EXPECT_TRUE(r[i].startsWith(QStringLiteral("rpc sp_execute "))) << r[i].toStdString();
+    EXPECT_EQ(r[27], QStringLiteral("tm commit"));
+    EXPECT_EQ(valores(p[2]), (QVariantList{QStringLiteral("Carmen Hernández"),
+                                           QStringLiteral("Cliente"), QStringLiteral("6144001122"),
+                                           QStringLiteral("Casa"),
+                                           QStringLiteral("Madre de la cliente")}));
+    EXPECT_EQ(valores(p[26]).value(0), QStringLiteral("Contacto 25 ✓"));
+}
+
+// A fault in the middle of a save: nothing is reported as saved, the window
+// keeps what was typed, and the next press stores it.
+TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
+    const QString domicilio = QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE");
+    struct Caso {
+        const char* nombre;
+        QJsonObject pista;
+        QString mensaje;
+        bool reconecta;
+    };
+    const Caso casos[] = {
+        {"error del servidor",
+         {{QStringLiteral("fallos"),
+           QJsonObject{{domicilio, QJsonObject{{QStringLiteral("numero"), 50000},
+                                               {QStringLiteral("mensaje"),
+                                                QStringLiteral("Domicilio rechazado")},
+                                               {QStringLiteral("veces"), 1}}}}}},
+         QStringLiteral("Domicilio rechazado"),
+         false},
+        {"conexión cortada",
+         {{QStringLiteral("cortar_con"), domicilio}},
+         QStringLiteral("Se perdió la conexión con la base de datos"),
+         true},
+    };
+    for (const Caso& c : casos) {
+        preparar();
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+        llenarNueva(*f);
+        servidor.ajustar(c.pista);
+        const qsizetype desde = marca();
+        f->CmdGuardar->click();
+        ASSERT_EQ(escena().size(), 3) << c.nombre;
+        EXPECT_TRUE(escena()[1].startsWith(QStringLiteral("error: No se pudo guardar la tarjeta")))
+            << c.nombre;
+        EXPECT_TRUE(escena()[1].contains(c.mensaje)) << c.nombre << escena()[1].toStdString();
+        EXPECT_TRUE(f->TarjetaNueva) << c.nombre;
+        EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("Łukasz O'Brien 😀")) << c.nombre;
+        QJsonArray p = servidor.peticiones(desde);
+        const QStringList r = ServidorTds::resumen(p);
+        if (!c.reconecta) {
+            EXPECT_EQ(r.last(), QStringLiteral("tm rollback")) << c.nombre;
+        }
+        const int sesion = p.last()[QStringLiteral("sesion")].toInt();
+
+        plataforma::Escena::limpiar();
+        const qsizetype otra = marca();
+        f->CmdGuardar->click();
+        EXPECT_EQ(escena().value(1), QStringLiteral("info: Tarjeta Generada Correctamente! | Alta "
+                                                    "de Tarjeta Telefónica"))
+            << c.nombre;
+        p = servidor.peticiones(otra);
+        ASSERT_FALSE(p.isEmpty());
+        EXPECT_EQ(p.last()[QStringLiteral("sesion")].toInt() != sesion, c.reconecta) << c.nombre;
+        EXPECT_EQ(ServidorTds::resumen(p).last(), QStringLiteral("tm commit")) << c.nombre;
+    }
+}
+
+// A column that holds only the server's code page refuses a character outside
+// it before anything is sent.
+TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
+    const QString clave =
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1235");
+    QFile datos(QStringLiteral(TARJETA_DATOS_TDS));
+    ASSERT_TRUE(datos.open(QIODevice::ReadOnly));
+    QJsonObject tarjeta = QJsonDocument::fromJson(datos.readAll()).object()[clave].toObject();
+    QJsonArray columnas = tarjeta[QStringLiteral("columnas")].toArray();
+    columnas[1] = QJsonArray{QStringLiteral("Principal_Nombre"), QStringLiteral("varchar(100)")};
+    tarjeta[QStringLiteral("columnas")] = columnas;
+    preparar({{QStringLiteral("resultados"), QJsonObject{{clave, tarjeta}}}});
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    llenarNueva(*f);
+    const qsizetype desde = marca();
+    f->CmdGuardar->click();
+    ASSERT_EQ(escena().size(), 3);
+    EXPECT_EQ(escena()[1], QStringLiteral("error: «Dueño» (Principal) tiene caracteres que la base "
+                                          "de datos no puede guardar: Ł😀. Cámbielos y vuelva a "
+                                          "guardar; no se guardó nada. | Error de Captura"));
+    EXPECT_TRUE(servidor.peticiones(desde).isEmpty());
+    EXPECT_TRUE(f->TxtDueno->hasFocus());
+}
+
+// A refused login and a server that never answers the login end the program
+// with a message within seconds.
+TEST_F(SqlServer, UnInicioDeSesionRechazadoOSinRespuestaTerminaPronto) {
+    for (const QJsonObject& pista :
+         {QJsonObject{{QStringLiteral("clave"), QStringLiteral("otra")}},
+          QJsonObject{{QStringLiteral("colgar_login"), true}}}) {
+        preparar(pista);
+        QElapsedTimer reloj;
+        reloj.start();
+        EXPECT_EQ(Ejecutar(QStringLiteral("1234-25")), 1);
+        EXPECT_LT(reloj.elapsed(), 10000);
+        const QStringList s = escena();
+        ASSERT_EQ(s.size(), 1);
+        EXPECT_TRUE(s[0].startsWith(QStringLiteral("error: No se pudo conectar con la base de datos")))
+            << s[0].toStdString();
+        EXPECT_FALSE(s[0].contains(QStringLiteral("s3cr3t0")));
+    }
+}
+
+}  // namespace
