@@ -579,13 +579,24 @@ std::unique_ptr<Resultado> Conexion::llamarConFilas(const QString& nombre,
     return std::make_unique<Resultado>(std::move(q));
 }
 
+// On SQL Server the transaction is begun and ended by statements of its own,
+// one request each. The driver's manual-commit mode would cost more: its
+// commit chains a new transaction that going back to autocommit then rolls
+// back.
+namespace {
+const QString kBeginSqlServer = QStringLiteral("BEGIN TRANSACTION");
+const QString kCommitSqlServer = QStringLiteral("COMMIT TRANSACTION");
+// A server that already ended the transaction (a deadlock victim) has nothing
+// to roll back; the test keeps that from being an error.
+const QString kRollbackSqlServer = QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+}  // namespace
+
 bool Conexion::iniciarTransaccion(QString* error) {
     if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("BEGIN"), {}, {}}, error))
         return false;
+    if (motor_ == Motor::Odbc) return odbcDirecta(kBeginSqlServer, {}, {}, nullptr, error);
     if (!bd_.transaction()) {
         *error = limpiar(textoError(bd_.lastError()));
-        // On SQL Server a refused begin means a connection in doubt.
-        perdida_ = motor_ == Motor::Odbc;
         return false;
     }
     return true;
@@ -593,17 +604,19 @@ bool Conexion::iniciarTransaccion(QString* error) {
 
 bool Conexion::confirmarTransaccion(QString* error) {
     if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("COMMIT"), {}, {}}, error)) {
-        bd_.rollback();
+        revertirTransaccion();
+        return false;
+    }
+    if (motor_ == Motor::Odbc) {
+        if (odbcDirecta(kCommitSqlServer, {}, {}, nullptr, error)) return true;
+        // A commit refused by a server still connected leaves the transaction
+        // open: it is rolled back. After a lost link it is not known whether
+        // the server committed; the connection is not used again as it is.
+        if (!perdida_) revertirTransaccion();
         return false;
     }
     if (!bd_.commit()) {
         *error = limpiar(textoError(bd_.lastError()));
-        if (motor_ == Motor::Odbc) {
-            // Whether the server committed is not known: the connection is
-            // not used again as it is.
-            perdida_ = true;
-            return false;
-        }
         bd_.rollback();
         return false;
     }
@@ -613,9 +626,15 @@ bool Conexion::confirmarTransaccion(QString* error) {
 void Conexion::revertirTransaccion() {
     if (observador_ && abierta())
         observador_({Operacion::Tipo::Transaccion, QStringLiteral("ROLLBACK"), {}, {}});
+    if (!abierta()) return;
+    if (motor_ != Motor::Odbc) {
+        bd_.rollback();
+        return;
+    }
     // After a lost link there is nothing to roll back on this side: the
     // server drops the transaction with the session.
-    if (abierta() && !perdida_ && !bd_.rollback() && motor_ == Motor::Odbc) perdida_ = true;
+    QString ignorado;
+    if (!perdida_) odbcDirecta(kRollbackSqlServer, {}, {}, nullptr, &ignorado);
 }
 
 bool Conexion::enTransaccion(const std::function<bool(QString*)>& pasos, QString* error) {

@@ -12,11 +12,12 @@ namespace plataforma {
 // The ODBC driver manager is loaded by Qt's driver when a SQL Server
 // connection opens; its functions are looked up then, so a program on the
 // embedded databases never loads it.
-#define TARJETA_FUNCIONES_ODBC(X)                                                            \
-    X(SQLAllocHandle)                                                                        \
-    X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) X(SQLExecute)        \
-        X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) X(SQLGetData) \
-            X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW)
+#define TARJETA_FUNCIONES_ODBC(X)                                                          \
+    X(SQLAllocHandle)                                                                      \
+    X(SQLFreeHandle)                                                                       \
+    X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) X(SQLExecute) X(SQLBindParameter)   \
+        X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) X(SQLGetData) X(SQLMoreResults) \
+            X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr)
 
 struct SesionOdbc::Api {
 #define TARJETA_PUNTERO(f) decltype(&::f) f = nullptr;
@@ -359,8 +360,17 @@ struct SesionOdbc::Preparada {
 bool FalloOdbc::conexionPerdida() const {
     // 08S01 link failure, 08003 not open, 08007 lost during a transaction,
     // HYT00/HYT01 time-outs (the driver may have left the request half-read).
-    return estado.startsWith(QLatin1String("08")) || estado == QLatin1String("HYT00") ||
+    return muerta || estado.startsWith(QLatin1String("08")) || estado == QLatin1String("HYT00") ||
            estado == QLatin1String("HYT01");
+}
+
+void SesionOdbc::revisarConexion(FalloOdbc* fallo) {
+    // The driver may first report a cut link as a plain error ("Unexpected
+    // EOF from the server"); it knows the connection is dead all the same.
+    SQLUINTEGER muerta = SQL_CD_FALSE;
+    if (SQL_SUCCEEDED(api_->SQLGetConnectAttr(hdbc_, SQL_ATTR_CONNECTION_DEAD, &muerta,
+                                              sizeof muerta, nullptr)))
+        fallo->muerta = muerta == SQL_CD_TRUE;
 }
 
 std::unique_ptr<SesionOdbc> SesionOdbc::crear(void* hdbc, QString* error) {
@@ -416,6 +426,7 @@ bool SesionOdbc::directa(const QString& sql, const QVariantList& valores, const 
     }
     api_->SQLFreeStmt(st, SQL_CLOSE);
     liberar(st);
+    if (!ok) revisarConexion(fallo);
     return ok;
 }
 
@@ -450,6 +461,7 @@ bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, Fallo
     else if (!ok)
         ok = consumir(*api_, p->st, nullptr, fallo);
     api_->SQLFreeStmt(p->st, SQL_CLOSE);
+    if (!ok) revisarConexion(fallo);
     return ok;
 }
 

@@ -28,6 +28,7 @@ struct FalloOdbc {
     QString texto;
     QString estado;
     int nativo = 0;
+    bool muerta = false;  // the driver marked the connection dead
     // The link to the server is gone (or timed out): the connection cannot be
     // trusted for another statement.
     bool conexionPerdida() const;
@@ -59,6 +60,7 @@ private:
     struct Preparada;
     SesionOdbc(std::shared_ptr<const Api> api, void* hdbc);
     bool nuevaSentencia(void** stmt, FalloOdbc* fallo);
+    void revisarConexion(FalloOdbc* fallo);
     void liberar(void* stmt);
 
     std::shared_ptr<const Api> api_;

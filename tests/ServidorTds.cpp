@@ -77,7 +77,8 @@ QStringList ServidorTds::resumen(const QJsonArray& peticiones) {
         const QJsonObject p = v.toObject();
         const QString tipo = p.value(QStringLiteral("tipo")).toString();
         if (tipo == QLatin1String("tm"))
-            r << QStringLiteral("tm ") + p.value(QStringLiteral("operacion")).toVariant().toString();
+            r << QStringLiteral("tm ") +
+                     p.value(QStringLiteral("operacion")).toVariant().toString();
         else if (tipo == QLatin1String("rpc"))
             r << (QStringLiteral("rpc ") + p.value(QStringLiteral("proc")).toString() +
                   QLatin1Char(' ') + p.value(QStringLiteral("texto")).toString())

@@ -36,8 +36,8 @@ protected:
     void preparar(const QJsonObject& pistas = {}) {
         servidor.preparar(pistas);
         entorno.reset();
-        entorno = std::make_unique<apoyo::Entorno>(
-            apoyo::Opciones::conServidor(servidor.direccion()));
+        entorno =
+            std::make_unique<apoyo::Entorno>(apoyo::Opciones::conServidor(servidor.direccion()));
     }
     qsizetype marca() { return servidor.registro().size(); }
     // The values the request carried for the user's parameters.
@@ -69,8 +69,8 @@ protected:
 TEST_F(SqlServer, ArrancaConTarjetaNuevaYConTarjetaGuardada) {
     for (const bool guardada : {false, true}) {
         preparar();
-        auto f = apoyo::abrirTarjeta(guardada ? QStringLiteral("1234-25")
-                                              : QStringLiteral("1235-25"));
+        auto f =
+            apoyo::abrirTarjeta(guardada ? QStringLiteral("1234-25") : QStringLiteral("1235-25"));
         const QJsonArray registro = servidor.registro();
         ASSERT_FALSE(registro.isEmpty());
         for (const QJsonValue& e : registro) {
@@ -120,11 +120,12 @@ TEST_F(SqlServer, UnaTarjetaNuevaViajaEnUnaTransaccionConSusValoresExactos) {
     const QJsonArray p = servidor.peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
     ASSERT_EQ(r.size(), 5) << r.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(r[0], QStringLiteral("tm begin"));
-    EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql ") + kInsertTarjeta)) << r[1].toStdString();
+    EXPECT_EQ(r[0], QStringLiteral("batch BEGIN TRANSACTION"));
+    EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql ") + kInsertTarjeta))
+        << r[1].toStdString();
     EXPECT_EQ(r[2], QStringLiteral("rpc Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"));
     EXPECT_EQ(r[3], QStringLiteral("rpc Zelt.dbo.GUARDA_CONTACTO_CLIENTE"));
-    EXPECT_EQ(r[4], QStringLiteral("tm commit"));
+    EXPECT_EQ(r[4], QStringLiteral("batch COMMIT TRANSACTION"));
 
     // Every text of the insert goes as Unicode, exactly as typed.
     const QVariantList insert = valores(p[1]);
@@ -141,10 +142,10 @@ TEST_F(SqlServer, UnaTarjetaNuevaViajaEnUnaTransaccionConSusValoresExactos) {
     EXPECT_EQ(domicilio[2], QStringLiteral("Aval"));
     EXPECT_EQ(domicilio[3], QStringLiteral("Calle Ñandú 5"));
     EXPECT_EQ(domicilio[7], QStringLiteral("DELICIAS"));
-    EXPECT_EQ(tipos(p[2]).mid(0, 5), (QStringList{QStringLiteral("nvarchar"), QStringLiteral("int"),
-                                                  QStringLiteral("nvarchar"),
-                                                  QStringLiteral("nvarchar"),
-                                                  QStringLiteral("int")}));
+    EXPECT_EQ(
+        tipos(p[2]).mid(0, 5),
+        (QStringList{QStringLiteral("nvarchar"), QStringLiteral("int"), QStringLiteral("nvarchar"),
+                     QStringLiteral("nvarchar"), QStringLiteral("int")}));
     const QVariantList contacto = valores(p[3]);
     ASSERT_EQ(contacto.size(), 8);
     EXPECT_EQ(contacto[3], QStringLiteral("ROSA"));
@@ -166,14 +167,15 @@ TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
     const QJsonArray p = servidor.peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
     ASSERT_GE(r.size(), 4) << r.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(r.first(), QStringLiteral("tm begin"));
-    EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql UPDATE zelt.dbo."))) << r[1].toStdString();
+    EXPECT_EQ(r.first(), QStringLiteral("batch BEGIN TRANSACTION"));
+    EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql UPDATE zelt.dbo.")))
+        << r[1].toStdString();
     EXPECT_TRUE(r[1].endsWith(QStringLiteral("WHERE cliente = 1234"))) << r[1].toStdString();
     EXPECT_TRUE(valores(p[1]).contains(QStringLiteral("6149998877")));
     EXPECT_EQ(r[2], QStringLiteral("rpc Zelt.dbo.Cambia_Estado_Domicilio_Cliente"));
     EXPECT_EQ(valores(p[2]), (QVariantList{1234, QStringLiteral("Aval"), false}));
-    EXPECT_EQ(r.last(), QStringLiteral("tm commit"));
-    EXPECT_EQ(r.count(QStringLiteral("tm begin")), 1);
+    EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
+    EXPECT_EQ(r.count(QStringLiteral("batch BEGIN TRANSACTION")), 1);
 }
 
 TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
@@ -188,7 +190,8 @@ TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
     for (int r = 5; r <= 25; ++r) {
         if (r > extras.iExtras->filas()) extras.iExtras->agregarFila();
         extras.iExtras->ponerValor(r, 1, QStringLiteral("Contacto %1 ✓").arg(r));
-        extras.iExtras->ponerValor(r, 3, QStringLiteral("6140000%1").arg(r, 3, 10, QLatin1Char('0')));
+        extras.iExtras->ponerValor(r, 3,
+                                   QStringLiteral("6140000%1").arg(r, 3, 10, QLatin1Char('0')));
         extras.iExtras->ponerValor(r, 4, QStringLiteral("Casa"));
     }
     const qsizetype desde = marca();
@@ -199,16 +202,19 @@ TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
     const QJsonArray p = servidor.peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
     ASSERT_EQ(r.size(), 28) << r.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(r[0], QStringLiteral("tm begin"));
-    EXPECT_EQ(r[1], QStringLiteral("batch DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"));
-    EXPECT_TRUE(r[2].startsWith(QStringLiteral("rpc sp_prepexec INSERT INTO zelt.dbo.contactos_extras")))
+    EXPECT_EQ(r[0], QStringLiteral("batch BEGIN TRANSACTION"));
+    EXPECT_EQ(r[1],
+              QStringLiteral("batch DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"));
+    EXPECT_TRUE(
+        r[2].startsWith(QStringLiteral("rpc sp_prepexec INSERT INTO zelt.dbo.contactos_extras")))
         << r[2].toStdString();
-    for (int i = 3; i < 27; ++i) EXPECT_TRUE(r[i].startsWith(QStringLiteral("rpc sp_execute "))) << r[i].toStdString();
-    EXPECT_EQ(r[27], QStringLiteral("tm commit"));
-    EXPECT_EQ(valores(p[2]), (QVariantList{QStringLiteral("Carmen Hernández"),
-                                           QStringLiteral("Cliente"), QStringLiteral("6144001122"),
-                                           QStringLiteral("Casa"),
-                                           QStringLiteral("Madre de la cliente")}));
+    for (int i = 3; i < 27; ++i)
+        EXPECT_TRUE(r[i].startsWith(QStringLiteral("rpc sp_execute "))) << r[i].toStdString();
+    EXPECT_EQ(r[27], QStringLiteral("batch COMMIT TRANSACTION"));
+    EXPECT_EQ(valores(p[2]),
+              (QVariantList{QStringLiteral("Carmen Hernández"), QStringLiteral("Cliente"),
+                            QStringLiteral("6144001122"), QStringLiteral("Casa"),
+                            QStringLiteral("Madre de la cliente")}));
     EXPECT_EQ(valores(p[26]).value(0), QStringLiteral("Contacto 25 ✓"));
 }
 
@@ -252,7 +258,8 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
         QJsonArray p = servidor.peticiones(desde);
         const QStringList r = ServidorTds::resumen(p);
         if (!c.reconecta) {
-            EXPECT_EQ(r.last(), QStringLiteral("tm rollback")) << c.nombre;
+            EXPECT_EQ(r.last(), QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"))
+                << c.nombre;
         }
         const int sesion = p.last()[QStringLiteral("sesion")].toInt();
 
@@ -265,7 +272,8 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
         p = servidor.peticiones(otra);
         ASSERT_FALSE(p.isEmpty());
         EXPECT_EQ(p.last()[QStringLiteral("sesion")].toInt() != sesion, c.reconecta) << c.nombre;
-        EXPECT_EQ(ServidorTds::resumen(p).last(), QStringLiteral("tm commit")) << c.nombre;
+        EXPECT_EQ(ServidorTds::resumen(p).last(), QStringLiteral("batch COMMIT TRANSACTION"))
+            << c.nombre;
     }
 }
 
@@ -296,9 +304,8 @@ TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
 // A refused login and a server that never answers the login end the program
 // with a message within seconds.
 TEST_F(SqlServer, UnInicioDeSesionRechazadoOSinRespuestaTerminaPronto) {
-    for (const QJsonObject& pista :
-         {QJsonObject{{QStringLiteral("clave"), QStringLiteral("otra")}},
-          QJsonObject{{QStringLiteral("colgar_login"), true}}}) {
+    for (const QJsonObject& pista : {QJsonObject{{QStringLiteral("clave"), QStringLiteral("otra")}},
+                                     QJsonObject{{QStringLiteral("colgar_login"), true}}}) {
         preparar(pista);
         QElapsedTimer reloj;
         reloj.start();
@@ -306,7 +313,8 @@ TEST_F(SqlServer, UnInicioDeSesionRechazadoOSinRespuestaTerminaPronto) {
         EXPECT_LT(reloj.elapsed(), 10000);
         const QStringList s = escena();
         ASSERT_EQ(s.size(), 1);
-        EXPECT_TRUE(s[0].startsWith(QStringLiteral("error: No se pudo conectar con la base de datos")))
+        EXPECT_TRUE(
+            s[0].startsWith(QStringLiteral("error: No se pudo conectar con la base de datos")))
             << s[0].toStdString();
         EXPECT_FALSE(s[0].contains(QStringLiteral("s3cr3t0")));
     }

@@ -9,8 +9,10 @@ client. A control port takes JSON orders, one per line, to set the table and the
 to read the log.
 
     python3 servidor_tds.py --dir DIR [--datos FILE.json] [--vida SECONDS] [--daemon]
+    python3 servidor_tds.py --dir DIR --detener
 
-Once listening it writes DIR/servidor.json = {"tds": PORT, "control": PORT, "pid": PID}.
+Once listening it writes DIR/servidor.json = {"tds": PORT, "control": PORT, "pid": PID}; it ends
+on the control order "detener" (what --detener sends) or after --vida seconds, removing the file.
 Only the standard library is used.
 """
 import argparse
@@ -18,6 +20,7 @@ import codecs
 import datetime
 import decimal
 import json
+import math
 import os
 import re
 import socket
@@ -323,7 +326,8 @@ def valor_de(t, b):
     if nombre == "bit":
         return b[0] != 0
     if nombre in ("real", "float"):
-        return struct.unpack("<f" if len(b) == 4 else "<d", b)[0]
+        v = struct.unpack("<f" if len(b) == 4 else "<d", b)[0]
+        return v if math.isfinite(v) else repr(v)         # JSON has no NaN nor infinity
     if nombre in ("money", "smallmoney"):
         n = int.from_bytes(b, "little", signed=True) if len(b) == 4 else \
             (struct.unpack("<i", b[:4])[0] << 32) | struct.unpack("<I", b[4:])[0]
@@ -383,7 +387,7 @@ PROC_IDS = {1: "sp_cursor", 2: "sp_cursoropen", 3: "sp_cursorprepare", 4: "sp_cu
             5: "sp_cursorprepexec", 6: "sp_cursorunprepare", 7: "sp_cursorfetch", 8: "sp_cursoroption",
             9: "sp_cursorclose", 10: "sp_executesql", 11: "sp_prepare", 12: "sp_execute", 13: "sp_prepexec",
             14: "sp_prepexecrpc", 15: "sp_unprepare"}
-PROC_POR_NOMBRE = {v: v for v in PROC_IDS.values()}
+PROC_NOMBRES = set(PROC_IDS.values())
 
 
 def leer_rpcs(r):
@@ -416,6 +420,12 @@ def leer_rpcs(r):
 
 # ---------------------------------------------------------------------------------------------
 # Encoding of replies: tokens, column types and values.
+
+# Transaction statements sent as batches.
+LOTE_TRANSACCION = re.compile(
+    r"\s*(?:(begin)|(commit)|(if\s+@@trancount\s*>\s*0\s+)?rollback)\s+tran(?:saction)?\s*;?\s*$",
+    re.I)
+
 
 def b_varchar(s):
     b = s.encode("utf-16-le", "surrogatepass")
@@ -600,14 +610,6 @@ def normalizar(s):
     return " ".join(s.split()).casefold()
 
 
-def coincide(patron, clave):
-    if patron == clave:
-        return True
-    if patron.startswith("re:"):
-        return re.search(patron[3:], clave, re.I) is not None
-    return normalizar(patron) == normalizar(clave)
-
-
 def buscar(tabla, clave):
     """Exact text first, then ignoring case and runs of blanks, then the "re:" keys in order."""
     if clave is None:
@@ -627,27 +629,6 @@ def buscar(tabla, clave):
 # ---------------------------------------------------------------------------------------------
 # Shared state: the tables, the cues and the request log, all under one lock.
 
-# What the driver asks at connect (SQLGetTypeInfo for timestamps, by Qt to learn the precision it binds
-# date-times with) gets SQL Server's own first rows, so fractions of a second are bound as in production.
-_TIPO_INFO = [[n, t] for n, t in (
-    ("TYPE_NAME", "nvarchar(128)"), ("DATA_TYPE", "smallint"), ("PRECISION", "int"), ("LITERAL_PREFIX", "varchar(32)"),
-    ("LITERAL_SUFFIX", "varchar(32)"), ("CREATE_PARAMS", "varchar(32)"), ("NULLABLE", "smallint"),
-    ("CASE_SENSITIVE", "smallint"), ("SEARCHABLE", "smallint"), ("UNSIGNED_ATTRIBUTE", "smallint"),
-    ("MONEY", "smallint"), ("AUTO_INCREMENT", "smallint"), ("LOCAL_TYPE_NAME", "nvarchar(128)"),
-    ("MINIMUM_SCALE", "smallint"), ("MAXIMUM_SCALE", "smallint"), ("SQL_DATA_TYPE", "smallint"),
-    ("SQL_DATETIME_SUB", "smallint"), ("NUM_PREC_RADIX", "int"), ("INTERVAL_PRECISION", "smallint"),
-    ("USERTYPE", "smallint"))]
-
-
-def _fechas(tipo):
-    return {"columnas": _TIPO_INFO, "filas": [
-        ["datetime", tipo, 23, "'", "'", None, 1, 0, 3, None, 0, None, "datetime", 3, 3, 9, 3, None, None, 12],
-        ["smalldatetime", tipo, 16, "'", "'", None, 1, 0, 3, None, 0, None, "smalldatetime", 0, 0, 9, 3, None, None,
-         22]]}
-
-
-BASICOS = {"sp_datatype_info_100 11": _fechas(11), "sp_datatype_info_100 93,3": _fechas(93)}
-
 POR_DEFECTO = {"fallos": {}, "clave": None, "colgar_login": False, "cortar_en": None, "cortar_con": None,
                "demora_ms": 0}
 
@@ -663,7 +644,7 @@ def comprobar_clave_re(k):
 class Estado:
     def __init__(self, datos):
         self.lock = threading.Lock()
-        self.datos = {**BASICOS, **self.tabla_valida(datos)}
+        self.datos = self.tabla_valida(datos)
         self.resultados = dict(self.datos)
         self.cues = dict(POR_DEFECTO)
         self.registro = []
@@ -698,7 +679,8 @@ class Estado:
                         raise ValueError("fallos[%r]: expected numero, clase, mensaje, veces" % clave)
                     f[clave] = {"numero": d.get("numero", 50000), "clase": d.get("clase", 16),
                                 "mensaje": d.get("mensaje", "Simulated failure"), "veces": d.get("veces")}
-                    if not (isinstance(f[clave]["numero"], int) and isinstance(f[clave]["clase"], int)
+                    if not (isinstance(f[clave]["numero"], int) and -2 ** 31 <= f[clave]["numero"] < 2 ** 31
+                            and isinstance(f[clave]["clase"], int)
                             and 0 <= f[clave]["clase"] <= 255 and isinstance(f[clave]["mensaje"], str)
                             and (f[clave]["veces"] is None or isinstance(f[clave]["veces"], int)
                                  and f[clave]["veces"] >= 1)):
@@ -762,7 +744,7 @@ class Estado:
                     self.cues["cortar_en"] = None
                     return True
             patron = self.cues["cortar_con"]
-            if patron is not None and any(k is not None and coincide(patron, k) for k in claves):
+            if patron is not None and any(buscar({patron: None}, k) is not None for k in claves):
                 self.cues["cortar_con"] = None
                 return True
             return False
@@ -885,7 +867,7 @@ class Sesion:
 
     def login(self, datos):
         r = Lector(datos)
-        largo, version, paquete = struct.unpack("<III", r.tomar(12))
+        largo, version = struct.unpack("<II", r.tomar(8))
         if largo != len(datos) or largo < 94:
             raise Malformado("LOGIN7 says %d bytes and the message has %d" % (largo, len(datos)))
         r.p = 36
@@ -896,7 +878,7 @@ class Sesion:
                 raise Malformado("LOGIN7 string at %d of %d characters outside the message" % (desde, n))
             return datos[desde:desde + 2 * n]
 
-        maquina, usuario, clave, app, servidor, _ext, _lib, idioma, base = [cadena() for _ in range(9)]
+        _maquina, usuario, clave, app, servidor, _ext, _lib, _idioma, base = [cadena() for _ in range(9)]
         texto = lambda b: b.decode("utf-16-le", "surrogatepass")
         clave = bytes((((b ^ 0xA5) & 0x0F) << 4) | ((b ^ 0xA5) >> 4) for b in clave)
         entrada = {"tipo": "login", "usuario": texto(usuario), "clave": texto(clave), "base": texto(base),
@@ -958,12 +940,32 @@ class Sesion:
                 salida.append(tok_error(fallo["numero"], fallo["clase"], fallo["mensaje"])
                               + tok_done(fin, ERROR | mas))
             elif tipo == 0x01:
-                salida.append(self.sentencia(clave, DONE, mas))
+                salida.append(self.lote(clave, mas))
             else:
                 salida.append(responder(mas))
             self.registrar(entrada)
         self.enviar(b"".join(salida))
         return True
+
+    def lote(self, texto, mas):
+        """A SQL batch. BEGIN, COMMIT and ROLLBACK TRANSACTION change the session's
+        transaction as a server's would (ENVCHANGE 8, 9, 10); anything else is a statement."""
+        m = LOTE_TRANSACCION.match(texto)
+        if not m:
+            return self.sentencia(texto, DONE, mas)
+        if m.group(1):
+            viejo = b"\x00" if self.transaccion is None else b"\x08" + self.transaccion
+            self.transaccion = self.estado.nueva_transaccion()
+            return tok_envchange(8, b"\x08" + self.transaccion, viejo) + tok_done(DONE, mas)
+        if self.transaccion is None:
+            if m.group(3):  # "IF @@TRANCOUNT > 0 ROLLBACK": nothing to do
+                return tok_done(DONE, mas)
+            numero, que = (3902, "COMMIT") if m.group(2) else (3903, "ROLLBACK")
+            return (tok_error(numero, 16, "The %s TRANSACTION request has no corresponding BEGIN "
+                              "TRANSACTION." % que) + tok_done(DONE, ERROR | mas))
+        salida = tok_envchange(9 if m.group(2) else 10, b"\x00", b"\x08" + self.transaccion)
+        self.transaccion = None
+        return salida + tok_done(DONE, mas)
 
     def sentencia(self, texto, token, mas):
         """COLMETADATA + ROWs + DONE for a statement, from the table or the defaults."""
@@ -982,8 +984,8 @@ class Sesion:
     def describir_rpc(self, nombre, params):
         """The log entry, the matching key and the reply builder of one RPC call."""
         base = nombre.lower().rsplit(".", 1)[-1]
-        especial = PROC_POR_NOMBRE.get(base) if ("." not in nombre or nombre.lower().startswith(("sys.", "master."))) \
-            else None
+        sistema = "." not in nombre or nombre.lower().startswith(("sys.", "master."))
+        especial = base if sistema and base in PROC_NOMBRES else None
         texto = declaraciones = None
         argumentos = params
         valor = lambda i: params[i]["valor"] if len(params) > i else None
@@ -1009,7 +1011,11 @@ class Sesion:
             def responder(mas):
                 self.ultimo_handle += 1
                 self.handles[self.ultimo_handle] = texto or ""
-                filas = self.sentencia(texto or "", DONEINPROC, MAS) if especial == "sp_prepexec" else b""
+                if especial == "sp_prepexec":
+                    filas = self.sentencia(texto or "", DONEINPROC, MAS)
+                else:                                       # sp_prepare describes the columns only
+                    res = self.estado.resultado(texto or "")
+                    filas = tokens_resultado(res[0], []) + tok_done(DONEINPROC, MAS) if res and res[0] else b""
                 return en_proc(filas, tok_retvalue(0, params[0]["nombre"], self.ultimo_handle))(mas)
         elif especial == "sp_execute":
             handle = valor(0)
@@ -1022,14 +1028,23 @@ class Sesion:
                 return en_proc(self.sentencia(texto, DONEINPROC, MAS))(mas)
         elif especial == "sp_unprepare":
             argumentos = params[1:]
-            responder = lambda mas: (self.handles.pop(valor(0), None), en_proc(b"")(mas))[1]
+
+            def responder(mas):
+                self.handles.pop(valor(0), None)
+                return en_proc(b"")(mas)
         elif especial == "sp_cursoropen":
             # No server cursor is kept: the statement runs and the handle returned is 0, which the
             # driver takes as "no cursor left open". The other output parameters echo their input.
             texto, declaraciones, argumentos = texto_de(1), texto_de(5), params[6:]
             salidas = b"".join(tok_retvalue(i, p["nombre"], 0 if i in (0, 4) or not isinstance(p["valor"], int)
                                             else p["valor"]) for i, p in enumerate(params) if p["salida"])
-            responder = en_proc(b"", salidas)
+
+            def responder(mas):
+                res = self.estado.resultado(texto or "")
+                if res and res[0] is not None:              # rows through a cursor would silently vanish
+                    return tok_error(16945, 16, "The TDS test server keeps no server cursors; run this "
+                                     "query forward-only.") + tok_done(DONEPROC, ERROR | mas)
+                return en_proc(b"", salidas)(mas)
         elif especial is not None:
             responder = en_proc(b"")
         else:
@@ -1152,14 +1167,46 @@ def demonizar(directorio, ruta):
     os.closerange(3, 1024)
 
 
+def detener(ruta):
+    """Stops the server announced in ruta and waits until it has gone (it removes the file last)."""
+    try:
+        with open(ruta) as f:
+            puerto = json.load(f)["control"]
+    except (OSError, ValueError, KeyError):
+        print("No TDS test server is announced in %s; nothing to stop." % ruta)
+        return 0
+    try:
+        with socket.create_connection((HOST, puerto), timeout=5) as s:
+            s.sendall(b'{"orden": "detener"}\n')
+            s.makefile("rb").readline()
+    except OSError as e:
+        print("The TDS test server of %s was not running (%s); its stale file is removed." % (ruta, e))
+        os.unlink(ruta)
+        return 0
+    limite = time.monotonic() + 10
+    while os.path.exists(ruta) and time.monotonic() < limite:
+        time.sleep(0.05)
+    if os.path.exists(ruta):
+        sys.stderr.write("The TDS test server of %s did not stop within 10 s.\n" % ruta)
+        return 1
+    return 0
+
+
 def main():
     p = argparse.ArgumentParser(description="TDS (SQL Server) test server on 127.0.0.1")
     p.add_argument("--dir", required=True, help="where servidor.json (ports and pid) is written")
     p.add_argument("--datos", help="JSON file with the default results table")
     p.add_argument("--vida", type=float, default=900.0, help="seconds after which the server ends itself")
     p.add_argument("--daemon", action="store_true", help="detach, and return once the ports are announced")
+    p.add_argument("--detener", action="store_true", help="stop the server running for --dir, and wait for it")
     args = p.parse_args()
-    os.makedirs(args.dir, exist_ok=True)
+    if args.detener:
+        sys.exit(detener(os.path.join(args.dir, "servidor.json")))
+    try:
+        os.makedirs(args.dir, exist_ok=True)
+    except OSError as e:
+        sys.stderr.write("Cannot use %s as the server's directory: %s\n" % (args.dir, e))
+        sys.exit(2)
     ruta = os.path.join(args.dir, "servidor.json")
     if os.path.exists(ruta):
         os.unlink(ruta)                                    # a stale one must not pass for ours
