@@ -69,6 +69,14 @@ awk -v mt="$mt" -v mp="$mp" -v rt="$rt" -v rp="$rp" -v mx="$mx" -v rx="$rx" -v m
 }' || fallos=1
 
 echo
+echo "== SQL Server path: requests on the wire and times, the TDS test server delaying every reply"
+tds=$(mktemp -d)
+python3 tests/servidor_tds.py --dir "$tds" --datos tests/datos_tds.json --vida 600 --daemon
+"$b/bench_red" "$tds/servidor.json" tests/datos_tds.json 20 2>/dev/null || fallos=1
+python3 tests/servidor_tds.py --dir "$tds" --detener >/dev/null
+rm -rf "$tds"
+
+echo
 echo "== Operations at scale (Google Benchmark; the first run builds the databases, 1M cards take a minute)"
 "$b/bench_operaciones" --benchmark_min_time=0.2 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' || fallos=1
 exit $fallos

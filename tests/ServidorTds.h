@@ -12,6 +12,8 @@ class ServidorTds {
 public:
     // Reads the ports the server wrote ($TDS_PRUEBA names the file).
     ServidorTds();
+    // From a file other than $TDS_PRUEBA.
+    explicit ServidorTds(const QString& archivo);
     bool listo() const { return tds_ != 0; }
     // The server name for the start-up table: "127.0.0.1,PORT".
     QString direccion() const;
@@ -20,8 +22,9 @@ public:
     void preparar(const QJsonObject& pistas = {});
     void ajustar(const QJsonObject& pistas);
     QJsonArray registro();
-    // The requests after the first `desde` log entries: batches, RPCs and
-    // transaction requests, with login and attention left out.
+    // The requests after the first `desde` log entries: batches, RPCs,
+    // transaction requests and any that could not be decoded ("malformado"),
+    // with login and attention left out.
     QJsonArray peticiones(qsizetype desde = 0);
     // One line per request: "batch TEXT", "rpc NAME[ TEXT]", "tm OPERATION".
     static QStringList resumen(const QJsonArray& peticiones);

@@ -1,0 +1,215 @@
+// Requests on the wire and time per operation on the SQL Server path, against
+// the TDS test server with every reply delayed (a branch office on a WAN
+// link). Usage: bench_red SERVIDOR.json [DEMORA_MS...]
+// Prints one table per delay: requests (batches, RPCs, transaction requests),
+// round trips (those plus pre-login, login and attention), the time measured
+// and the time expected (round trips × delay + the same operation without
+// delay).
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <cstdio>
+#include <functional>
+
+#include "Arranque.h"
+#include "Escena.h"
+#include "FrmExtras.h"
+#include "FrmTelefonos.h"
+#include "Global.h"
+#include "Programa.h"
+#include "Rejilla.h"
+#include "ServidorTds.h"
+
+namespace {
+
+struct Medida {
+    const char* operacion;
+    int peticiones = 0;
+    int idasYVueltas = 0;
+    double ms = 0;
+    bool fallo = false;
+};
+
+// The extras of the measured client, 25 rows, as the server returns them.
+QJsonObject veinticincoContactos(const QString& datos) {
+    QFile f(datos);
+    f.open(QIODevice::ReadOnly);
+    const QString clave =
+        QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234");
+    QJsonObject e = QJsonDocument::fromJson(f.readAll()).object()[clave].toObject();
+    QJsonArray filas = e[QStringLiteral("filas")].toArray();
+    const QJsonArray modelo = filas.first().toArray();
+    for (int i = int(filas.size()); i < 25; ++i) {
+        QJsonArray fila = modelo;
+        fila[0] = i + 1;
+        fila[2] = QStringLiteral("Contacto %1").arg(i + 1);
+        filas.append(fila);
+    }
+    e[QStringLiteral("filas")] = filas;
+    return {{clave, e}};
+}
+
+class Banco {
+public:
+    Banco(apoyo::ServidorTds& s, int demora, QJsonObject extras)
+        : servidor_(s), demora_(demora), extras_(std::move(extras)) {}
+
+    // Runs `paso` after `antes` (not timed), counting what reached the server.
+    Medida medir(const char* nombre, const std::function<void()>& antes,
+                 const std::function<bool()>& paso) {
+        antes();
+        const qsizetype desde = servidor_.registro().size();
+        QElapsedTimer reloj;
+        reloj.start();
+        const bool ok = paso();
+        Medida m{nombre};
+        m.fallo = !ok;
+        m.ms = double(reloj.nsecsElapsed()) / 1e6;
+        const QJsonArray registro = servidor_.registro();
+        for (qsizetype i = desde; i < registro.size(); ++i) {
+            const QString tipo = registro[i][QStringLiteral("tipo")].toString();
+            ++m.idasYVueltas;
+            if (tipo != QLatin1String("prelogin") && tipo != QLatin1String("login") &&
+                tipo != QLatin1String("atencion"))
+                ++m.peticiones;
+        }
+        return m;
+    }
+    void preparar() {
+        servidor_.preparar(
+            {{QStringLiteral("demora_ms"), demora_}, {QStringLiteral("resultados"), extras_}});
+    }
+
+private:
+    apoyo::ServidorTds& servidor_;
+    int demora_;
+    QJsonObject extras_;
+};
+
+QList<Medida> ronda(apoyo::ServidorTds& servidor, int demora, const QJsonObject& extras) {
+    Banco b(servidor, demora, extras);
+    QList<Medida> salida;
+    std::unique_ptr<FrmTelefonos> f;
+    QString error;
+    auto arrancar = [&](const char* nombre, const char* linea) {
+        salida << b.medir(
+            nombre,
+            [&] {
+                f.reset();
+                Global::Reiniciar();
+                b.preparar();
+            },
+            [&] {
+                f = std::make_unique<FrmTelefonos>(QString::fromLatin1(linea));
+                if (f->Form_Load(&error)) return true;
+                std::fprintf(stderr, "%s: %s\n", nombre, qPrintable(error));
+                return false;
+            });
+        return !salida.last().fallo;
+    };
+    // A save that shows an error has failed.
+    auto guardar = [](const std::function<void()>& clic, bool confirmar = false) {
+        plataforma::Escena::limpiar();
+        if (confirmar) plataforma::Escena::responder(true);
+        clic();
+        for (const auto& s : plataforma::Escena::sucesos())
+            if (s.tipo == plataforma::Suceso::Tipo::Error) {
+                std::fprintf(stderr, "%s\n", qPrintable(s.texto));
+                return false;
+            }
+        return true;
+    };
+    if (!arrancar("start-up, new card", "1235-25")) return salida;
+    salida << b.medir(
+        "card save, new",
+        [&] {
+            f->TxtDueno->setText(QStringLiteral("Łukasz O'Brien"));
+            f->TxtAval_Paterno->setText(QStringLiteral("GARCÍA"));
+            f->TxtAval_Nombre->setText(QStringLiteral("ROSA"));
+            f->TxtAval_Nombre_LostFocus();
+            f->TxtAval_Domicilio->setText(QStringLiteral("Calle 5"));
+            f->CmbMunicipios->setCurrentIndex(0);
+        },
+        [&] { return guardar([&] { f->CmdGuardar_Click(); }); });
+    if (!arrancar("start-up, stored card", "1234-25")) return salida;
+    salida << b.medir(
+        "card save, change", [&] { f->TxtRef1_Telefono->setText(QStringLiteral("6149998877")); },
+        [&] { return guardar([&] { f->CmdGuardar_Click(); }, true); });
+    std::unique_ptr<FrmExtras> x;
+    salida << b.medir(
+        "extras load, 25 rows", [] {},
+        [&] {
+            x = std::make_unique<FrmExtras>();
+            return x->Form_Load(&error);
+        });
+    salida << b.medir(
+        "extras save, 25 rows", [] {},
+        [&] { return guardar([&] { x->CmdGuardar_Click(); }, true); });
+    x.reset();
+    f.reset();
+    Global::Reiniciar();
+    return salida;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTranslator traductor;
+    PrepararAplicacion(traductor);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: bench_red SERVIDOR.json DATOS.json [DEMORA_MS...]\n");
+        return 2;
+    }
+    apoyo::ServidorTds servidor(args[1]);
+    if (!servidor.listo()) return 1;
+    const QJsonObject extras = veinticincoContactos(args[2]);
+    QTemporaryDir dir;
+    QString error;
+    if (!Arranque::Escribir(QDir(dir.path()).filePath(QStringLiteral("ARRANQUE.DBF")),
+                            {servidor.direccion(), QStringLiteral("tarjeta"), QStringLiteral("12"),
+                             QStringLiteral("s3cr3t0")},
+                            &error))
+        qFatal("%s", qPrintable(error));
+    qputenv("NAX_DIR", dir.path().toLocal8Bit());
+    plataforma::Escena::grabar(true);
+
+    QList<int> demoras{0};
+    for (int i = 3; i < args.size(); ++i) demoras << args[i].toInt();
+    // The local time of each operation: the best of three rounds without delay.
+    QList<Medida> local = ronda(servidor, 0, extras);
+    for (int i = 0; i < 2 && !local.last().fallo; ++i) {
+        const QList<Medida> otra = ronda(servidor, 0, extras);
+        for (qsizetype k = 0; k < local.size(); ++k) local[k].ms = qMin(local[k].ms, otra[k].ms);
+    }
+    std::printf("%-24s %8s %11s %10s\n", "operation", "requests", "round trips", "local ms");
+    int fallos = 0;
+    for (const Medida& m : local) {
+        std::printf("%-24s %8d %11d %10.1f%s\n", m.operacion, m.peticiones, m.idasYVueltas, m.ms,
+                    m.fallo ? "  FAILED" : "");
+        if (m.fallo) fallos = 1;
+    }
+    for (qsizetype d = 1; d < demoras.size() && !fallos; ++d) {
+        const QList<Medida> medidas = ronda(servidor, demoras[d], extras);
+        std::printf("\nevery reply delayed %d ms\n%-24s %10s %12s %7s\n", demoras[d], "operation",
+                    "ms", "expected ms", "ratio");
+        for (qsizetype k = 0; k < medidas.size(); ++k) {
+            const double esperado = medidas[k].idasYVueltas * demoras[d] + local[k].ms;
+            const double razon = medidas[k].ms / esperado;
+            std::printf("%-24s %10.1f %12.1f %7.2f%s\n", medidas[k].operacion, medidas[k].ms,
+                        esperado, razon, razon <= 1.2 ? "" : "  (target <= 1.2: MISSED)");
+            if (razon > 1.2) fallos = 1;
+        }
+    }
+    servidor.preparar();
+    return fallos;
+}
