@@ -919,24 +919,6 @@ void FrmTelefonos::CmdGuardar_Click() {
     HacerSobreTodo(this);
 }
 
-namespace {
-
-// The characters of a text that Windows-1252 lacks, each once.
-QString sinCodigo(const QString& texto) {
-    QString faltan;
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const qsizetype largo = texto.at(i).isHighSurrogate() && i + 1 < texto.size() ? 2 : 1;
-        const QString c = texto.mid(i, largo);
-        bool completo = false;
-        plataforma::Cp1252::aBytes(c, &completo);
-        if (!completo && !faltan.contains(c)) faltan += c;
-        i += largo - 1;
-    }
-    return faltan;
-}
-
-}  // namespace
-
 // A box whose column holds only the server's code page must not carry a
 // character outside it: the server would store '?' in its place. The save
 // stops before anything is sent, and the box is named.
@@ -952,7 +934,7 @@ bool FrmTelefonos::textosAdmitidos() {
         for (QWidget* caja : std::as_const(cajas)) {
             const QString texto = caja == TxtAnotaciones ? TxtAnotaciones->toPlainText()
                                                          : static_cast<QLineEdit*>(caja)->text();
-            const QString faltan = sinCodigo(texto);
+            const QString faltan = plataforma::Cp1252::sinCodigo(texto);
             if (faltan.isEmpty()) continue;
             QString marco;
             if (auto* g = qobject_cast<QGroupBox*>(caja->parentWidget()))

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include "Comun.h"
+#include "Cp1252.h"
 #include "Escena.h"
 #include "Global.h"
 #include "Marco.h"
@@ -90,12 +91,14 @@ bool FrmExtras::CargarContactos(QString* error) {
         return false;
     }
     const char* const columnas[5] = {"Nombre", "parentesco", "telefono", "Lugar", "Nota"};
-    for (const char* c : columnas) {
-        if (!RsDatos->tieneColumna(QLatin1String(c))) {
-            *error = QStringLiteral("A los contactos extras les falta la columna %1.")
-                         .arg(QLatin1String(c));
+    columnasSinUnicode_.clear();
+    for (int i = 0; i < 5; ++i) {
+        const QLatin1String c(columnas[i]);
+        if (!RsDatos->tieneColumna(c)) {
+            *error = QStringLiteral("A los contactos extras les falta la columna %1.").arg(c);
             return false;
         }
+        if (!RsDatos->columnaUnicode(c)) columnasSinUnicode_ << i + 1;
     }
     int fila = 0;
     while (!RsDatos->alFinal()) {
@@ -173,7 +176,8 @@ void FrmExtras::CmdGuardar_Click() {
     } else if (PreguntaSiNo(
                    QStringLiteral(
                        "Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro?"),
-                   QStringLiteral("Guardar Cambios"))) {
+                   QStringLiteral("Guardar Cambios")) &&
+               textosAdmitidos()) {
         QString error;
         if (guardar(&error))
             MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"),
@@ -186,6 +190,28 @@ void FrmExtras::CmdGuardar_Click() {
                 QStringLiteral("Guardar Contactos"));
     }
     HacerSobreTodo(this);
+}
+
+// A cell whose column holds only the server's code page must not carry a
+// character outside it: the server would store '?' in its place. The save
+// stops before anything is sent, naming the cell.
+bool FrmExtras::textosAdmitidos() {
+    for (int r = 1; r <= iExtras->filas(); ++r) {
+        if (iExtras->valor(r, 1).isEmpty()) continue;
+        for (const int c : std::as_const(columnasSinUnicode_)) {
+            const QString faltan = plataforma::Cp1252::sinCodigo(iExtras->valor(r, c));
+            if (faltan.isEmpty()) continue;
+            MensajeError(QStringLiteral("«%1» de la fila %2 tiene caracteres que la base de datos "
+                                        "no puede guardar: %3. Cámbielos y vuelva a guardar; no "
+                                        "se guardó nada.")
+                             .arg(iExtras->encabezado(c))
+                             .arg(r)
+                             .arg(faltan),
+                         QStringLiteral("Error de Captura"));
+            return false;
+        }
+    }
+    return true;
 }
 
 // The client's contacts are replaced as a whole: all of it is stored or none.

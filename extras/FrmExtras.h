@@ -38,4 +38,8 @@ protected:
 private:
     void Form_KeyPress(qint16 codigo);
     bool guardar(QString* error);
+    bool textosAdmitidos();
+    // Grid columns (1 to 5) whose table column holds only the server's code
+    // page, as the loaded contacts' columns say.
+    QList<int> columnasSinUnicode_;
 };

@@ -50,4 +50,17 @@ QByteArray aBytes(const QString& texto, bool* completo) {
     return b;
 }
 
+QString sinCodigo(const QString& texto) {
+    QString faltan;
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const qsizetype largo = texto.at(i).isHighSurrogate() && i + 1 < texto.size() ? 2 : 1;
+        const QString c = texto.mid(i, largo);
+        bool completo = false;
+        aBytes(c, &completo);
+        if (!completo && !faltan.contains(c)) faltan += c;
+        i += largo - 1;
+    }
+    return faltan;
+}
+
 }  // namespace plataforma::Cp1252

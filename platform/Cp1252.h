@@ -11,5 +11,8 @@ QString aTexto(const QByteArray& bytes);
 // Characters without a code in Windows-1252 become '?'; *completo, when given,
 // tells whether every character had one.
 QByteArray aBytes(const QString& texto, bool* completo = nullptr);
+// The characters of a text that have no code in Windows-1252, each once, in
+// order of appearance.
+QString sinCodigo(const QString& texto);
 
 }  // namespace plataforma::Cp1252

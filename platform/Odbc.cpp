@@ -15,9 +15,10 @@ namespace plataforma {
 #define TARJETA_FUNCIONES_ODBC(X)                                                          \
     X(SQLAllocHandle)                                                                      \
     X(SQLFreeHandle)                                                                       \
-    X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) X(SQLExecute) X(SQLBindParameter)   \
-        X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) X(SQLGetData) X(SQLMoreResults) \
-            X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr)
+    X(SQLSetStmtAttr)                                                                      \
+    X(SQLExecDirectW) X(SQLPrepareW) X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) \
+        X(SQLDescribeColW) X(SQLFetch) X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt)      \
+            X(SQLGetDiagRecW) X(SQLGetConnectAttr)
 
 struct SesionOdbc::Api {
 #define TARJETA_PUNTERO(f) decltype(&::f) f = nullptr;
@@ -461,7 +462,13 @@ bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, Fallo
     else if (!ok)
         ok = consumir(*api_, p->st, nullptr, fallo);
     api_->SQLFreeStmt(p->st, SQL_CLOSE);
-    if (!ok) revisarConexion(fallo);
+    if (!ok) {
+        revisarConexion(fallo);
+        // Prepared again on the next attempt: the server may hold no
+        // statement for this handle after a failure.
+        liberar(p->st);
+        preparadas_.remove(sql);
+    }
     return ok;
 }
 

@@ -80,6 +80,11 @@ void Rejilla::agregarColumna(const QString& encabezado, int ancho) {
     setColumnWidth(c, ancho);
 }
 
+QString Rejilla::encabezado(int columna) const {
+    const QTableWidgetItem* h = horizontalHeaderItem(columna - 1);
+    return h ? h->text() : QString();
+}
+
 void Rejilla::crearLista(const QString& nombre) {
     listas_.insert(nombre, {});
 }

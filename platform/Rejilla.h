@@ -17,6 +17,7 @@ public:
     explicit Rejilla(QWidget* parent = nullptr);
 
     void agregarColumna(const QString& encabezado, int ancho);
+    QString encabezado(int columna) const;  // from 1
     void crearLista(const QString& nombre);
     void agregarALista(const QString& lista, const QString& elemento);
     // Cells of the column are edited with the list; the list is editable, so

@@ -285,6 +285,39 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
     }
 }
 
+// The same for the extra contacts: a failed insert rolls back, and the next
+// press prepares the insert again and stores the list.
+TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
+    preparar({{QStringLiteral("fallos"),
+               QJsonObject{{QStringLiteral("re:^INSERT INTO zelt.dbo.contactos_extras"),
+                            QJsonObject{{QStringLiteral("numero"), 547},
+                                        {QStringLiteral("mensaje"), QStringLiteral("Rechazado")},
+                                        {QStringLiteral("veces"), 1}}}}}});
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    FrmExtras extras;
+    QString error;
+    ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
+    extras.iExtras->ponerValor(2, 5, QStringLiteral("Nota nueva"));
+    for (const bool primera : {true, false}) {
+        plataforma::Escena::limpiar();
+        const qsizetype desde = marca();
+        plataforma::Escena::responder(true);
+        extras.CmdGuardar_Click();
+        const QStringList r = ServidorTds::resumen(peticiones(desde));
+        if (primera) {
+            EXPECT_TRUE(escena().join(QLatin1Char('\n')).contains(QStringLiteral("Rechazado")));
+            EXPECT_EQ(r.last(), QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+        } else {
+            EXPECT_TRUE(escena().contains(
+                QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")));
+            EXPECT_TRUE(r.value(2).startsWith(QStringLiteral("rpc sp_prepexec ")))
+                << r.value(2).toStdString();
+            EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
+        }
+        EXPECT_EQ(extras.iExtras->valor(2, 5), QStringLiteral("Nota nueva"));
+    }
+}
+
 // A column that holds only the server's code page refuses a character outside
 // it before anything is sent.
 TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
@@ -307,6 +340,32 @@ TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
                                           "guardar; no se guardó nada. | Error de Captura"));
     EXPECT_TRUE(peticiones(desde).isEmpty());
     EXPECT_TRUE(f->TxtDueno->hasFocus());
+}
+
+TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviarNada) {
+    const QString clave =
+        QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234");
+    QFile datos(QStringLiteral(TARJETA_DATOS_TDS));
+    ASSERT_TRUE(datos.open(QIODevice::ReadOnly));
+    QJsonObject lista = QJsonDocument::fromJson(datos.readAll()).object()[clave].toObject();
+    QJsonArray columnas = lista[QStringLiteral("columnas")].toArray();
+    columnas[6] = QJsonArray{QStringLiteral("Nota"), QStringLiteral("varchar(250)")};
+    lista[QStringLiteral("columnas")] = columnas;
+    preparar({{QStringLiteral("resultados"), QJsonObject{{clave, lista}}}});
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    FrmExtras extras;
+    QString error;
+    ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
+    extras.iExtras->ponerValor(2, 5, QStringLiteral("Llamar a Łucja"));
+    const qsizetype desde = marca();
+    plataforma::Escena::responder(true);
+    extras.CmdGuardar_Click();
+    EXPECT_TRUE(escena().contains(
+        QStringLiteral("error: «Nota» de la fila 2 tiene caracteres que la base de datos no puede "
+                       "guardar: Ł. Cámbielos y vuelva a guardar; no se guardó nada. | Error de "
+                       "Captura")))
+        << escena().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(peticiones(desde).isEmpty());
 }
 
 // A refused login and a server that never answers the login end the program
