@@ -48,6 +48,16 @@ protected:
             std::make_unique<apoyo::Entorno>(apoyo::Opciones::conServidor(servidor.direccion()));
     }
     qsizetype marca() { return servidor.registro().size(); }
+    // The demo data with one column of one result declared of another type.
+    void prepararConVarchar(const QString& clave, int columna, const QString& tipo) {
+        QFile datos(QStringLiteral(TARJETA_DATOS_TDS));
+        ASSERT_TRUE(datos.open(QIODevice::ReadOnly));
+        QJsonObject r = QJsonDocument::fromJson(datos.readAll()).object()[clave].toObject();
+        QJsonArray columnas = r[QStringLiteral("columnas")].toArray();
+        columnas[columna] = QJsonArray{columnas[columna].toArray()[0], tipo};
+        r[QStringLiteral("columnas")] = columnas;
+        preparar({{QStringLiteral("resultados"), QJsonObject{{clave, r}}}});
+    }
     // The values the request carried for the user's parameters.
     static QVariantList valores(const QJsonValue& peticion) {
         QVariantList v;
@@ -321,15 +331,9 @@ TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
 // A column that holds only the server's code page refuses a character outside
 // it before anything is sent.
 TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
-    const QString clave =
-        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1235");
-    QFile datos(QStringLiteral(TARJETA_DATOS_TDS));
-    ASSERT_TRUE(datos.open(QIODevice::ReadOnly));
-    QJsonObject tarjeta = QJsonDocument::fromJson(datos.readAll()).object()[clave].toObject();
-    QJsonArray columnas = tarjeta[QStringLiteral("columnas")].toArray();
-    columnas[1] = QJsonArray{QStringLiteral("Principal_Nombre"), QStringLiteral("varchar(100)")};
-    tarjeta[QStringLiteral("columnas")] = columnas;
-    preparar({{QStringLiteral("resultados"), QJsonObject{{clave, tarjeta}}}});
+    prepararConVarchar(
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1235"), 1,
+        QStringLiteral("varchar(100)"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenarNueva(*f);
     const qsizetype desde = marca();
@@ -343,15 +347,9 @@ TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
 }
 
 TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviarNada) {
-    const QString clave =
-        QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234");
-    QFile datos(QStringLiteral(TARJETA_DATOS_TDS));
-    ASSERT_TRUE(datos.open(QIODevice::ReadOnly));
-    QJsonObject lista = QJsonDocument::fromJson(datos.readAll()).object()[clave].toObject();
-    QJsonArray columnas = lista[QStringLiteral("columnas")].toArray();
-    columnas[6] = QJsonArray{QStringLiteral("Nota"), QStringLiteral("varchar(250)")};
-    lista[QStringLiteral("columnas")] = columnas;
-    preparar({{QStringLiteral("resultados"), QJsonObject{{clave, lista}}}});
+    prepararConVarchar(
+        QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234"), 6,
+        QStringLiteral("varchar(250)"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
     FrmExtras extras;
     QString error;
