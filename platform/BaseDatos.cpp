@@ -388,20 +388,18 @@ QString textoFallo(const FalloOdbc& f, const QString& texto) {
 
 bool Conexion::odbcDirecta(const QString& sql, const QVariantList& valores,
                            const QList<int>& tamanos, FilasOdbc* filas, QString* error) {
-    duplicada_ = false;
     FalloOdbc f;
-    if (odbc_->directa(sql, valores, tamanos, filas, &f)) return true;
-    duplicada_ = f.nativo == 2627 || f.nativo == 2601;
-    perdida_ = f.conexionPerdida();
-    *error = textoFallo(f, limpiar(f.texto));
-    return false;
+    return anotar(odbc_->directa(sql, valores, tamanos, filas, &f), f, error);
 }
 
 bool Conexion::odbcRepetida(const QString& sql, const QVariantList& valores, QString* error) {
-    duplicada_ = false;
     FalloOdbc f;
-    if (odbc_->repetida(sql, valores, &f)) return true;
-    duplicada_ = f.nativo == 2627 || f.nativo == 2601;
+    return anotar(odbc_->repetida(sql, valores, &f), f, error);
+}
+
+bool Conexion::anotar(bool ok, const FalloOdbc& f, QString* error) {
+    duplicada_ = !ok && (f.nativo == 2627 || f.nativo == 2601);
+    if (ok) return true;
     perdida_ = f.conexionPerdida();
     *error = textoFallo(f, limpiar(f.texto));
     return false;
@@ -604,17 +602,13 @@ bool Conexion::iniciarTransaccion(QString* error) {
 
 bool Conexion::confirmarTransaccion(QString* error) {
     if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("COMMIT"), {}, {}}, error)) {
-        revertirTransaccion();
+        if (motor_ != Motor::Odbc) bd_.rollback();
         return false;
     }
-    if (motor_ == Motor::Odbc) {
-        if (odbcDirecta(kCommitSqlServer, {}, {}, nullptr, error)) return true;
-        // A commit refused by a server still connected leaves the transaction
-        // open: it is rolled back. After a lost link it is not known whether
-        // the server committed; the connection is not used again as it is.
-        if (!perdida_) revertirTransaccion();
-        return false;
-    }
+    // A commit refused by a server still connected leaves the transaction
+    // open for the caller to roll back. After a lost link it is not known
+    // whether the server committed; the connection is not used again as it is.
+    if (motor_ == Motor::Odbc) return odbcDirecta(kCommitSqlServer, {}, {}, nullptr, error);
     if (!bd_.commit()) {
         *error = limpiar(textoError(bd_.lastError()));
         bd_.rollback();

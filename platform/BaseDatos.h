@@ -43,6 +43,7 @@ struct Operacion {
 // with that text, as a server error would.
 using Observador = std::function<QString(const Operacion&)>;
 
+struct FalloOdbc;
 struct FilasOdbc;
 class SesionOdbc;
 
@@ -139,6 +140,9 @@ private:
     bool odbcDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                      FilasOdbc* filas, QString* error);
     bool odbcRepetida(const QString& sql, const QVariantList& valores, QString* error);
+    // Notes what a SQL Server call's failure means (a broken key, a lost
+    // link) and gives its message; returns ok.
+    bool anotar(bool ok, const FalloOdbc& fallo, QString* error);
     bool preparar(QSqlQuery& q, const QString& sql, QString* error);
     bool enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QString* error);
     QString textoLlamada(const QString& nombre, const QList<Parametro>& parametros,

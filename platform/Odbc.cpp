@@ -12,13 +12,14 @@ namespace plataforma {
 // The ODBC driver manager is loaded by Qt's driver when a SQL Server
 // connection opens; its functions are looked up then, so a program on the
 // embedded databases never loads it.
-#define TARJETA_FUNCIONES_ODBC(X)                                                          \
-    X(SQLAllocHandle)                                                                      \
-    X(SQLFreeHandle)                                                                       \
-    X(SQLSetStmtAttr)                                                                      \
-    X(SQLExecDirectW) X(SQLPrepareW) X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) \
-        X(SQLDescribeColW) X(SQLFetch) X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt)      \
-            X(SQLGetDiagRecW) X(SQLGetConnectAttr)
+#define TARJETA_FUNCIONES_ODBC(X)                                                           \
+    X(SQLAllocHandle)                                                                       \
+    X(SQLFreeHandle)                                                                        \
+    X(SQLSetStmtAttr)                                                                       \
+    X(SQLExecDirectW)                                                                       \
+    X(SQLPrepareW) X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) \
+        X(SQLFetch) X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW)        \
+            X(SQLGetConnectAttr)
 
 struct SesionOdbc::Api {
 #define TARJETA_PUNTERO(f) decltype(&::f) f = nullptr;
@@ -101,6 +102,24 @@ bool esTexto(const QVariant& v) {
     return v.isNull() || v.typeId() == QMetaType::QString;
 }
 
+// A text goes out only whole: no half of a surrogate pair (the driver would
+// fail half-way through the request) and, where it has one, within its buffer.
+bool textoEnviable(const QString& t, int i, qsizetype maximo, FalloOdbc* fallo) {
+    if (!QStringView(t).isValidUtf16()) {
+        fallo->texto =
+            QStringLiteral("El texto del valor %1 tiene un carácter incompleto").arg(i + 1);
+        return false;
+    }
+    if (maximo > 0 && t.size() > maximo) {
+        fallo->texto = QStringLiteral("El valor %1 tiene %2 caracteres; admite %3")
+                           .arg(i + 1)
+                           .arg(t.size())
+                           .arg(maximo);
+        return false;
+    }
+    return true;
+}
+
 // Binds the values in order. With fijo, every text gets a buffer of the
 // longest bound length, so later rows can be copied in without binding again.
 bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QList<int>& tamanos,
@@ -113,24 +132,13 @@ bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QLi
         SQLRETURN r;
         if (esTexto(v)) {
             const QString t = v.isNull() ? QString() : v.toString();
-            if (!QStringView(t).isValidUtf16()) {
-                fallo->texto =
-                    QStringLiteral("El texto del valor %1 tiene un carácter incompleto").arg(i + 1);
-                return false;
-            }
+            if (!textoEnviable(t, i, fijo ? kLargoTexto : 0, fallo)) return false;
             const int tamano = i < tamanos.size() ? tamanos[i] : 0;
             const qsizetype largo = t.size();
-            if (fijo && largo > kLargoTexto) {
-                fallo->texto = QStringLiteral("El valor %1 tiene %2 caracteres; admite %3")
-                                   .arg(i + 1)
-                                   .arg(largo)
-                                   .arg(kLargoTexto);
-                return false;
-            }
             const qsizetype capacidad = fijo ? kLargoTexto : qMax<qsizetype>(largo, 1);
             e.texto.assign(size_t(capacidad + 1), u'\0');
             std::copy(t.utf16(), t.utf16() + largo, e.texto.begin());
-            e.indicador = v.isNull() && !fijo ? SQL_NULL_DATA : SQLLEN(largo * 2);
+            e.indicador = v.isNull() ? SQL_NULL_DATA : SQLLEN(largo * 2);
             const bool largoMax = !fijo && tamano == 0 && largo > kLargoTexto;
             const SQLULEN declarado = largoMax     ? SQLULEN(largo)
                                       : tamano > 0 ? SQLULEN(qMax<qsizetype>(tamano, largo))
@@ -178,41 +186,21 @@ bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QLi
     return true;
 }
 
-// Copies a later row into buffers bound by enlazar(fijo = true); false when
-// a value's kind differs from what was bound.
-bool copiar(const QVariantList& valores, const QVariantList& tipos, std::vector<Enlace>* enlaces,
-            FalloOdbc* fallo) {
-    if (valores.size() != tipos.size()) return false;
+// Copies a later row into the text buffers bound by enlazar(fijo = true),
+// so the prepared statement runs again without being bound again (the driver
+// prepares anew whenever parameters are bound). False, with *fallo empty,
+// when a value is not a text where one was bound: the statement is then
+// prepared for the new row.
+bool copiar(const QVariantList& valores, std::vector<Enlace>* enlaces, FalloOdbc* fallo) {
+    if (size_t(valores.size()) != enlaces->size()) return false;
     for (int i = 0; i < valores.size(); ++i) {
         const QVariant& v = valores[i];
         Enlace& e = (*enlaces)[size_t(i)];
-        if (esTexto(v) != esTexto(tipos[i])) return false;
-        if (esTexto(v)) {
-            const QString t = v.isNull() ? QString() : v.toString();
-            if (!QStringView(t).isValidUtf16() || t.size() > kLargoTexto) {
-                fallo->texto = QStringLiteral("El valor %1 tiene %2 caracteres; admite %3")
-                                   .arg(i + 1)
-                                   .arg(t.size())
-                                   .arg(kLargoTexto);
-                if (!QStringView(t).isValidUtf16())
-                    fallo->texto =
-                        QStringLiteral("El texto del valor %1 tiene un carácter incompleto")
-                            .arg(i + 1);
-                return false;
-            }
-            std::copy(t.utf16(), t.utf16() + t.size(), e.texto.begin());
-            e.indicador = SQLLEN(t.size() * 2);
-        } else if (v.typeId() != tipos[i].typeId()) {
-            return false;
-        } else if (v.typeId() == QMetaType::Bool) {
-            e.bit = v.toBool() ? 1 : 0;
-        } else if (v.typeId() == QMetaType::Double) {
-            e.real = v.toDouble();
-        } else if (v.typeId() == QMetaType::QDateTime) {
-            return false;  // bound again: dates are rare in repeated statements
-        } else {
-            e.entero = v.toLongLong();
-        }
+        if (!esTexto(v) || e.texto.empty()) return false;
+        const QString t = v.isNull() ? QString() : v.toString();
+        if (!textoEnviable(t, i, kLargoTexto, fallo)) return false;
+        std::copy(t.utf16(), t.utf16() + t.size(), e.texto.begin());
+        e.indicador = v.isNull() ? SQL_NULL_DATA : SQLLEN(t.size() * 2);
     }
     return true;
 }
@@ -342,20 +330,12 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo) {
     }
 }
 
-// The values' kinds as bound, to tell when a later row needs binding again.
-QVariantList tiposDe(const QVariantList& valores) {
-    QVariantList t;
-    for (const QVariant& v : valores) t << (esTexto(v) ? QVariant(QString()) : v);
-    return t;
-}
-
 }  // namespace
 
-// A prepared statement keeps its bound buffers and the kinds of values bound.
+// A prepared statement with its bound buffers.
 struct SesionOdbc::Preparada {
     void* st = nullptr;
     std::vector<Enlace> enlaces;
-    QVariantList tipos;
 };
 
 bool FalloOdbc::conexionPerdida() const {
@@ -433,23 +413,18 @@ bool SesionOdbc::directa(const QString& sql, const QVariantList& valores, const 
 
 bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo) {
     std::shared_ptr<Preparada> p = preparadas_.value(sql);
-    if (p && !copiar(valores, p->tipos, &p->enlaces, fallo)) {
+    if (p && !copiar(valores, &p->enlaces, fallo)) {
         if (!fallo->texto.isEmpty()) return false;
-        // Other kinds of values: bound again on the same prepared statement.
-        api_->SQLFreeStmt(p->st, SQL_RESET_PARAMS);
-        p->tipos = tiposDe(valores);
-        if (!enlazar(*api_, p->st, valores, {}, &p->enlaces, true, fallo)) return false;
+        liberar(p->st);
+        preparadas_.remove(sql);
+        p.reset();
     }
     if (!p) {
         p = std::make_shared<Preparada>();
         if (!nuevaSentencia(&p->st, fallo)) return false;
-        if (!SQL_SUCCEEDED(api_->SQLPrepareW(p->st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS))) {
-            diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
-            liberar(p->st);
-            return false;
-        }
-        p->tipos = tiposDe(valores);
-        if (!enlazar(*api_, p->st, valores, {}, &p->enlaces, true, fallo)) {
+        if (!SQL_SUCCEEDED(api_->SQLPrepareW(p->st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS)) ||
+            !enlazar(*api_, p->st, valores, {}, &p->enlaces, true, fallo)) {
+            if (fallo->texto.isEmpty()) diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
             liberar(p->st);
             return false;
         }

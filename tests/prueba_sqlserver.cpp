@@ -256,6 +256,14 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
                                                {QStringLiteral("veces"), 1}}}}}},
          QStringLiteral("Domicilio rechazado"),
          false},
+        {"commit rechazado",
+         {{QStringLiteral("fallos"),
+           QJsonObject{{QStringLiteral("COMMIT TRANSACTION"),
+                        QJsonObject{{QStringLiteral("numero"), 3902},
+                                    {QStringLiteral("mensaje"), QStringLiteral("Commit rechazado")},
+                                    {QStringLiteral("veces"), 1}}}}}},
+         QStringLiteral("Commit rechazado"),
+         false},
         {"conexión cortada",
          {{QStringLiteral("cortar_con"), domicilio}},
          QStringLiteral("Se perdió la conexión con la base de datos"),
@@ -292,9 +300,10 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
             EXPECT_EQ(caja->text(), escrito) << nombre;
             QJsonArray p = peticiones(desde);
             if (!c.reconecta) {
-                EXPECT_EQ(ServidorTds::resumen(p).last(),
-                          QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"))
-                    << nombre;
+                const QString rollback =
+                    QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+                EXPECT_EQ(ServidorTds::resumen(p).last(), rollback) << nombre;
+                EXPECT_EQ(ServidorTds::resumen(p).count(rollback), 1) << nombre;
             }
             const int sesion = p.last()[QStringLiteral("sesion")].toInt();
 
