@@ -66,13 +66,13 @@ struct DefCaja {
     const char* nombre;
     int marco;
     int x, y, w, h;
-    int limite;  // 0: no limit
+    // Characters a user may type. The guarantor's address boxes hold what
+    // the address procedure takes.
+    int limite;
     int tab;
     bool pista;  // hint "Apellido Paterno"
     DefEtiqueta etiqueta;
 };
-
-constexpr int kSinLimite = 0;
 
 const DefCaja kCajas[] = {
     {&FrmTelefonos::TxtDueno, "TxtDueno", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
@@ -110,9 +110,9 @@ const DefCaja kCajas[] = {
     {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
     {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
     {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
-    {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", 4, 1560, 585, 3495, 285, kSinLimite, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
-    {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", 4, 5760, 600, 2535, 285, kSinLimite, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
-    {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", 4, 11400, 585, 615, 285, kSinLimite, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
+    {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", 4, 1560, 585, 3495, 285, 200, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
+    {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", 4, 5760, 600, 2535, 285, 40, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
+    {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", 4, 11400, 585, 615, 285, 10, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
     {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
     {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
     {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
@@ -171,6 +171,26 @@ const DefNumerica kNumericas[] = {
 };
 
 // clang-format on
+
+// A box's limit stops typing, not the program: a stored value longer than
+// the limit shows whole (see poner), and typing can then make it shorter but
+// never longer.
+void limitarTecleo(QLineEdit* caja, int limite) {
+    caja->setMaxLength(limite);
+    QObject::connect(caja, &QLineEdit::textChanged, caja, [caja, limite](const QString& t) {
+        const int largo = std::max(limite, int(t.size()));
+        if (caja->maxLength() == largo) return;
+        const int cursor = caja->cursorPosition();
+        caja->setMaxLength(largo);
+        caja->setCursorPosition(cursor);
+    });
+}
+
+// Puts text into a box by program, whole, whatever the box's typing limit.
+void poner(QLineEdit* caja, const QString& t) {
+    if (t.size() > caja->maxLength()) caja->setMaxLength(int(t.size()));
+    caja->setText(t);
+}
 
 const char* const kPropLargo = "largoTelefono";
 const char* const kPropNumerica = "soloNumeros";
@@ -276,7 +296,7 @@ void FrmTelefonos::construir() {
         auto* caja = new QLineEdit(padre);
         caja->setObjectName(QLatin1String(c.nombre));
         caja->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
-        caja->setMaxLength(c.limite == kSinLimite ? 32767 : c.limite);
+        limitarTecleo(caja, c.limite);
         if (c.pista) caja->setToolTip(QStringLiteral("Apellido Paterno"));
         auto* etiqueta = new QLabel(QString::fromUtf8(c.etiqueta.titulo), padre);
         etiqueta->setObjectName(QLatin1String(c.etiqueta.nombre));
@@ -377,6 +397,11 @@ void FrmTelefonos::construir() {
     connect(CmdExtras, &QPushButton::clicked, this, &FrmTelefonos::CmdExtras_Click);
     connect(CmbMunicipios->lineEdit(), &QLineEdit::textEdited, this,
             &FrmTelefonos::CmbMunicipios_Editado);
+    for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre})
+        connect(c, &QLineEdit::textEdited, this, [this] { nombreAvalEditado_ = true; });
+    for (QLineEdit* c : {TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP, CmbMunicipios->lineEdit()})
+        connect(c, &QLineEdit::textEdited, this, [this] { domicilioEditado_ = true; });
+    connect(CmbMunicipios, &QComboBox::activated, this, [this] { domicilioEditado_ = true; });
 
     // The window sees every key before its controls, and the focus leaving
     // each checked box.
@@ -652,7 +677,7 @@ void FrmTelefonos::PonerCasilla(QCheckBox* casilla, int estado) {
 
 void FrmTelefonos::ChkMismo_Click() {
     if (ChkMismo->checkState() == Qt::Checked)
-        TxtDueno->setText(NombreCliente);
+        poner(TxtDueno, NombreCliente);
     else
         TxtDueno->setText(QString());
 }
@@ -669,6 +694,9 @@ void FrmTelefonos::ChkConyuge_Click() {
 }
 
 void FrmTelefonos::ChkAval_Click() {
+    // Either way the name boxes change (emptied now, or open again): the
+    // stored name no longer stands for what the window shows.
+    nombreAvalEditado_ = true;
     if (ChkAval->checkState() == Qt::Checked) {
         for (QLineEdit* c :
              {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre, TxtAval_Nombre_Conyuge,
@@ -746,10 +774,20 @@ void FrmTelefonos::CmbMunicipios_KeyPress(qint16 codigo) {
     });
 }
 
-// Typing in the box selects the entry with exactly that text, or none, so the
-// city number saved always belongs to the name shown.
+// The entry whose name is the given one, capitals and surrounding blanks
+// aside; -1 if there is none.
+int FrmTelefonos::indiceDeCiudad(const QString& nombre) const {
+    const QString buscado = nombre.trimmed();
+    if (buscado.isEmpty()) return -1;
+    for (int i = 0; i < CmbMunicipios->count(); ++i)
+        if (CmbMunicipios->itemText(i).compare(buscado, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+// Typing in the box selects the entry with that name, or none, so the city
+// number saved always belongs to the name shown.
 void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
-    const int i = CmbMunicipios->findText(texto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int i = indiceDeCiudad(texto);
     if (i == CmbMunicipios->currentIndex()) return;
     QLineEdit* edicion = CmbMunicipios->lineEdit();
     const int cursor = edicion->cursorPosition();
@@ -778,6 +816,8 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         TarjetaNueva = true;
         LimpiarCampos();
         RsConsulta->cerrar();
+        nombreAvalEditado_ = false;
+        domicilioEditado_ = false;
         return true;
     }
     for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
@@ -790,19 +830,19 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
     const plataforma::Resultado& rs = *RsConsulta;
 
     TarjetaNueva = false;
-    TxtDueno->setText(texto(rs, "Principal_Nombre"));
+    poner(TxtDueno, texto(rs, "Principal_Nombre"));
     PonerCasilla(ChkMismo, rs.valor(QStringLiteral("Principal_Mismo")).toBool() ? 1 : 0);
-    TxtPrincipal_Telefono->setText(texto(rs, "Principal_Telefono"));
-    TxtPrincipal_Celular->setText(texto(rs, "Principal_celular"));
-    TxtPrincipal_Centro->setText(texto(rs, "Principal_centro"));
-    TxtPrincipal_telefono_centro->setText(texto(rs, "Principal_Telefono_centro"));
-    TxtPrincipal_extension_centro->setText(texto(rs, "Principal_extension_centro"));
-    TxtConyuge_Nombre->setText(texto(rs, "conyuge_nombre"));
+    poner(TxtPrincipal_Telefono, texto(rs, "Principal_Telefono"));
+    poner(TxtPrincipal_Celular, texto(rs, "Principal_celular"));
+    poner(TxtPrincipal_Centro, texto(rs, "Principal_centro"));
+    poner(TxtPrincipal_telefono_centro, texto(rs, "Principal_Telefono_centro"));
+    poner(TxtPrincipal_extension_centro, texto(rs, "Principal_extension_centro"));
+    poner(TxtConyuge_Nombre, texto(rs, "conyuge_nombre"));
     PonerCasilla(ChkConyuge, rs.valor(QStringLiteral("conyuge_tiene")).toInt() == 1 ? 1 : 0);
-    TxtConyuge_Celular->setText(texto(rs, "conyuge_celular"));
-    TxtConyuge_Centro->setText(texto(rs, "conyuge_centro"));
-    TxtConyuge_centro_telefono->setText(texto(rs, "conyuge_telefono_centro"));
-    TxtConyuge_centro_extension->setText(texto(rs, "conyuge_extension_centro"));
+    poner(TxtConyuge_Celular, texto(rs, "conyuge_celular"));
+    poner(TxtConyuge_Centro, texto(rs, "conyuge_centro"));
+    poner(TxtConyuge_centro_telefono, texto(rs, "conyuge_telefono_centro"));
+    poner(TxtConyuge_centro_extension, texto(rs, "conyuge_extension_centro"));
     QLineEdit* const referencias[4][4] = {
         {txtRef1_Nombre, TxtRef1_Telefono, TxtRef1_Celular, TxtRef1_parentesco},
         {txtRef2_Nombre, TxtRef2_Telefono, TxtRef2_Celular, TxtRef2_parentesco},
@@ -812,17 +852,17 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         const QString prefijo = QStringLiteral("referencia%1_").arg(n + 1);
         const char* campos[4] = {"nombre", "telefono", "celular", "parentesco"};
         for (int k = 0; k < 4; ++k)
-            referencias[n][k]->setText(
-                texto(rs, (prefijo + QLatin1String(campos[k])).toLatin1().constData()));
+            poner(referencias[n][k],
+                  texto(rs, (prefijo + QLatin1String(campos[k])).toLatin1().constData()));
     }
     PonerCasilla(ChkAval, rs.valor(QStringLiteral("aval_tiene")).toInt() == 1 ? 1 : 0);
-    TxtAval_telefono->setText(texto(rs, "aval_Telefono"));
-    TxtAval_Celular->setText(texto(rs, "aval_celular"));
-    TxtAval_Centro->setText(texto(rs, "aval_centro"));
-    TxtAval_Nombre_Conyuge->setText(texto(rs, "aval_nombre_conyuge"));
-    TxtAval_Centro_Conyuge->setText(texto(rs, "aval_centro_conyuge"));
-    TxtAval_Telefono_centro_conyuge->setText(texto(rs, "aval_telefono_centro_conyuge"));
-    TxtAval_extension_centro_conyuge->setText(texto(rs, "aval_extension_centro_conyuge"));
+    poner(TxtAval_telefono, texto(rs, "aval_Telefono"));
+    poner(TxtAval_Celular, texto(rs, "aval_celular"));
+    poner(TxtAval_Centro, texto(rs, "aval_centro"));
+    poner(TxtAval_Nombre_Conyuge, texto(rs, "aval_nombre_conyuge"));
+    poner(TxtAval_Centro_Conyuge, texto(rs, "aval_centro_conyuge"));
+    poner(TxtAval_Telefono_centro_conyuge, texto(rs, "aval_telefono_centro_conyuge"));
+    poner(TxtAval_extension_centro_conyuge, texto(rs, "aval_extension_centro_conyuge"));
 
     {
         auto RsAuxiliar = Global::Conexion.llamarConFilas(
@@ -832,14 +872,20 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
             return false;
         }
         if (!RsAuxiliar->alFinal()) {
-            TxtAval_Domicilio->setText(texto(*RsAuxiliar, 0).trimmed());
+            poner(TxtAval_Domicilio, texto(*RsAuxiliar, 0).trimmed());
             CiudadAval = RsAuxiliar->valor(1).toDouble();
+            // The stored city is chosen in the list by its number, or else by
+            // its name, so that saving again stores the address; the box shows
+            // the name as stored.
             const QString ciudad = texto(*RsAuxiliar, 4).trimmed();
-            CmbMunicipios->setCurrentIndex(
-                CmbMunicipios->findText(ciudad, Qt::MatchExactly | Qt::MatchCaseSensitive));
+            int i = RsAuxiliar->valor(1).isNull()
+                        ? -1
+                        : CmbMunicipios->findData(RsAuxiliar->valor(1).toInt());
+            if (i < 0) i = indiceDeCiudad(ciudad);
+            CmbMunicipios->setCurrentIndex(i);
             CmbMunicipios->setEditText(ciudad);
-            TxtAval_Colonia->setText(texto(*RsAuxiliar, 2).trimmed());
-            TxtAval_CP->setText(texto(*RsAuxiliar, 3).trimmed());
+            poner(TxtAval_Colonia, texto(*RsAuxiliar, 2).trimmed());
+            poner(TxtAval_CP, texto(*RsAuxiliar, 3).trimmed());
         }
         RsAuxiliar->cerrar();
     }
@@ -851,22 +897,27 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
             return false;
         }
         if (!RsAuxiliar->alFinal()) {
-            TxtAval_Paterno->setText(texto(*RsAuxiliar, 1).trimmed());
-            TxtAval_Materno->setText(texto(*RsAuxiliar, 2).trimmed());
-            TxtAval_Nombre->setText(texto(*RsAuxiliar, 0).trimmed());
+            poner(TxtAval_Paterno, texto(*RsAuxiliar, 1).trimmed());
+            poner(TxtAval_Materno, texto(*RsAuxiliar, 2).trimmed());
+            poner(TxtAval_Nombre, texto(*RsAuxiliar, 0).trimmed());
         }
         RsAuxiliar->cerrar();
     }
-    TxtAval_Telefono_centro->setText(texto(rs, "aval_Telefono_centro"));
-    TxtAval_extension_centro->setText(texto(rs, "aval_extension_centro"));
+    poner(TxtAval_Telefono_centro, texto(rs, "aval_Telefono_centro"));
+    poner(TxtAval_extension_centro, texto(rs, "aval_extension_centro"));
     TxtAnotaciones->setPlainText(texto(rs, "anotaciones"));
     CmdGuardar->setText(QStringLiteral("&Cambiar"));
     CmdGuardar->setEnabled(PuedeModificar);
-    RsConsulta->cerrar();
 
-    // A stored card saved again keeps its guarantor name even when the user
-    // never passes through the name boxes.
+    // The full name shown for the boxes just filled. A change saves the stored
+    // aval_Nombre back unless the user edits a name box.
     componerNombreAval();
+    avalNombreGuardado_ = rs.tieneColumna(QStringLiteral("aval_Nombre"))
+                              ? rs.valor(QStringLiteral("aval_Nombre"))
+                              : QVariant(NombreCompletoAval);
+    RsConsulta->cerrar();
+    nombreAvalEditado_ = false;
+    domicilioEditado_ = false;
     return true;
 }
 
@@ -875,7 +926,7 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
 void FrmTelefonos::CmdGuardar_Click() {
     QuitarSobreTodo(this);
     if (TarjetaNueva) {
-        if (!textosAdmitidos()) {
+        if (!capturaGuardable()) {
             HacerSobreTodo(this);
             return;
         }
@@ -904,7 +955,7 @@ void FrmTelefonos::CmdGuardar_Click() {
                    QStringLiteral(
                        "Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
                    QStringLiteral("Guardar Cambios")) &&
-               textosAdmitidos()) {
+               capturaGuardable()) {
         QString error;
         if (guardarCambios(&error))
             MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
@@ -918,6 +969,25 @@ void FrmTelefonos::CmdGuardar_Click() {
     }
     HacerSobreTodo(this);
 }
+
+// The checks a save makes before it sends anything; each names the box and
+// puts the focus there.
+bool FrmTelefonos::capturaGuardable() {
+    return textosAdmitidos() && largosAdmitidos() && ciudadElegida();
+}
+
+namespace {
+
+// A box as the user knows it: «label» (frame).
+QString nombreDeCaja(QWidget* caja) {
+    QString marco;
+    if (auto* g = qobject_cast<QGroupBox*>(caja->parentWidget()))
+        marco =
+            QStringLiteral(" (") + g->title().remove(QLatin1Char(':')).trimmed() + QLatin1Char(')');
+    return QStringLiteral("«%1»%2").arg(caja->accessibleName(), marco);
+}
+
+}  // namespace
 
 // A box whose column holds only the server's code page must not carry a
 // character outside it: the server would store '?' in its place. The save
@@ -936,14 +1006,10 @@ bool FrmTelefonos::textosAdmitidos() {
                                                          : static_cast<QLineEdit*>(caja)->text();
             const QString faltan = plataforma::Cp1252::sinCodigo(texto);
             if (faltan.isEmpty()) continue;
-            QString marco;
-            if (auto* g = qobject_cast<QGroupBox*>(caja->parentWidget()))
-                marco = QStringLiteral(" (") + g->title().remove(QLatin1Char(':')).trimmed() +
-                        QLatin1Char(')');
-            MensajeError(QStringLiteral("«%1»%2 tiene caracteres que la base de datos no puede "
-                                        "guardar: %3. Cámbielos y vuelva a guardar; no se guardó "
+            MensajeError(QStringLiteral("%1 tiene caracteres que la base de datos no puede "
+                                        "guardar: %2. Cámbielos y vuelva a guardar; no se guardó "
                                         "nada.")
-                             .arg(caja->accessibleName(), marco, faltan),
+                             .arg(nombreDeCaja(caja), faltan),
                          kTituloCaptura);
             caja->setFocus();
             return false;
@@ -952,15 +1018,91 @@ bool FrmTelefonos::textosAdmitidos() {
     return true;
 }
 
+// The guarantor's address and name go to procedures that hold so many
+// characters of each value (trimmed, as they are sent). A longer value, stored
+// earlier or pasted, is reported before anything is sent.
+bool FrmTelefonos::largosAdmitidos() {
+    struct Limite {
+        QWidget* caja;
+        QString texto;
+        int cabe;
+    };
+    QList<Limite> limites;
+    if (domicilioSeGuarda())
+        limites << Limite{TxtAval_Domicilio, TxtAval_Domicilio->text().trimmed(), 200}
+                << Limite{TxtAval_Colonia, TxtAval_Colonia->text().trimmed(), 40}
+                << Limite{TxtAval_CP, TxtAval_CP->text().trimmed(), 10}
+                << Limite{CmbMunicipios, CmbMunicipios->currentText().trimmed(), 50};
+    bool llamar = false;
+    nombreAvalParaGuardar(&llamar);
+    if (llamar)
+        for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre})
+            limites << Limite{c, c->text().trimmed(), 40};
+    for (const Limite& l : std::as_const(limites)) {
+        if (l.texto.size() <= l.cabe) continue;
+        MensajeError(QStringLiteral("%1 tiene %2 caracteres y la base de datos guarda a lo más %3. "
+                                    "Acórtelo y vuelva a guardar; no se guardó nada.")
+                         .arg(nombreDeCaja(l.caja))
+                         .arg(l.texto.size())
+                         .arg(l.cabe),
+                     kTituloCaptura);
+        l.caja->setFocus();
+        return false;
+    }
+    return true;
+}
+
+// An address the user wrote is stored only with a city of the list; without
+// one the save would leave it out and still report success.
+bool FrmTelefonos::ciudadElegida() {
+    if (!domicilioEditado_ || TxtAval_Domicilio->text().isEmpty() ||
+        CmbMunicipios->currentIndex() > -1)
+        return true;
+    MensajeError(QStringLiteral("El domicilio del aval solo se guarda con una ciudad de la lista. "
+                                "Elija la ciudad en «Ciudad» (Aval) y vuelva a guardar; no se "
+                                "guardó nada."),
+                 kTituloCaptura);
+    CmbMunicipios->setFocus();
+    return false;
+}
+
+bool FrmTelefonos::domicilioSeGuarda() const {
+    return !TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1;
+}
+
+// What the save writes as aval_Nombre, and whether it sends the name to the
+// contact procedure. A stored card whose name boxes nobody touched keeps its
+// stored name, and its contact row (with the e-mail and birth date the window
+// does not show) is left alone. "Sin Aval" ticked writes no name and sends
+// none.
+QVariant FrmTelefonos::nombreAvalParaGuardar(bool* llamarContacto) {
+    *llamarContacto = false;
+    if (!nombreAvalEditado_ && !TarjetaNueva) return avalNombreGuardado_;
+    if (nombreAvalEditado_) {
+        if (ChkAval->checkState() == Qt::Checked) return QStringLiteral("");
+        componerNombreAval();
+    }
+    *llamarContacto = !NombreCompletoAval.isEmpty();
+    return NombreCompletoAval;
+}
+
+// After a save: what was written is what is stored now.
+void FrmTelefonos::guardado(const QVariant& nombreAval) {
+    avalNombreGuardado_ = nombreAval;
+    nombreAvalEditado_ = false;
+    domicilioEditado_ = false;
+}
+
 namespace {
 
 // The value of one card column as the window holds it.
-QVariant valorColumna(const FrmTelefonos& f, const Tarjeta::Columna& c) {
+QVariant valorColumna(const FrmTelefonos& f, const Tarjeta::Columna& c,
+                      const QVariant& nombreAval) {
     switch (c.fuente) {
         case Tarjeta::Fuente::Cliente:
             return qlonglong(Global::ClienteActual);
         case Tarjeta::Fuente::NombreAval:
-            return f.NombreCompletoAval;
+            return nombreAval;
         case Tarjeta::Fuente::Usuario:
             return Global::UsuarioActual.valor();
         case Tarjeta::Fuente::Casilla:
@@ -977,9 +1119,9 @@ QVariant valorColumna(const FrmTelefonos& f, const Tarjeta::Columna& c) {
 
 // Numbers and check-box states go into the statement as they are; texts are
 // bound, so any character a user types is stored as typed.
-void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, QString* sql,
-             QVariantList* valores) {
-    const QVariant v = valorColumna(f, c);
+void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, const QVariant& nombreAval,
+             QString* sql, QVariantList* valores) {
+    const QVariant v = valorColumna(f, c, nombreAval);
     if (c.fuente == Tarjeta::Fuente::Cliente || c.fuente == Tarjeta::Fuente::Casilla) {
         *sql += v.toString();
     } else {
@@ -991,6 +1133,8 @@ void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, QString* sql,
 }  // namespace
 
 bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
+    bool llamarNombre = false;
+    const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
     QString columnas, marcas;
     QVariantList valores;
     for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
@@ -999,27 +1143,30 @@ bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
             marcas += QLatin1Char(',');
         }
         columnas += QLatin1String(c.insertar);
-        agregar(*this, c, &marcas, &valores);
+        agregar(*this, c, nombreAval, &marcas, &valores);
     }
     const QString sql = QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( ") +
                         columnas + QStringLiteral(") values (") + marcas + QStringLiteral(")");
 
     auto& bd = Global::Conexion;
-    return bd.enTransaccion(
+    const bool ok = bd.enTransaccion(
         [&](QString* e) {
             if (!bd.ejecutar(sql, valores, e)) {
                 *duplicada = bd.ultimoFueClaveDuplicada();
                 return false;
             }
-            if (!TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1 &&
-                !llamarDomicilio(CmbMunicipios->currentData().toDouble(), e))
+            if (domicilioSeGuarda() && !llamarDomicilio(CmbMunicipios->currentData().toDouble(), e))
                 return false;
-            return NombreCompletoAval.isEmpty() || llamarContacto(e);
+            return !llamarNombre || llamarContacto(e);
         },
         error);
+    if (ok) guardado(nombreAval);
+    return ok;
 }
 
 bool FrmTelefonos::guardarCambios(QString* error) {
+    bool llamarNombre = false;
+    const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
     QString pares;
     QVariantList valores;
     for (int i = 1; i < int(Tarjeta::kColumnas.size()); ++i) {
@@ -1031,7 +1178,7 @@ bool FrmTelefonos::guardarCambios(QString* error) {
         const Tarjeta::Columna& c = Tarjeta::kColumnas[size_t(i)];
         if (!pares.isEmpty()) pares += QLatin1Char(',');
         pares += QLatin1String(c.actualizar) + QLatin1Char('=');
-        agregar(*this, c, &pares, &valores);
+        agregar(*this, c, nombreAval, &pares, &valores);
     }
     const QString sql = QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET ") + pares +
                         QStringLiteral(" WHERE cliente = ") +
@@ -1051,15 +1198,17 @@ bool FrmTelefonos::guardarCambios(QString* error) {
                       ChkAval->checkState() == Qt::Checked}},
                     e))
                 return false;
-            if (!TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1) {
+            if (domicilioSeGuarda()) {
                 CiudadAval = CmbMunicipios->currentData().toDouble();
                 if (!llamarDomicilio(CiudadAval, e)) return false;
             }
-            return NombreCompletoAval.isEmpty() || llamarContacto(e);
+            return !llamarNombre || llamarContacto(e);
         },
         error);
-    // Nothing was stored: the window keeps the city it had.
-    if (!ok) CiudadAval = ciudadAnterior;
+    if (ok)
+        guardado(nombreAval);
+    else
+        CiudadAval = ciudadAnterior;  // nothing was stored: the window keeps the city it had
     return ok;
 }
 

@@ -3,6 +3,7 @@
 // references, the guarantor with the guarantor's spouse and address, and notes.
 
 #include <QString>
+#include <QVariant>
 #include <QWidget>
 
 class QCheckBox;
@@ -96,7 +97,14 @@ private:
     bool llamarContacto(QString* error);
     void CmbMunicipios_Editado(const QString& texto);
     void componerNombreAval();
+    QVariant nombreAvalParaGuardar(bool* llamarContacto);
+    bool domicilioSeGuarda() const;
+    int indiceDeCiudad(const QString& nombre) const;
+    bool capturaGuardable();
     bool textosAdmitidos();
+    bool largosAdmitidos();
+    bool ciudadElegida();
+    void guardado(const QVariant& nombreAval);
 
     QString lineaComandos_;
     plataforma::ListaConDatos* listaCiudades_ = nullptr;  // the entries of CmbMunicipios
@@ -105,4 +113,9 @@ private:
     // Card columns (in lower case) that hold only the server's code page, as
     // the loaded card's columns say; empty where every column is Unicode.
     QStringList columnasSinUnicode_;
+    // What the user changed since the card was loaded or last saved: a
+    // guarantor name box (or "Sin Aval"), and the guarantor's address.
+    bool nombreAvalEditado_ = false;
+    bool domicilioEditado_ = false;
+    QVariant avalNombreGuardado_;  // aval_Nombre as the stored card holds it
 };

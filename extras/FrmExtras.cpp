@@ -17,6 +17,9 @@
 namespace {
 constexpr int kAltoFila = 30;
 constexpr int kFilasIniciales = 10;
+// Characters the table holds in each grid column's field: name, group,
+// phone, place, note.
+constexpr int kAnchos[5] = {100, 30, 30, 30, 250};
 }  // namespace
 
 FrmExtras::FrmExtras(QWidget* parent)
@@ -75,6 +78,7 @@ void FrmExtras::PrepararRejilla() {
                           "Referencia 2", "Referencia 3", "Referencia 4"})
         iExtras->agregarALista(QStringLiteral("Grupo"), QString::fromUtf8(g));
     iExtras->asignarLista(2, QStringLiteral("Grupo"));
+    for (int c = 1; c <= 5; ++c) iExtras->limitarColumna(c, kAnchos[c - 1]);
     for (int i = 0; i < kFilasIniciales; ++i) {
         iExtras->agregarFila();
         iExtras->altoFila(iExtras->filas(), kAltoFila);
@@ -177,7 +181,7 @@ void FrmExtras::CmdGuardar_Click() {
                    QStringLiteral(
                        "Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro?"),
                    QStringLiteral("Guardar Cambios")) &&
-               textosAdmitidos()) {
+               textosAdmitidos() && largosAdmitidos()) {
         QString error;
         if (guardar(&error))
             MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"),
@@ -207,6 +211,28 @@ bool FrmExtras::textosAdmitidos() {
                              .arg(iExtras->encabezado(c))
                              .arg(r)
                              .arg(faltan),
+                         QStringLiteral("Error de Captura"));
+            return false;
+        }
+    }
+    return true;
+}
+
+// A cell longer than its table column holds (stored earlier, or put there
+// other than by typing) is named before anything is sent.
+bool FrmExtras::largosAdmitidos() {
+    for (int r = 1; r <= iExtras->filas(); ++r) {
+        if (iExtras->valor(r, 1).isEmpty()) continue;
+        for (int c = 1; c <= 5; ++c) {
+            const qsizetype largo = iExtras->valor(r, c).size();
+            if (largo <= kAnchos[c - 1]) continue;
+            MensajeError(QStringLiteral("«%1» de la fila %2 tiene %3 caracteres y la base de datos "
+                                        "guarda a lo más %4. Acórtelo y vuelva a guardar; no se "
+                                        "guardó nada.")
+                             .arg(iExtras->encabezado(c))
+                             .arg(r)
+                             .arg(largo)
+                             .arg(kAnchos[c - 1]),
                          QStringLiteral("Error de Captura"));
             return false;
         }

@@ -39,6 +39,7 @@ private:
     void Form_KeyPress(qint16 codigo);
     bool guardar(QString* error);
     bool textosAdmitidos();
+    bool largosAdmitidos();
     // Grid columns (1 to 5) whose table column holds only the server's code
     // page, as the loaded contacts' columns say.
     QList<int> columnasSinUnicode_;

@@ -29,8 +29,14 @@ public:
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& indice) const override {
-        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            const QString v = indice.data(Qt::EditRole).toString();
+        const QString v = indice.data(Qt::EditRole).toString();
+        auto* combo = qobject_cast<QComboBox*>(editor);
+        // The limit is set before the text, which it would otherwise cut.
+        if (QLineEdit* edicion = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(editor)) {
+            const int limite = rejilla_->limiteDeColumna(indice.column() + 1);
+            if (limite > 0) edicion->setMaxLength(std::max(limite, int(v.size())));
+        }
+        if (combo) {
             combo->setCurrentIndex(combo->findText(v, Qt::MatchExactly | Qt::MatchCaseSensitive));
             combo->setEditText(v);
             return;
@@ -95,6 +101,10 @@ void Rejilla::agregarALista(const QString& lista, const QString& elemento) {
 
 void Rejilla::asignarLista(int columna, const QString& lista) {
     listaPorColumna_.insert(columna, lista);
+}
+
+void Rejilla::limitarColumna(int columna, int largo) {
+    limites_.insert(columna, largo);
 }
 
 void Rejilla::agregarFila() {

@@ -23,6 +23,10 @@ public:
     // Cells of the column are edited with the list; the list is editable, so
     // a value outside it is shown and kept as it is.
     void asignarLista(int columna, const QString& lista);
+    // What a user may type into a cell of the column. A longer value already
+    // in the cell is edited whole; typing can only shorten it.
+    void limitarColumna(int columna, int largo);
+    int limiteDeColumna(int columna) const { return limites_.value(columna, 0); }
 
     void agregarFila();
     void altoFila(int fila, int alto);
@@ -40,6 +44,7 @@ public:
 private:
     QHash<QString, QStringList> listas_;
     QHash<int, QString> listaPorColumna_;  // by column from 1
+    QHash<int, int> limites_;              // by column from 1; none: no limit
     class Delegado;
     Delegado* delegado_;
 };

@@ -303,13 +303,19 @@ TEST_F(Extras, UnFalloAMitadDejaLosContactosComoEstaban) {
     EXPECT_EQ(e[3], QStringLiteral("encima"));
     EXPECT_EQ(guardados(), antes);
     EXPECT_EQ(f->iExtras->valor(5, 1), QStringLiteral("Nuevo"));
-    // A value too long for its column fails the same way.
+    // A value too long for its column is named before anything is sent.
     f->iExtras->ponerValor(2, 5, QString(300, QLatin1Char('n')));
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
-    f->CmdGuardar_Click();
-    EXPECT_TRUE(
-        escena()[2].startsWith(QStringLiteral("error: No se pudieron guardar los contactos")));
+    {
+        apoyo::Grabadora g;
+        f->CmdGuardar_Click();
+        EXPECT_TRUE(g.operaciones.isEmpty());
+    }
+    EXPECT_EQ(escena()[2],
+              QStringLiteral("error: «Nota» de la fila 2 tiene 300 caracteres y la base de datos "
+                             "guarda a lo más 250. Acórtelo y vuelva a guardar; no se guardó "
+                             "nada. | Error de Captura"));
     EXPECT_EQ(guardados(), antes);
     // Corrected, a second press stores it all.
     f->iExtras->ponerValor(2, 5, QStringLiteral("corta"));
@@ -319,6 +325,31 @@ TEST_F(Extras, UnFalloAMitadDejaLosContactosComoEstaban) {
     EXPECT_TRUE(escena().contains(kGuardado));
     EXPECT_EQ(guardados().size(), 5);
     EXPECT_EQ(guardados()[0][0].toString(), QStringLiteral("Cambio 1"));
+}
+
+// Each cell's editor takes what its table column holds; a longer value
+// already in a cell is edited whole, not cut.
+TEST_F(Extras, CadaCeldaAdmiteLoQueGuardaSuColumna) {
+    auto f = abrir();
+    auto* r = f->iExtras;
+    const int anchos[] = {100, 30, 30, 30, 250};
+    for (int c = 0; c < 5; ++c) {
+        r->ponerValor(6, c + 1, QString());
+        r->setCurrentCell(5, c);
+        r->editItem(r->item(5, c));
+        QWidget* editor = r->editorAbierto();
+        auto* combo = qobject_cast<QComboBox*>(editor);
+        QLineEdit* edicion = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(editor);
+        ASSERT_NE(edicion, nullptr) << c;
+        QTest::keyClicks(edicion, QString(anchos[c] + 5, QLatin1Char('7')));
+        EXPECT_EQ(edicion->text().size(), anchos[c]) << c;
+        r->confirmarEdicion();
+    }
+    r->ponerValor(7, 1, QString(120, QLatin1Char('x')));
+    r->setCurrentCell(6, 0);
+    r->editItem(r->item(6, 0));
+    r->confirmarEdicion();
+    EXPECT_EQ(r->valor(7, 1).size(), 120);
 }
 
 TEST(ExtrasDesdeLaTarjeta, LaTarjetaDejaDeEstarEncimaMientrasSeVe) {

@@ -139,9 +139,9 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
                    {"TxtAval_Centro_Conyuge", 80},
                    {"TxtAval_Telefono_centro_conyuge", 10},
                    {"TxtAval_extension_centro_conyuge", 30},
-                   {"TxtAval_Domicilio", 32767},
-                   {"TxtAval_Colonia", 32767},
-                   {"TxtAval_CP", 32767}};
+                   {"TxtAval_Domicilio", 200},
+                   {"TxtAval_Colonia", 40},
+                   {"TxtAval_CP", 10}};
     for (const auto& l : limites) {
         ASSERT_NE(caja(l.caja), nullptr) << l.caja;
         EXPECT_EQ(caja(l.caja)->maxLength(), l.limite) << l.caja;
