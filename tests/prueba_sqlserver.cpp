@@ -48,11 +48,15 @@ protected:
             std::make_unique<apoyo::Entorno>(apoyo::Opciones::conServidor(servidor.direccion()));
     }
     qsizetype marca() { return servidor.registro().size(); }
+    // One result of the demo data, as the server sends it.
+    static QJsonObject resultadoDemo(const QString& clave) {
+        QFile datos(QStringLiteral(TARJETA_DATOS_TDS));
+        EXPECT_TRUE(datos.open(QIODevice::ReadOnly));
+        return QJsonDocument::fromJson(datos.readAll()).object()[clave].toObject();
+    }
     // The demo data with one column of one result declared of another type.
     void prepararConVarchar(const QString& clave, int columna, const QString& tipo) {
-        QFile datos(QStringLiteral(TARJETA_DATOS_TDS));
-        ASSERT_TRUE(datos.open(QIODevice::ReadOnly));
-        QJsonObject r = QJsonDocument::fromJson(datos.readAll()).object()[clave].toObject();
+        QJsonObject r = resultadoDemo(clave);
         QJsonArray columnas = r[QStringLiteral("columnas")].toArray();
         columnas[columna] = QJsonArray{columnas[columna].toArray()[0], tipo};
         r[QStringLiteral("columnas")] = columnas;
@@ -194,6 +198,45 @@ TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
     EXPECT_EQ(valores(p[2]), (QVariantList{1234, QStringLiteral("Aval"), false}));
     EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
     EXPECT_EQ(r.count(QStringLiteral("batch BEGIN TRANSACTION")), 1);
+}
+
+// What the user did not change goes back as the server sent it: an over-long
+// phone, the stored guarantor name (with no call to the contact procedure),
+// and the address with its city found by number though stored in lower case.
+TEST_F(SqlServer, UnCambioDevuelveLoGuardadoTalCual) {
+    const QString clave =
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234");
+    QJsonObject tarjeta = resultadoDemo(clave);
+    QJsonArray fila = tarjeta[QStringLiteral("filas")][0].toArray();
+    fila[3] = QStringLiteral("614-410-2233");  // a column wider than the box, on this server
+    QJsonArray columnas = tarjeta[QStringLiteral("columnas")].toArray();
+    columnas[3] = QJsonArray{QStringLiteral("Principal_Telefono"), QStringLiteral("nvarchar(20)")};
+    tarjeta[QStringLiteral("columnas")] = columnas;
+    fila[30] = QStringLiteral("GARCIA M. ROSA");
+    tarjeta[QStringLiteral("filas")] = QJsonArray{fila};
+    const QString procDomicilio = QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE");
+    QJsonObject domicilio = resultadoDemo(procDomicilio);
+    domicilio[QStringLiteral("filas")] =
+        QJsonArray{QJsonArray{QStringLiteral("Calle 5"), 3705, QStringLiteral("Centro"),
+                              QStringLiteral("33000"), QStringLiteral("delicias")}};
+    preparar({{QStringLiteral("resultados"),
+               QJsonObject{{clave, tarjeta}, {procDomicilio, domicilio}}}});
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    const qsizetype desde = marca();
+    plataforma::Escena::responder(true);
+    f->CmdGuardar->click();
+    const QJsonArray p = peticiones(desde);
+    const QStringList r = ServidorTds::resumen(p);
+    EXPECT_EQ(r.size(), 5) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(r.contains(QStringLiteral("rpc Zelt.dbo.GUARDA_CONTACTO_CLIENTE")));
+    const QVariantList cambio = valores(p[1]);
+    EXPECT_TRUE(cambio.contains(QStringLiteral("614-410-2233")));
+    EXPECT_TRUE(cambio.contains(QStringLiteral("GARCIA M. ROSA")));
+    ASSERT_EQ(r.value(3), QStringLiteral("rpc Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"));
+    const QVariantList dom = valores(p[3]);
+    EXPECT_EQ(dom.value(4).toInt(), 3705);
+    EXPECT_EQ(dom.value(7).toString().trimmed(), QStringLiteral("delicias"));
 }
 
 TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
