@@ -186,10 +186,12 @@ void limitarTecleo(QLineEdit* caja, int limite) {
     });
 }
 
-// Puts text into a box by program, whole, whatever the box's typing limit.
+// Puts text into a box by program, whole, whatever the box's typing limit,
+// and shows it from its beginning.
 void poner(QLineEdit* caja, const QString& t) {
     if (t.size() > caja->maxLength()) caja->setMaxLength(int(t.size()));
     caja->setText(t);
+    caja->setCursorPosition(0);
 }
 
 const char* const kPropLargo = "largoTelefono";

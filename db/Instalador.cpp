@@ -63,7 +63,7 @@ bool CrearBasesEmbebidas(const QString& carpeta, bool demo, bool reemplazar, QSt
     QStringList guionesZelt{QStringLiteral("zelt.sql")};
     if (demo) {
         guionesErp << QStringLiteral("demo_erp_nax.sql");
-        guionesZelt << QStringLiteral("demo_zelt.sql");
+        guionesZelt << QStringLiteral("demo_zelt.sql") << QStringLiteral("demo_zelt_anchas.sql");
     }
     if (crear(erp, guionesErp, error) && crear(zelt, guionesZelt, error)) return true;
     QFile::remove(erp);

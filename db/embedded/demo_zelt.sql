@@ -1,6 +1,8 @@
 -- Demo data of the card database: a stored card for client 1234 with the
--- guarantor's address and name, a card without guarantor for 2001, and a few
--- extra contacts.
+-- guarantor's address and name (a contact row with an e-mail and a birth date
+-- the window does not show), a card without guarantor for 2001, a card for
+-- 1237 whose guarantor's city was stored in lower case, and a few extra
+-- contacts.
 
 INSERT INTO tarjeta_telefonica_cliente (
     cliente, Principal_Nombre, Principal_Mismo, Principal_Telefono, Principal_celular,
@@ -31,16 +33,28 @@ VALUES
      'Alma Luna Treviño', '8183451200', '', 'Madre',
      '', '', '', '', '', '', '', '', '', '', '', '',
      '', 1, '', '', '', '', '', '', '     26',
+     NULL, NULL, NULL, NULL),
+    (1237, 'ROBERTO CARLOS DURÁN PEÑA', 1, '6144778899', '', 'Comercial Durán', '6144100500',
+     '3',
+     '', 1, '', '', '', '',
+     'Elvira Peña Rosas', '6144665544', '', 'Madre',
+     '', '', '', '', '', '', '', '', '', '', '', '',
+     'LOZANO RIVAS PEDRO', 0, '6394721100', '', 'Agrícola del Conchos', '', '',
+     'Datos capturados con la versión anterior.', '     25',
      NULL, NULL, NULL, NULL);
 
 INSERT INTO domicilios_cliente
     (cliente, tipo, sucursal, domicilio, ciudad, colonia, codigo, municipio)
 VALUES
-    (1234, 'Aval', '     12', 'Av. Tecnológico 2310', 3702, 'Santo Niño', '31200', 'CHIHUAHUA');
+    (1234, 'Aval', '     12', 'Av. Tecnológico 2310', 3702, 'Santo Niño', '31200', 'CHIHUAHUA'),
+    (1237, 'Aval', '     12', 'Calle Tercera 118', 3705, 'Centro', '33000', 'delicias');
 
-INSERT INTO contactos_cliente (cliente, tipo, sucursal, nombre, paterno, materno, nacimiento)
+INSERT INTO contactos_cliente
+    (cliente, tipo, sucursal, nombre, paterno, materno, nacimiento, correo)
 VALUES
-    (1234, 'Aval', '     12', 'ROSA ELENA', 'GARCÍA', 'MEDINA', '1900-01-01 00:00:00.000');
+    (1234, 'Aval', '     12', 'ROSA ELENA', 'GARCÍA', 'MEDINA', '1968-04-21 00:00:00.000',
+     'rosa.garcia@example.com'),
+    (1237, 'Aval', '     14', 'PEDRO', 'LOZANO', 'RIVAS', '1959-11-02 00:00:00.000', '');
 
 INSERT INTO contactos_extras (Cliente, Nombre, Parentesco, Telefono, lugar, Nota) VALUES
     (1234, 'Carmen Hernández', 'Cliente', '6144001122', 'Casa', 'Madre de la cliente'),
