@@ -202,7 +202,8 @@ TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
 
 // What the user did not change goes back as the server sent it: an over-long
 // phone, the stored guarantor name (with no call to the contact procedure),
-// and the address with its city found by number though stored in lower case.
+// and the address, its city found by its name in lower case (the stored number
+// is not in the list).
 TEST_F(SqlServer, UnCambioDevuelveLoGuardadoTalCual) {
     const QString clave =
         QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234");
@@ -217,7 +218,7 @@ TEST_F(SqlServer, UnCambioDevuelveLoGuardadoTalCual) {
     const QString procDomicilio = QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE");
     QJsonObject domicilio = resultadoDemo(procDomicilio);
     domicilio[QStringLiteral("filas")] =
-        QJsonArray{QJsonArray{QStringLiteral("Calle 5"), 3705, QStringLiteral("Centro"),
+        QJsonArray{QJsonArray{QStringLiteral("Calle 5"), 9999, QStringLiteral("Centro"),
                               QStringLiteral("33000"), QStringLiteral("delicias")}};
     preparar({{QStringLiteral("resultados"),
                QJsonObject{{clave, tarjeta}, {procDomicilio, domicilio}}}});
