@@ -255,10 +255,15 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
     // version and character set from the connection string when it has no
     // named server section. A pinned version matters: with autodetection a
     // server that accepts the connection and never answers hangs the login
-    // after the first timeout.
+    // after the first timeout. Its Timeout covers the requests the driver
+    // makes itself as it connects, which no statement attribute of ours
+    // reaches: a server that takes the login and then goes silent ends in an
+    // error, not a wait without end.
     QString odbc = cadena;
     if (!odbc.trimmed().endsWith(QLatin1Char(';'))) odbc += QLatin1Char(';');
-    bd_.setDatabaseName(odbc + QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;"));
+    bd_.setDatabaseName(
+        odbc +
+        QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Timeout=%1;").arg(esperaSentencia()));
 #endif
     bd_.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=8"));
     if (!bd_.open(QString(), QString())) {

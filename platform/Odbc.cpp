@@ -12,14 +12,14 @@ namespace plataforma {
 // The ODBC driver manager is loaded by Qt's driver when a SQL Server
 // connection opens; its functions are looked up then, so a program on the
 // embedded databases never loads it.
-#define TARJETA_FUNCIONES_ODBC(X)                                                           \
-    X(SQLAllocHandle)                                                                       \
-    X(SQLFreeHandle)                                                                        \
-    X(SQLSetStmtAttr)                                                                       \
-    X(SQLExecDirectW)                                                                       \
-    X(SQLPrepareW) X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) \
-        X(SQLFetch) X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW)        \
-            X(SQLGetConnectAttr)
+#define TARJETA_FUNCIONES_ODBC(X)                                                        \
+    X(SQLAllocHandle)                                                                    \
+    X(SQLFreeHandle)                                                                     \
+    X(SQLSetStmtAttr)                                                                    \
+    X(SQLExecDirectW)                                                                    \
+    X(SQLPrepareW)                                                                       \
+    X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) \
+        X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr)
 
 struct SesionOdbc::Api {
 #define TARJETA_PUNTERO(f) decltype(&::f) f = nullptr;
@@ -376,6 +376,18 @@ void SesionOdbc::liberar(void* st) {
     api_->SQLFreeHandle(SQL_HANDLE_STMT, st);
 }
 
+namespace {
+int gEsperaSentencia = 30;
+}  // namespace
+
+int esperaSentencia() {
+    return gEsperaSentencia;
+}
+
+void fijarEsperaSentencia(int segundos) {
+    gEsperaSentencia = segundos;
+}
+
 bool SesionOdbc::nuevaSentencia(void** stmt, FalloOdbc* fallo) {
     SQLHSTMT st = nullptr;
     if (!SQL_SUCCEEDED(api_->SQLAllocHandle(SQL_HANDLE_STMT, hdbc_, &st))) {
@@ -383,7 +395,7 @@ bool SesionOdbc::nuevaSentencia(void** stmt, FalloOdbc* fallo) {
         return false;
     }
     api_->SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT,
-                         reinterpret_cast<SQLPOINTER>(SQLULEN(kEsperaSentencia)), 0);
+                         reinterpret_cast<SQLPOINTER>(SQLULEN(esperaSentencia())), 0);
     *stmt = st;
     return true;
 }

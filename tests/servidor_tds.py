@@ -630,7 +630,7 @@ def buscar(tabla, clave):
 # Shared state: the tables, the cues and the request log, all under one lock.
 
 POR_DEFECTO = {"fallos": {}, "clave": None, "colgar_login": False, "cortar_en": None, "cortar_con": None,
-               "demora_ms": 0}
+               "callar_con": None, "demora_ms": 0}
 
 
 def comprobar_clave_re(k):
@@ -692,7 +692,7 @@ class Estado:
                 raise ValueError("colgar_login must be true or false")
             elif k == "cortar_en" and not (v is None or isinstance(v, int) and not isinstance(v, bool) and v >= 1):
                 raise ValueError("cortar_en must be a count from 1, or null")
-            elif k == "cortar_con":
+            elif k in ("cortar_con", "callar_con"):
                 if not (v is None or isinstance(v, str)):
                     raise ValueError("cortar_con must be a key or null")
                 if v:
@@ -746,6 +746,15 @@ class Estado:
             patron = self.cues["cortar_con"]
             if patron is not None and any(buscar({patron: None}, k) is not None for k in claves):
                 self.cues["cortar_con"] = None
+                return True
+            return False
+
+    def decidir_silencio(self, claves):
+        """True when the silence cue matches one of the request's keys (the cue is then spent)."""
+        with self.lock:
+            patron = self.cues["callar_con"]
+            if patron is not None and any(buscar({patron: None}, k) is not None for k in claves):
+                self.cues["callar_con"] = None
                 return True
             return False
 
@@ -926,6 +935,12 @@ class Sesion:
         r.fin("the request")
         for entrada, _, _ in llamadas:
             entrada["transaccion"] = transaccion.hex()
+        if self.estado.decidir_silencio([clave for _, clave, _ in llamadas]):
+            for entrada, _, _ in llamadas:
+                self.registrar(dict(entrada, callado=True))
+            for _ in iter(lambda: self.sock.recv(65536), b""):   # never answers, until the client leaves
+                pass
+            return False
         if self.estado.decidir_corte([clave for _, clave, _ in llamadas]):
             for entrada, _, _ in llamadas:
                 self.registrar(dict(entrada, cortado=True))
