@@ -23,17 +23,22 @@ QByteArray recortar(QByteArray b) {
     return b.mid(i, f - i);
 }
 
-// An ODBC value that holds a separator or a brace goes between braces.
+// An ODBC value that holds a separator or a brace goes between braces, as
+// it stands: the driver (FreeTDS) reads a braced value up to the first "}"
+// that a ";" follows and undoes no doubling. A value holding "};" cannot be
+// passed at all (see ValorDeConexionAdmitido).
 QString valorOdbc(const QString& v) {
     if (!v.contains(QLatin1Char(';')) && !v.contains(QLatin1Char('{')) &&
         !v.contains(QLatin1Char('}')))
         return v;
-    QString e = v;
-    e.replace(QLatin1Char('}'), QLatin1String("}}"));
-    return QLatin1Char('{') + e + QLatin1Char('}');
+    return QLatin1Char('{') + v + QLatin1Char('}');
 }
 
 }  // namespace
+
+bool ValorDeConexionAdmitido(const QString& v) {
+    return !v.contains(QLatin1String("};"));
+}
 
 QString CarpetaArranque() {
     const QString env = qEnvironmentVariable("NAX_DIR");
@@ -96,9 +101,20 @@ bool LeerArranque(QString* error) {
     const QByteArray token = recortar(tabla.valor(0, QStringLiteral("token")).value_or(""));
     const QString clave = plataforma::Cp1252::aTexto(CifrarBytes(contrasena, false));
     SucursalActual = plataforma::Cp1252::aTexto(CifrarBytes(token, false));
-    CadenaConexion =
-        CadenaBaseDatos(textoArranque(tabla, QStringLiteral("server_SQL")).trimmed(),
-                        textoArranque(tabla, QStringLiteral("usuario")).trimmed(), clave);
+    const QString servidor = textoArranque(tabla, QStringLiteral("server_SQL")).trimmed();
+    const QString usuario = textoArranque(tabla, QStringLiteral("usuario")).trimmed();
+    for (const auto& [valor, nombre] :
+         {std::pair{&servidor, "el servidor"}, std::pair{&usuario, "el usuario"},
+          std::pair{&clave, "la contraseña"}}) {
+        if (ValorDeConexionAdmitido(*valor)) continue;
+        *error = QStringLiteral(
+                     "En la tabla de arranque %1, %2 de la base de datos contiene «};», "
+                     "que el controlador de SQL Server no puede transmitir. Pida al "
+                     "administrador que lo cambie.")
+                     .arg(QDir::toNativeSeparators(archivo), QLatin1String(nombre));
+        return false;
+    }
+    CadenaConexion = CadenaBaseDatos(servidor, usuario, clave);
     return true;
 }
 

@@ -24,6 +24,9 @@ QString CarpetaArranque();
 QString CadenaArranque(const QString& carpeta);
 // Connection string of the database.
 QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const QString& clave);
+// Whether a server, login or password can travel in the connection string
+// exactly as it is.
+bool ValorDeConexionAdmitido(const QString& valor);
 
 // Reads ARRANQUE: fills CadenaConexion and SucursalActual.
 bool LeerArranque(QString* error);

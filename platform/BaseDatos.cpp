@@ -101,8 +101,9 @@ QString nombreSinArroba(const QString& n) {
 }  // namespace
 
 QString valorDeCadena(const QString& cadena, const QString& clave) {
-    // key=value pairs separated by ';'; a value in braces may hold ';', with
-    // "}}" standing for one '}'.
+    // key=value pairs separated by ';'; a value in braces may hold ';' and
+    // braces, and ends at the first '}' followed by ';' or by the end, as the
+    // driver reads it.
     qsizetype i = 0;
     const qsizetype n = cadena.size();
     while (i < n) {
@@ -114,20 +115,10 @@ QString valorDeCadena(const QString& cadena, const QString& clave) {
         QString valor;
         if (j < n && cadena.at(j) == QLatin1Char('{')) {
             ++j;
-            while (j < n) {
-                if (cadena.at(j) == QLatin1Char('}')) {
-                    if (j + 1 < n && cadena.at(j + 1) == QLatin1Char('}')) {
-                        valor += QLatin1Char('}');
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                valor += cadena.at(j++);
-            }
-            const qsizetype fin = cadena.indexOf(QLatin1Char(';'), j);
-            i = fin < 0 ? n : fin + 1;
+            qsizetype cierre = cadena.indexOf(QLatin1String("};"), j);
+            if (cierre < 0) cierre = cadena.endsWith(QLatin1Char('}')) ? n - 1 : n;
+            valor = cadena.mid(j, cierre - j);
+            i = cierre + 2;
         } else {
             const qsizetype fin = cadena.indexOf(QLatin1Char(';'), j);
             valor = cadena.mid(j, (fin < 0 ? n : fin) - j).trimmed();

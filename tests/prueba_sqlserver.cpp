@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "Arranque.h"
 #include "FrmExtras.h"
 #include "Global.h"
 #include "Odbc.h"
@@ -484,6 +485,46 @@ TEST_F(SqlServer, UnGuardadoSinRespuestaSeRecupera) {
         EXPECT_TRUE(escena().value(2).startsWith(QLatin1String(esperado)))
             << escena().join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(f->TxtRef1_Telefono->text(), QStringLiteral("6149998877"));
+    }
+}
+
+// Every login and password the start-up table can hold reaches the server
+// exactly, braces and separators included; one the driver cannot pass on
+// ("};") is refused by the tool that writes the table and by the program.
+TEST_F(SqlServer, UsuarioYContrasenaLleganTalCual) {
+    const struct {
+        const char* usuario;
+        const char* clave;
+    } casos[] = {
+        {"tarjeta", "a}b"}, {"us}er", "{ab}"}, {"{x}", "a;}b"}, {"u;v", "}"}, {"tarjeta", "a};b"}};
+    for (const auto& c : casos) {
+        preparar();
+        const QString usuario = QLatin1String(c.usuario), clave = QLatin1String(c.clave);
+        apoyo::escribirArranque(entorno->carpeta(), {{clave, QStringLiteral("     12"),
+                                                      servidor.direccion(), usuario}});
+        QString error;
+        const bool admitida = !clave.contains(QLatin1String("};"));
+        EXPECT_EQ(Global::AbrirConexion(&error), admitida) << c.clave;
+        Global::CerrarConexion();
+        QString escrito;
+        EXPECT_EQ(Arranque::Escribir(entorno->carpeta() + QStringLiteral("/ARRANQUE.dbf"),
+                                     {servidor.direccion(), usuario, QStringLiteral("12"), clave},
+                                     &escrito),
+                  admitida);
+        if (!admitida) {
+            EXPECT_TRUE(error.contains(QStringLiteral("contiene «};»"))) << error.toStdString();
+            EXPECT_TRUE(escrito.contains(QStringLiteral("password holds")))
+                << escrito.toStdString();
+            continue;
+        }
+        int logins = 0;
+        for (const QJsonValue& e : servidor.registro()) {
+            if (e[QStringLiteral("tipo")] != QStringLiteral("login")) continue;
+            ++logins;
+            EXPECT_EQ(e[QStringLiteral("usuario")].toString(), usuario);
+            EXPECT_EQ(e[QStringLiteral("clave")].toString(), clave);
+        }
+        EXPECT_EQ(logins, 1);
     }
 }
 

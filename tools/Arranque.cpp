@@ -69,6 +69,16 @@ bool Escribir(const QString& archivo, const Datos& d, QString* error) {
         *error = QStringLiteral("the branch code has more than 7 characters");
         return false;
     }
+    for (const auto& [valor, nombre] :
+         {std::pair{&d.servidor, "server"}, std::pair{&d.usuario, "login"},
+          std::pair{&d.clave, "password"}}) {
+        if (Global::ValorDeConexionAdmitido(valor->trimmed())) continue;
+        *error = QStringLiteral(
+                     "the %1 holds \"};\", which the SQL Server driver cannot pass on "
+                     "to the server; choose another")
+                     .arg(QLatin1String(nombre));
+        return false;
+    }
     QByteArray clave, token, servidor, usuario;
     if (!cifrado(QStringLiteral("password"), d.clave, kLargoClave, &clave, error) ||
         !cifrado(QStringLiteral("branch code"), sucursal.rightJustified(7, QLatin1Char(' ')),

@@ -109,6 +109,9 @@ int arranqueShow(const QStringList& args) {
     salida << "server: " << datos.servidor << "\n"
            << "login:  " << datos.usuario << "\n"
            << "branch: '" << datos.sucursal << "'\n";
+    if (datos.usuario.contains(QLatin1Char('\\')))
+        salida << "note:   the login holds a backslash, so the driver signs in as a Windows "
+                  "domain user (DOMAIN\\user), not as a SQL Server login\n";
     return 0;
 }
 
