@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCompleter>
 #include <QFontDatabase>
@@ -289,6 +290,34 @@ TEST_F(Captura, EnterPasaAlSiguienteYRevisaLaCaja) {
     QTRY_COMPARE(escena(), (QStringList{"no-encima", kMensaje13, "encima"}));
     EXPECT_TRUE(cel->hasFocus());
     EXPECT_EQ(cel->text(), QStringLiteral("123"));
+}
+
+// Editing and moving keys work in the numeric boxes with the text X11 gives
+// them (0x7F for Delete); a control code typed with Ctrl stays out.
+TEST_F(Captura, TeclasDeEdicionEnLasCajasNumericas) {
+    QLineEdit* tel = f->TxtPrincipal_Telefono;
+    tel->setFocus();
+    tel->setText(QStringLiteral("12345"));
+    tel->setCursorPosition(1);
+    const struct {
+        Qt::Key tecla;
+        const char* texto;
+        int cursor;
+    } casos[] = {{Qt::Key_Delete, "\x7f", 1},
+                 {Qt::Key_Right, "", 2},
+                 {Qt::Key_Home, "", 0},
+                 {Qt::Key_End, "", 4},
+                 {Qt::Key_Left, "", 3}};
+    for (const auto& k : casos) {
+        QTest::sendKeyEvent(QTest::Click, tel, k.tecla, QString::fromLatin1(k.texto), {});
+        EXPECT_EQ(tel->cursorPosition(), k.cursor) << k.tecla;
+    }
+    EXPECT_EQ(tel->text(), QStringLiteral("1345"));
+    QApplication::clipboard()->setText(QStringLiteral("77"));
+    QTest::sendKeyEvent(QTest::Click, tel, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    EXPECT_EQ(tel->text(), QStringLiteral("1345"));
+    tel->paste();  // as the mouse's menu does
+    EXPECT_EQ(tel->text(), QStringLiteral("134775"));
 }
 
 // ---------------------------------------------------------- length checks
