@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -574,6 +575,23 @@ bool FrmTelefonos::eventFilter(QObject* objeto, QEvent* evento) {
         if (control == CmbMunicipios || control == CmbMunicipios->lineEdit()) {
             CmbMunicipios_KeyPress(codigo);
         }
+        return false;
+    }
+
+    // Text composed by the input method (a dead key and a letter give "á")
+    // arrives without a key press: in the numeric boxes each of its characters
+    // goes through the same filter as a typed one.
+    if (evento->type() == QEvent::InputMethod && control->property(kPropNumerica).toBool()) {
+        auto* metodo = static_cast<QInputMethodEvent*>(evento);
+        QString admitido;
+        for (const QChar ch : metodo->commitString()) {
+            qint16 codigo = qint16(ch.unicode());
+            SoloNumeros(codigo);
+            if (codigo != 0) admitido += QChar(char16_t(codigo));
+        }
+        if (admitido != metodo->commitString())
+            metodo->setCommitString(admitido, metodo->replacementStart(),
+                                    metodo->replacementLength());
         return false;
     }
 

@@ -13,6 +13,7 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -318,6 +319,21 @@ TEST_F(Captura, TeclasDeEdicionEnLasCajasNumericas) {
     EXPECT_EQ(tel->text(), QStringLiteral("1345"));
     tel->paste();  // as the mouse's menu does
     EXPECT_EQ(tel->text(), QStringLiteral("134775"));
+}
+
+// A dead key and a letter arrive as text composed by the input method, with no
+// key press: the numeric boxes filter it character by character.
+TEST_F(Captura, TextoDelMetodoDeEntradaEnLasCajasNumericas) {
+    for (QLineEdit* c : {f->TxtDueno, f->TxtPrincipal_Telefono}) {
+        c->setFocus();
+        for (const char* compuesto : {"á", "5", "ñ 7"}) {
+            QInputMethodEvent e;
+            e.setCommitString(QString::fromUtf8(compuesto));
+            QApplication::sendEvent(c, &e);
+        }
+    }
+    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("á5ñ 7"));
+    EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("57"));
 }
 
 // ---------------------------------------------------------- length checks
