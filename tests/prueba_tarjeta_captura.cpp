@@ -402,6 +402,40 @@ TEST_F(Captura, DevolverElFocoNoDisparaLaRevisionDeLaOtraCaja) {
     EXPECT_EQ(escena(), (QStringList{"no-encima", kMensaje10, "encima"}));
 }
 
+// A click on Guardar out of a box whose check fails: the message comes as the
+// focus leaves the box, during the press, and a message box shown for real
+// takes the release. The button must not stay down, nor the save run.
+TEST_F(Captura, ClicEnGuardarConUnaCajaMalNoGuarda) {
+    const QString sql =
+        QStringLiteral("select count(*) from zelt.tarjeta_telefonica_cliente where cliente=1235");
+    const struct {
+        QLineEdit *caja, *foco;
+        QStringList mensajes;
+    } casos[] = {
+        {f->TxtPrincipal_Telefono, f->TxtPrincipal_Telefono, {"no-encima", kMensaje10, "encima"}},
+        {f->TxtAval_Nombre, f->TxtAval_Paterno, {kMensajeAval}}};
+    for (const auto& c : casos) {
+        c.caja->setFocus();
+        c.caja->setText(QStringLiteral("12345"));
+        plataforma::Escena::limpiar();
+        QTest::mousePress(f->CmdGuardar, Qt::LeftButton);
+        EXPECT_FALSE(f->CmdGuardar->isDown());
+        QTest::mouseRelease(f->CmdGuardar, Qt::LeftButton);
+        EXPECT_EQ(escena(), c.mensajes);
+        EXPECT_TRUE(c.foco->hasFocus());
+        EXPECT_EQ(entorno.valor(sql).toInt(), 0);
+        c.caja->clear();
+    }
+    // A failed check with no click behind it leaves no click to swallow later.
+    f->TxtPrincipal_Telefono->setFocus();
+    f->TxtPrincipal_Telefono->setText(QStringLiteral("12345"));
+    f->TxtAval_Colonia->setFocus(Qt::MouseFocusReason);
+    QCoreApplication::processEvents();
+    f->TxtPrincipal_Telefono->setText(QStringLiteral("6141234567"));
+    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    EXPECT_EQ(entorno.valor(sql).toInt(), 1);
+}
+
 // ---------------------------------------------------------- guarantor name
 
 TEST_F(Captura, NombreCompletoDelAval) {
