@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -604,6 +605,33 @@ bool FrmTelefonos::eventFilter(QObject* objeto, QEvent* evento) {
         return false;
     }
 
+    // Text composed by the input method (a dead key and a letter give "á")
+    // arrives without a key press: in the numeric boxes each of its characters
+    // goes through the same filter as a typed one.
+    if (evento->type() == QEvent::InputMethod && control->property(kPropNumerica).toBool()) {
+        auto* metodo = static_cast<QInputMethodEvent*>(evento);
+        QString admitido;
+        for (const QChar ch : metodo->commitString()) {
+            qint16 codigo = qint16(ch.unicode());
+            SoloNumeros(codigo);
+            if (codigo != 0) admitido += QChar(char16_t(codigo));
+        }
+        if (admitido != metodo->commitString())
+            metodo->setCommitString(admitido, metodo->replacementStart(),
+                                    metodo->replacementLength());
+        return false;
+    }
+
+    // The press that moved the focus out of a box whose check failed: its
+    // release went to the message box, so it must not reach the control (a
+    // button would stay pressed, and its action must not run).
+    if ((evento->type() == QEvent::MouseButtonPress ||
+         evento->type() == QEvent::MouseButtonDblClick) &&
+        tragarClic_) {
+        tragarClic_ = false;
+        return true;
+    }
+
     if (evento->type() == QEvent::FocusOut) {
         // Focus moving to another control of this window; not a message box
         // or another window taking it.
@@ -612,10 +640,18 @@ bool FrmTelefonos::eventFilter(QObject* objeto, QEvent* evento) {
         if (reenfocando_) return false;
         if (auto* caja = qobject_cast<QLineEdit*>(control)) {
             const int largo = caja->property(kPropLargo).toInt();
+            bool bien = true;
             if (largo > 0)
-                RevisarLongitud(caja, largo);
+                bien = RevisarLongitud(caja, largo);
             else if (caja == TxtAval_Nombre)
-                TxtAval_Nombre_LostFocus();
+                bien = TxtAval_Nombre_LostFocus();
+            // A click moved the focus: its press is delivered right after this,
+            // within the same dispatch. Never later: the flag goes once the
+            // event loop runs again.
+            if (!bien && razon == Qt::MouseFocusReason) {
+                tragarClic_ = true;
+                QTimer::singleShot(0, this, [this] { tragarClic_ = false; });
+            }
         }
     }
     return false;
@@ -640,10 +676,10 @@ bool FrmTelefonos::RevisarLongitud(QLineEdit* caja, int largo) {
     return false;
 }
 
-void FrmTelefonos::TxtAval_Nombre_LostFocus() {
+bool FrmTelefonos::TxtAval_Nombre_LostFocus() {
     if (!TxtAval_Paterno->text().isEmpty() && !TxtAval_Nombre->text().isEmpty()) {
         componerNombreAval();
-        return;
+        return true;
     }
     MensajeError(
         QStringLiteral("El Nombre del Aval debe contener al Menos Nombre y Apellido Paterno"),
@@ -652,6 +688,7 @@ void FrmTelefonos::TxtAval_Nombre_LostFocus() {
     reenfocando_ = true;
     TxtAval_Paterno->setFocus(Qt::OtherFocusReason);
     reenfocando_ = false;
+    return false;
 }
 
 // The guarantor's full name from the three name boxes: first surname, second

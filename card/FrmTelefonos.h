@@ -76,7 +76,7 @@ public:
     void ChkMismo_Click();
     void ChkConyuge_Click();
     void ChkAval_Click();
-    void TxtAval_Nombre_LostFocus();
+    bool TxtAval_Nombre_LostFocus();  // false: the name was refused
     void CmbMunicipios_KeyPress(qint16 codigo);
     // Sets a check box's state by program; its rule runs only when the state
     // changes, as a user's click would.
@@ -109,6 +109,7 @@ private:
     QString lineaComandos_;
     plataforma::ListaConDatos* listaCiudades_ = nullptr;  // the entries of CmbMunicipios
     bool reenfocando_ = false;  // a check is returning the focus to its box
+    bool tragarClic_ = false;   // a failed check took the focus back from a click
     bool cerrada_ = false;
     // Card columns (in lower case) that hold only the server's code page, as
     // the loaded card's columns say; empty where every column is Unicode.

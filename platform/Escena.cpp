@@ -108,6 +108,18 @@ int codigoDeTecla(const QKeyEvent* e) {
             return 27;
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
+        // Editing and moving keys are not characters, whatever text the
+        // keyboard attaches to them (X11 gives Delete the text 0x7F).
+        case Qt::Key_Delete:
+        case Qt::Key_Insert:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
             return -1;
         default:
             break;

@@ -49,8 +49,10 @@ void SetWindowPos(QWidget* ventana, int insertarDespues, int x, int y, int cx, i
                   unsigned banderas);
 
 // The character code of a key press as the windows' key handlers see it:
-// Enter 13, Backspace 8, Escape 27, otherwise the typed character; -1 for keys
-// that type nothing (arrows, Tab, function keys), which raise no key press.
+// Enter 13, Backspace 8, Escape 27, otherwise the typed character (control
+// codes typed with Ctrl included); -1 for keys that type nothing (Tab, function
+// keys) and for the editing and moving keys (Delete, Insert, arrows, Home, End,
+// PageUp, PageDown), which raise no key press.
 int codigoDeTecla(const QKeyEvent* evento);
 
 // Puts one Tab keystroke into the keyboard input of the active window, to be

@@ -6,12 +6,14 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCompleter>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -291,6 +293,49 @@ TEST_F(Captura, EnterPasaAlSiguienteYRevisaLaCaja) {
     EXPECT_EQ(cel->text(), QStringLiteral("123"));
 }
 
+// Editing and moving keys work in the numeric boxes with the text X11 gives
+// them (0x7F for Delete); a control code typed with Ctrl stays out.
+TEST_F(Captura, TeclasDeEdicionEnLasCajasNumericas) {
+    QLineEdit* tel = f->TxtPrincipal_Telefono;
+    tel->setFocus();
+    tel->setText(QStringLiteral("12345"));
+    tel->setCursorPosition(1);
+    const struct {
+        Qt::Key tecla;
+        const char* texto;
+        int cursor;
+    } casos[] = {{Qt::Key_Delete, "\x7f", 1},
+                 {Qt::Key_Right, "", 2},
+                 {Qt::Key_Home, "", 0},
+                 {Qt::Key_End, "", 4},
+                 {Qt::Key_Left, "", 3}};
+    for (const auto& k : casos) {
+        QTest::sendKeyEvent(QTest::Click, tel, k.tecla, QString::fromLatin1(k.texto), {});
+        EXPECT_EQ(tel->cursorPosition(), k.cursor) << k.tecla;
+    }
+    EXPECT_EQ(tel->text(), QStringLiteral("1345"));
+    QApplication::clipboard()->setText(QStringLiteral("77"));
+    QTest::sendKeyEvent(QTest::Click, tel, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    EXPECT_EQ(tel->text(), QStringLiteral("1345"));
+    tel->paste();  // as the mouse's menu does
+    EXPECT_EQ(tel->text(), QStringLiteral("134775"));
+}
+
+// A dead key and a letter arrive as text composed by the input method, with no
+// key press: the numeric boxes filter it character by character.
+TEST_F(Captura, TextoDelMetodoDeEntradaEnLasCajasNumericas) {
+    for (QLineEdit* c : {f->TxtDueno, f->TxtPrincipal_Telefono}) {
+        c->setFocus();
+        for (const char* compuesto : {"á", "5", "ñ 7"}) {
+            QInputMethodEvent e;
+            e.setCommitString(QString::fromUtf8(compuesto));
+            QApplication::sendEvent(c, &e);
+        }
+    }
+    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("á5ñ 7"));
+    EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("57"));
+}
+
 // ---------------------------------------------------------- length checks
 
 TEST_F(Captura, LargoDeCadaTelefonoAlSalir) {
@@ -355,6 +400,40 @@ TEST_F(Captura, DevolverElFocoNoDisparaLaRevisionDeLaOtraCaja) {
     plataforma::Escena::limpiar();
     f->TxtAval_Colonia->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(escena(), (QStringList{"no-encima", kMensaje10, "encima"}));
+}
+
+// A click on Guardar out of a box whose check fails: the message comes as the
+// focus leaves the box, during the press, and a message box shown for real
+// takes the release. The button must not stay down, nor the save run.
+TEST_F(Captura, ClicEnGuardarConUnaCajaMalNoGuarda) {
+    const QString sql =
+        QStringLiteral("select count(*) from zelt.tarjeta_telefonica_cliente where cliente=1235");
+    const struct {
+        QLineEdit *caja, *foco;
+        QStringList mensajes;
+    } casos[] = {
+        {f->TxtPrincipal_Telefono, f->TxtPrincipal_Telefono, {"no-encima", kMensaje10, "encima"}},
+        {f->TxtAval_Nombre, f->TxtAval_Paterno, {kMensajeAval}}};
+    for (const auto& c : casos) {
+        c.caja->setFocus();
+        c.caja->setText(QStringLiteral("12345"));
+        plataforma::Escena::limpiar();
+        QTest::mousePress(f->CmdGuardar, Qt::LeftButton);
+        EXPECT_FALSE(f->CmdGuardar->isDown());
+        QTest::mouseRelease(f->CmdGuardar, Qt::LeftButton);
+        EXPECT_EQ(escena(), c.mensajes);
+        EXPECT_TRUE(c.foco->hasFocus());
+        EXPECT_EQ(entorno.valor(sql).toInt(), 0);
+        c.caja->clear();
+    }
+    // A failed check with no click behind it leaves no click to swallow later.
+    f->TxtPrincipal_Telefono->setFocus();
+    f->TxtPrincipal_Telefono->setText(QStringLiteral("12345"));
+    f->TxtAval_Colonia->setFocus(Qt::MouseFocusReason);
+    QCoreApplication::processEvents();
+    f->TxtPrincipal_Telefono->setText(QStringLiteral("6141234567"));
+    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    EXPECT_EQ(entorno.valor(sql).toInt(), 1);
 }
 
 // ---------------------------------------------------------- guarantor name
