@@ -622,15 +622,21 @@ void Conexion::revertirTransaccion() {
         return;
     }
     // After a lost link there is nothing to roll back on this side: the
-    // server drops the transaction with the session.
+    // server drops the transaction with the session. A rollback that fails
+    // leaves the session in doubt: the next operation connects anew.
     QString ignorado;
-    if (!perdida_) odbcDirecta(kRollbackSqlServer, {}, {}, nullptr, &ignorado);
+    if (!perdida_ && !odbcDirecta(kRollbackSqlServer, {}, {}, nullptr, &ignorado)) perdida_ = true;
 }
 
 bool Conexion::enTransaccion(const std::function<bool(QString*)>& pasos, QString* error) {
     if (!iniciarTransaccion(error)) return false;
     if (pasos(error) && confirmarTransaccion(error)) return true;
     revertirTransaccion();
+    // An embedded database opened while its file could not be written stays
+    // read-only for the life of the connection; after any failed save the
+    // next operation opens it again, so the save succeeds once the fault is
+    // gone. Opening an embedded file costs next to nothing.
+    if (motor_ == Motor::Sqlite) perdida_ = true;
     return false;
 }
 

@@ -159,7 +159,8 @@ private:
     QString secreto_;  // the password, kept only to scrub it from messages
     Observador observador_;
     bool duplicada_ = false;
-    // The link to SQL Server broke: the next operation connects again first.
+    // The link to SQL Server broke, or a save on the embedded database failed:
+    // the next operation connects again first.
     bool perdida_ = false;
     std::unique_ptr<SesionOdbc> odbc_;
     // The last statement run through ejecutar(), kept prepared: saving many

@@ -518,6 +518,23 @@ TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
     EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("nuevo"));
 }
 
+// A database the program could not write when it opened it (a read-only file,
+// here a connection put in read-only mode) is opened again after a failed
+// save: once the fault is gone, pressing again stores the card.
+TEST_F(Guardado, TrasUnFalloLaBaseSeAbreDeNuevo) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    f->TxtDueno->setText(QStringLiteral("alguien"));
+    QString e;
+    ASSERT_TRUE(Global::Conexion.ejecutar(QStringLiteral("PRAGMA query_only = 1"), {}, &e)) << e.toStdString();
+    for (const char* esperado :
+         {"error: No se pudo guardar la tarjeta", "info: Tarjeta Generada Correctamente!"}) {
+        plataforma::Escena::limpiar();
+        f->CmdGuardar_Click();
+        EXPECT_TRUE(escena().value(1).startsWith(QLatin1String(esperado))) << escena().value(1).toStdString();
+    }
+    EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), QStringLiteral("alguien"));
+}
+
 TEST_F(Guardado, OtroUsuarioGuardoLaTarjetaEntretanto) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     f->TxtDueno->setText(QStringLiteral("lo que escribí"));
