@@ -23,6 +23,7 @@
 #include "Escena.h"
 #include "FrmExtras.h"
 #include "Global.h"
+#include "LimiteDeTexto.h"
 #include "ListaConDatos.h"
 #include "Marco.h"
 #include "Tarjeta.h"
@@ -173,25 +174,10 @@ const DefNumerica kNumericas[] = {
 
 // clang-format on
 
-// A box's limit stops typing, not the program: a stored value longer than
-// the limit shows whole (see poner), and typing can then make it shorter but
-// never longer.
-void limitarTecleo(QLineEdit* caja, int limite) {
-    caja->setMaxLength(limite);
-    QObject::connect(caja, &QLineEdit::textChanged, caja, [caja, limite](const QString& t) {
-        const int largo = std::max(limite, int(t.size()));
-        if (caja->maxLength() == largo) return;
-        const int cursor = caja->cursorPosition();
-        caja->setMaxLength(largo);
-        caja->setCursorPosition(cursor);
-    });
-}
-
-// Puts text into a box by program, whole, whatever the box's typing limit,
-// and shows it from its beginning.
+// Puts text into a box by program, shown from its beginning. Typing limits
+// never cut it (see limitarTecleo).
 void poner(QLineEdit* caja, const QString& t) {
-    if (t.size() > caja->maxLength()) caja->setMaxLength(int(t.size()));
-    caja->setText(t);
+    plataforma::ponerTexto(caja, t);
     caja->setCursorPosition(0);
 }
 
@@ -299,7 +285,7 @@ void FrmTelefonos::construir() {
         auto* caja = new QLineEdit(padre);
         caja->setObjectName(QLatin1String(c.nombre));
         caja->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
-        limitarTecleo(caja, c.limite);
+        plataforma::limitarTecleo(caja, c.limite);
         if (c.pista) caja->setToolTip(QStringLiteral("Apellido Paterno"));
         auto* etiqueta = new QLabel(QString::fromUtf8(c.etiqueta.titulo), padre);
         etiqueta->setObjectName(QLatin1String(c.etiqueta.nombre));
@@ -1078,11 +1064,12 @@ bool FrmTelefonos::largosAdmitidos() {
         for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre})
             limites << Limite{c, c->text().trimmed(), 40};
     for (const Limite& l : std::as_const(limites)) {
-        if (l.texto.size() <= l.cabe) continue;
+        const qsizetype largo = plataforma::caracteres(l.texto);
+        if (largo <= l.cabe) continue;
         MensajeError(QStringLiteral("%1 tiene %2 caracteres y la base de datos guarda a lo más %3. "
                                     "Acórtelo y vuelva a guardar; no se guardó nada.")
                          .arg(nombreDeCaja(l.caja))
-                         .arg(l.texto.size())
+                         .arg(largo)
                          .arg(l.cabe),
                      kTituloCaptura);
         l.caja->setFocus();

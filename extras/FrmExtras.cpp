@@ -10,6 +10,7 @@
 #include "Cp1252.h"
 #include "Escena.h"
 #include "Global.h"
+#include "LimiteDeTexto.h"
 #include "Marco.h"
 #include "Rejilla.h"
 #include "Ventana.h"
@@ -224,7 +225,7 @@ bool FrmExtras::largosAdmitidos() {
     for (int r = 1; r <= iExtras->filas(); ++r) {
         if (iExtras->valor(r, 1).isEmpty()) continue;
         for (int c = 1; c <= 5; ++c) {
-            const qsizetype largo = iExtras->valor(r, c).size();
+            const qsizetype largo = plataforma::caracteres(iExtras->valor(r, c));
             if (largo <= kAnchos[c - 1]) continue;
             MensajeError(QStringLiteral("«%1» de la fila %2 tiene %3 caracteres y la base de datos "
                                         "guarda a lo más %4. Acórtelo y vuelva a guardar; no se "

@@ -355,6 +355,15 @@ bool Conexion::preparar(QSqlQuery& q, const QString& sql, QString* error) {
 
 bool Conexion::enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QString* error) {
     duplicada_ = false;
+    // Half a surrogate pair would be written as bytes that are not UTF-8.
+    for (int i = 0; i < valores.size(); ++i) {
+        if (valores[i].typeId() == QMetaType::QString &&
+            !QStringView(valores[i].toString()).isValidUtf16()) {
+            *error =
+                QStringLiteral("El texto del valor %1 tiene un carácter incompleto").arg(i + 1);
+            return false;
+        }
+    }
     for (int i = 0; i < valores.size(); ++i) q.bindValue(i, enlazable(valores[i]));
     if (q.exec()) return true;
     duplicada_ = esClaveDuplicada(q.lastError());

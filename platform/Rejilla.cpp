@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
+#include "LimiteDeTexto.h"
+
 namespace plataforma {
 
 class Rejilla::Delegado : public QStyledItemDelegate {
@@ -31,14 +33,16 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& indice) const override {
         const QString v = indice.data(Qt::EditRole).toString();
         auto* combo = qobject_cast<QComboBox*>(editor);
-        // The limit is set before the text, which it would otherwise cut.
-        if (QLineEdit* edicion = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(editor)) {
-            const int limite = rejilla_->limiteDeColumna(indice.column() + 1);
-            if (limite > 0) edicion->setMaxLength(std::max(limite, int(v.size())));
-        }
+        QLineEdit* edicion = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(editor);
+        const int limite = rejilla_->limiteDeColumna(indice.column() + 1);
+        if (edicion && limite > 0 && limiteDeTecleo(edicion) == 0) limitarTecleo(edicion, limite);
         if (combo) {
             combo->setCurrentIndex(combo->findText(v, Qt::MatchExactly | Qt::MatchCaseSensitive));
-            combo->setEditText(v);
+            if (edicion) ponerTexto(edicion, v);
+            return;
+        }
+        if (edicion) {
+            ponerTexto(edicion, v);
             return;
         }
         QStyledItemDelegate::setEditorData(editor, indice);

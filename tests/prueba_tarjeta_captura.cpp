@@ -23,6 +23,7 @@
 
 #include "Casilla.h"
 #include "Global.h"
+#include "LimiteDeTexto.h"
 #include "Marco.h"
 #include "Ventana.h"
 #include "Ventanas.h"
@@ -146,7 +147,7 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
                    {"TxtAval_CP", 10}};
     for (const auto& l : limites) {
         ASSERT_NE(caja(l.caja), nullptr) << l.caja;
-        EXPECT_EQ(caja(l.caja)->maxLength(), l.limite) << l.caja;
+        EXPECT_EQ(plataforma::limiteDeTecleo(caja(l.caja)), l.limite) << l.caja;
     }
     for (const char* c : {"TxtDueno", "TxtConyuge_Nombre", "txtRef1_Nombre", "txtRef4_Nombre"})
         EXPECT_EQ(caja(c)->toolTip(), QStringLiteral("Apellido Paterno")) << c;
@@ -273,6 +274,27 @@ TEST_F(Captura, SoloDigitosYRetrocesoEnLasCajasNumericas) {
     EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("Ana-1"));
     f->TxtPrincipal_Telefono->setText(QStringLiteral("abc"));
     EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("abc"));
+}
+
+// Typing limits count characters: an emoji is one and is never cut in half,
+// and half a character is never stored.
+TEST_F(Captura, LosLimitesCuentanCaracteresSinPartirlos) {
+    QLineEdit* c = f->TxtDueno;
+    c->setFocus();
+    c->setText(QString(99, QLatin1Char('a')));
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent emoji(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("😀"));
+        QApplication::sendEvent(c, &emoji);
+    }
+    EXPECT_EQ(c->text(), QString(99, QLatin1Char('a')) + QStringLiteral("😀"));
+    c->setText(QStringLiteral("a"));
+    c->insert(QString(QChar(0xD83D)));
+    EXPECT_EQ(c->text(), QStringLiteral("a"));
+    QString error;
+    EXPECT_FALSE(Global::Conexion.ejecutar(
+        QStringLiteral("update zelt.tarjeta_telefonica_cliente set anotaciones=?"),
+        {QStringLiteral("x") + QChar(0xD83D)}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("carácter incompleto"))) << error.toStdString();
 }
 
 TEST_F(Captura, EnterPasaAlSiguienteYRevisaLaCaja) {
