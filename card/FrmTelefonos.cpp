@@ -463,7 +463,9 @@ void FrmTelefonos::RevisarPermiso(QString* error) {
     auto RsConsulta =
         Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, &e);
     if (!RsConsulta) {
-        *error = QStringLiteral("No se pudo consultar el permiso del usuario: %1").arg(e);
+        *error = ConDetalle(QStringLiteral("No se pudo consultar el permiso del usuario. ") +
+                                QString::fromUtf16(kVuelvaAAbrir),
+                            e);
         return;
     }
     if (!RsConsulta->vacio()) {
@@ -480,7 +482,9 @@ void FrmTelefonos::MostrarNombreCliente(QString* error) {
     QString e;
     auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsConsulta) {
-        *error = QStringLiteral("No se pudo consultar el nombre del cliente: %1").arg(e);
+        *error = ConDetalle(QStringLiteral("No se pudo consultar el nombre del cliente. ") +
+                                QString::fromUtf16(kVuelvaAAbrir),
+                            e);
         return;
     }
     if (!RsConsulta->vacio()) {
@@ -759,7 +763,9 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
     QString e;
     auto RsAuxiliar = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsAuxiliar) {
-        *error = QStringLiteral("No se pudo leer la lista de ciudades: %1").arg(e);
+        *error = ConDetalle(QStringLiteral("No se pudo leer la lista de ciudades. ") +
+                                QString::fromUtf16(kVuelvaAAbrir),
+                            e);
         return false;
     }
     // The entries are built first and handed to the box's list in one go:
@@ -830,7 +836,9 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
     QString e;
     auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsConsulta) {
-        *error = QStringLiteral("No se pudo leer la tarjeta del cliente: %1").arg(e);
+        *error = ConDetalle(QStringLiteral("No se pudo leer la tarjeta del cliente. ") +
+                                QString::fromUtf16(kVuelvaAAbrir),
+                            e);
         return false;
     }
     columnasSinUnicode_.clear();
@@ -893,7 +901,9 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         auto RsAuxiliar = Global::Conexion.llamarConFilas(
             QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), parametrosConsulta(), &e);
         if (!RsAuxiliar) {
-            *error = QStringLiteral("No se pudo leer el domicilio del aval: %1").arg(e);
+            *error = ConDetalle(QStringLiteral("No se pudo leer el domicilio del aval. ") +
+                                    QString::fromUtf16(kVuelvaAAbrir),
+                                e);
             return false;
         }
         if (!RsAuxiliar->alFinal()) {
@@ -918,7 +928,9 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         auto RsAuxiliar = Global::Conexion.llamarConFilas(
             QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), parametrosConsulta(), &e);
         if (!RsAuxiliar) {
-            *error = QStringLiteral("No se pudo leer el nombre del aval: %1").arg(e);
+            *error = ConDetalle(QStringLiteral("No se pudo leer el nombre del aval. ") +
+                                    QString::fromUtf16(kVuelvaAAbrir),
+                                e);
             return false;
         }
         if (!RsAuxiliar->alFinal()) {
@@ -971,9 +983,11 @@ void FrmTelefonos::CmdGuardar_Click() {
                                "vuelva a abrir la tarjeta para ver la guardada."),
                 QStringLiteral("Alta de Tarjeta Telefónica"));
         } else {
-            MensajeError(QStringLiteral("No se pudo guardar la tarjeta; no se guardó ningún dato. "
-                                        "Lo capturado sigue en pantalla.\n\n%1")
-                             .arg(conNombresDeCajas(error)),
+            MensajeError(ConDetalle(QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
+                                                   "ningún dato. Lo capturado sigue en pantalla: "
+                                                   "vuelva a guardar en un momento y, si el "
+                                                   "problema sigue, avise a sistemas."),
+                                    conNombresDeCajas(error)),
                          QStringLiteral("Alta de Tarjeta Telefónica"));
         }
     } else if (PreguntaSiNo(
@@ -987,9 +1001,11 @@ void FrmTelefonos::CmdGuardar_Click() {
                         QStringLiteral("Cambio a Tarjeta Telefónica"));
         else
             MensajeError(
-                QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún cambio. "
-                               "Lo capturado sigue en pantalla.\n\n%1")
-                    .arg(conNombresDeCajas(error)),
+                ConDetalle(QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún "
+                                          "cambio. Lo capturado sigue en pantalla: vuelva a "
+                                          "guardar en un momento y, si el problema sigue, avise "
+                                          "a sistemas."),
+                           conNombresDeCajas(error)),
                 QStringLiteral("Cambio a Tarjeta Telefónica"));
     }
     HacerSobreTodo(this);

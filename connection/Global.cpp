@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "Cifrado.h"
+#include "Comun.h"
 #include "Cp1252.h"
 #include "Dbf.h"
 
@@ -122,16 +123,21 @@ bool AbrirConexion(QString* error) {
     if (!LeerArranque(error)) return false;
     QString detalle;
     if (!Conexion.abrir(CadenaConexion, &detalle)) {
-        *error =
-            QStringLiteral("No se pudo conectar con la base de datos (servidor %1): %2")
-                .arg(plataforma::valorDeCadena(CadenaConexion, QStringLiteral("Server")), detalle);
+        *error = ConDetalle(
+            QStringLiteral("No se pudo conectar con la base de datos (servidor %1). Revise que la "
+                           "red funcione y vuelva a abrir la tarjeta; si el problema sigue, avise "
+                           "a sistemas.")
+                .arg(plataforma::valorDeCadena(CadenaConexion, QStringLiteral("Server"))),
+            detalle);
         return false;
     }
     SqlActual =
         QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?");
     auto RsDatos = Conexion.consultar(SqlActual, {SucursalActual.valor()}, &detalle);
     if (!RsDatos) {
-        *error = QStringLiteral("No se pudo consultar la sucursal: %1").arg(detalle);
+        *error = ConDetalle(QStringLiteral("No se pudo consultar la sucursal. ") +
+                                QString::fromUtf16(kVuelvaAAbrir),
+                            detalle);
         Conexion.cerrar();
         return false;
     }

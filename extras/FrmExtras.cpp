@@ -92,7 +92,10 @@ bool FrmExtras::CargarContactos(QString* error) {
     QString e;
     auto RsDatos = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsDatos) {
-        *error = QStringLiteral("No se pudieron leer los contactos extras del cliente: %1").arg(e);
+        *error = ConDetalle(QStringLiteral("No se pudieron leer los contactos extras del cliente. "
+                                           "Ciérrela y vuelva a abrirla en un momento; si el "
+                                           "problema sigue, avise a sistemas."),
+                            e);
         return false;
     }
     const char* const columnas[5] = {"Nombre", "parentesco", "telefono", "Lugar", "Nota"};
@@ -189,9 +192,11 @@ void FrmExtras::CmdGuardar_Click() {
                         QStringLiteral("Guardar Contactos"));
         else
             MensajeError(
-                QStringLiteral("No se pudieron guardar los contactos; los guardados antes siguen "
-                               "sin cambios y lo capturado sigue en pantalla.\n\n%1")
-                    .arg(error),
+                ConDetalle(QStringLiteral("No se pudieron guardar los contactos; los guardados "
+                                          "antes siguen sin cambios y lo capturado sigue en "
+                                          "pantalla: vuelva a guardar en un momento y, si el "
+                                          "problema sigue, avise a sistemas."),
+                           error),
                 QStringLiteral("Guardar Contactos"));
     }
     HacerSobreTodo(this);

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "Global.h"
+#include "Programa.h"
 #include "Tarjeta.h"
 #include "Ventanas.h"
 
@@ -525,14 +526,36 @@ TEST_F(Guardado, TrasUnFalloLaBaseSeAbreDeNuevo) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     f->TxtDueno->setText(QStringLiteral("alguien"));
     QString e;
-    ASSERT_TRUE(Global::Conexion.ejecutar(QStringLiteral("PRAGMA query_only = 1"), {}, &e)) << e.toStdString();
+    ASSERT_TRUE(Global::Conexion.ejecutar(QStringLiteral("PRAGMA query_only = 1"), {}, &e))
+        << e.toStdString();
     for (const char* esperado :
          {"error: No se pudo guardar la tarjeta", "info: Tarjeta Generada Correctamente!"}) {
         plataforma::Escena::limpiar();
         f->CmdGuardar_Click();
-        EXPECT_TRUE(escena().value(1).startsWith(QLatin1String(esperado))) << escena().value(1).toStdString();
+        EXPECT_TRUE(escena().value(1).startsWith(QLatin1String(esperado)))
+            << escena().value(1).toStdString();
     }
     EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), QStringLiteral("alguien"));
+}
+
+// A failure says first, in Spanish, what to do; the database's own words
+// follow on a line of their own after "Detalle:".
+TEST_F(Guardado, LosFallosDicenQueHacerYDespuesElDetalle) {
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    apoyo::Grabadora g;
+    g.fallarEn(1, QStringLiteral("Timeout expired"));
+    f->CmdGuardar_Click();
+    EXPECT_TRUE(escena().value(1).contains(
+        QStringLiteral("avise a sistemas.\nDetalle: Timeout expired | Alta")))
+        << escena().value(1).toStdString();
+    f.reset();
+    entorno.ejecutar(QStringLiteral("drop table zelt.tarjeta_telefonica_cliente"));
+    plataforma::Escena::limpiar();
+    EXPECT_EQ(Ejecutar(QStringLiteral("1234-25")), 1);
+    EXPECT_TRUE(escena().value(0).startsWith(
+        QStringLiteral("error: No se pudo leer la tarjeta del cliente. Vuelva a abrir la tarjeta "
+                       "en un momento; si el problema sigue, avise a sistemas.\nDetalle: ")))
+        << escena().value(0).toStdString();
 }
 
 TEST_F(Guardado, OtroUsuarioGuardoLaTarjetaEntretanto) {
