@@ -1,11 +1,11 @@
 #include "Global.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "Cifrado.h"
 #include "Comun.h"
 #include "Cp1252.h"
-#include "Dbf.h"
 
 namespace Global {
 
@@ -63,40 +63,40 @@ QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const Q
            valorOdbc(clave) + QStringLiteral(";");
 }
 
-bool LeerArranque(QString* error) {
+bool LeerArranque(FalloArranque* fallo) {
+    using Tipo = FalloArranque::Tipo;
+    *fallo = FalloArranque();
+    auto falla = [&](Tipo tipo, const QString& ruta) {
+        fallo->tipo = tipo;
+        fallo->ruta = ruta;
+        return false;
+    };
     const QString cadena = CadenaArranque(CarpetaArranque());
     const QString carpeta = plataforma::valorDeCadena(cadena, QStringLiteral("SourceDB"));
     SqlActual = QStringLiteral("select * from ARRANQUE");
-    const QString archivo =
-        plataforma::buscarSinMayusculas(carpeta, QStringLiteral("ARRANQUE.DBF"));
-    if (archivo.isEmpty()) {
-        *error =
-            QStringLiteral("No se encontró la tabla de arranque ARRANQUE.DBF en la carpeta %1.")
-                .arg(QDir::toNativeSeparators(carpeta));
-        return false;
+    const QStringList tablas = plataforma::buscarTodosSinMayusculas(
+        carpeta, QStringLiteral("ARRANQUE.DBF"), &fallo->lectura, &fallo->detalle);
+    if (fallo->lectura != plataforma::Fallo::Ninguno) return falla(Tipo::Carpeta, carpeta);
+    if (tablas.isEmpty()) return falla(Tipo::NoEncontrada, carpeta);
+    // Which of two tables is the right one cannot be told; reading either
+    // could connect with settings the administrator meant to replace.
+    if (tablas.size() > 1) {
+        fallo->tablas = tablas;
+        return falla(Tipo::Varias, carpeta);
     }
+    const QString archivo = tablas.first();
     plataforma::TablaDbf tabla;
-    QString detalle;
-    if (!tabla.leer(archivo, &detalle)) {
-        *error = QStringLiteral("No se puede leer la tabla de arranque %1: %2.")
-                     .arg(QDir::toNativeSeparators(archivo), detalle);
-        return false;
+    if (!tabla.leer(archivo, &fallo->detalle, 1)) {  // only the first record counts
+        fallo->lectura = tabla.fallo();
+        return falla(Tipo::Tabla, archivo);
     }
     for (const char* columna : {"contrasena", "token", "server_SQL", "usuario"}) {
         if (!tabla.tieneCampo(QLatin1String(columna))) {
-            *error = QStringLiteral("A la tabla de arranque %1 le falta la columna %2.")
-                         .arg(QDir::toNativeSeparators(archivo), QLatin1String(columna));
-            return false;
+            fallo->dato = QLatin1String(columna);
+            return falla(Tipo::FaltaColumna, archivo);
         }
     }
-    if (tabla.registros() == 0) {
-        *error = QStringLiteral(
-                     "La tabla de arranque %1 no tiene ningún registro: faltan los datos de "
-                     "conexión a la base de datos.")
-                     .arg(QDir::toNativeSeparators(archivo));
-        return false;
-    }
-    // Only the first record counts.
+    if (tabla.registros() == 0) return falla(Tipo::SinRegistros, archivo);
     const QByteArray contrasena =
         recortar(tabla.valor(0, QStringLiteral("contrasena")).value_or(""));
     const QByteArray token = recortar(tabla.valor(0, QStringLiteral("token")).value_or(""));
@@ -105,18 +105,156 @@ bool LeerArranque(QString* error) {
     const QString servidor = textoArranque(tabla, QStringLiteral("server_SQL")).trimmed();
     const QString usuario = textoArranque(tabla, QStringLiteral("usuario")).trimmed();
     for (const auto& [valor, nombre] :
-         {std::pair{&servidor, "el servidor"}, std::pair{&usuario, "el usuario"},
-          std::pair{&clave, "la contraseña"}}) {
+         {std::pair{&servidor, "servidor"}, std::pair{&usuario, "usuario"},
+          std::pair{&clave, "clave"}}) {
         if (ValorDeConexionAdmitido(*valor)) continue;
-        *error = QStringLiteral(
-                     "En la tabla de arranque %1, %2 de la base de datos contiene «};», "
-                     "que el controlador de SQL Server no puede transmitir. Pida al "
-                     "administrador que lo cambie.")
-                     .arg(QDir::toNativeSeparators(archivo), QLatin1String(nombre));
-        return false;
+        fallo->dato = QLatin1String(nombre);
+        return falla(Tipo::ValorNoAdmitido, archivo);
     }
     CadenaConexion = CadenaBaseDatos(servidor, usuario, clave);
     return true;
+}
+
+bool LeerArranque(QString* error) {
+    FalloArranque fallo;
+    if (LeerArranque(&fallo)) return true;
+    *error = MensajeArranque(fallo);
+    return false;
+}
+
+QString MensajeArranque(const FalloArranque& f) {
+    using plataforma::Fallo;
+    using Tipo = FalloArranque::Tipo;
+    const QString ruta = QDir::toNativeSeparators(f.ruta);
+    const QString reescribir = QStringLiteral(
+        "pida al administrador del sistema que la vuelva a escribir con "
+        "«tarjeta-admin arranque write».");
+    // Why a table or a folder is no file to read, as the first sentence says it.
+    auto queEs = [](Fallo lectura) -> QString {
+        switch (lectura) {
+            case Fallo::EsCarpeta:
+                return QStringLiteral("es una carpeta, no un archivo");
+            case Fallo::EsTuberia:
+                return QStringLiteral("es una tubería (FIFO), no un archivo");
+            case Fallo::EsDispositivo:
+                return QStringLiteral("es un dispositivo, no un archivo");
+            case Fallo::EsSocket:
+                return QStringLiteral("es un socket, no un archivo");
+            case Fallo::EnlaceRoto:
+                return QStringLiteral("es un enlace simbólico a algo que no existe");
+            case Fallo::SinPermiso:
+                return QStringLiteral("no se puede leer: permiso denegado");
+            case Fallo::DemasiadoGrande:
+                return QStringLiteral("es demasiado grande para ser una tabla de arranque");
+            case Fallo::Danada:
+                return QStringLiteral("está dañada o no es una tabla DBF");
+            default:
+                return QStringLiteral("no se puede leer");  // the detail says why
+        }
+    };
+    QString mensaje;
+    switch (f.tipo) {
+        case Tipo::Ninguno:
+            return {};
+        case Tipo::Carpeta:
+            if (f.lectura == Fallo::NoExiste)
+                mensaje = QStringLiteral(
+                              "No existe la carpeta %1 de la tabla de arranque: pida al "
+                              "administrador del sistema que la cree con «tarjeta-admin "
+                              "arranque write» o que corrija la variable NAX_DIR.")
+                              .arg(ruta);
+            else if (f.lectura == Fallo::SinPermiso)
+                mensaje = QStringLiteral(
+                              "La carpeta %1 de la tabla de arranque no se puede leer: "
+                              "permiso denegado; pida al administrador del sistema que le "
+                              "dé permiso de lectura y de paso.")
+                              .arg(ruta);
+            else if (f.lectura == Fallo::NoEsCarpeta)
+                mensaje = QStringLiteral(
+                              "%1, donde debe estar la tabla de arranque, no es una carpeta: "
+                              "pida al administrador del sistema que corrija la variable NAX_DIR.")
+                              .arg(ruta);
+            else
+                mensaje = QStringLiteral(
+                              "La carpeta %1 de la tabla de arranque %2: pida al administrador "
+                              "del sistema que la revise o que corrija la variable NAX_DIR.")
+                              .arg(ruta, queEs(f.lectura));
+            break;
+        case Tipo::NoEncontrada:
+            mensaje = QStringLiteral(
+                          "No se encontró la tabla de arranque ARRANQUE.DBF en la carpeta %1: "
+                          "pida al administrador del sistema que la escriba con "
+                          "«tarjeta-admin arranque write».")
+                          .arg(ruta);
+            break;
+        case Tipo::Varias: {
+            QStringList nombres;
+            for (const QString& t : f.tablas) nombres.append(QFileInfo(t).fileName());
+            mensaje = QStringLiteral(
+                          "Hay %1 tablas de arranque en la carpeta %2 cuyos nombres solo "
+                          "difieren en mayúsculas (%3) y no se sabe cuál vale: pida al "
+                          "administrador del sistema que deje solo una; «tarjeta-admin "
+                          "arranque write» deja solo la que escribe.")
+                          .arg(f.tablas.size())
+                          .arg(ruta, nombres.join(QStringLiteral(", ")));
+            break;
+        }
+        case Tipo::Tabla:
+            if (f.lectura == Fallo::NoExiste)
+                mensaje = QStringLiteral(
+                              "La tabla de arranque %1 desapareció mientras se leía: vuelva a "
+                              "abrir el programa y, si sigue faltando, %2")
+                              .arg(ruta, reescribir);
+            else if (f.lectura == Fallo::SinPermiso)
+                mensaje = QStringLiteral(
+                              "La tabla de arranque %1 no se puede leer: permiso denegado; "
+                              "pida al administrador del sistema que le dé permiso de lectura.")
+                              .arg(ruta);
+            else if (f.lectura == Fallo::Danada)
+                mensaje = QStringLiteral("No se puede leer la tabla de arranque %1, que %2: %3")
+                              .arg(ruta, queEs(f.lectura), reescribir);
+            else if (f.lectura == Fallo::Otro)
+                mensaje = QStringLiteral(
+                              "No se puede leer la tabla de arranque %1: pida al administrador "
+                              "del sistema que la revise.")
+                              .arg(ruta);
+            else if (f.lectura == Fallo::DemasiadoGrande)
+                mensaje = QStringLiteral("La tabla de arranque %1 %2: %3")
+                              .arg(ruta, queEs(f.lectura), reescribir);
+            else  // something else stands where the table should: the tool will not replace it
+                mensaje = QStringLiteral(
+                              "La tabla de arranque %1 %2: pida al administrador del sistema que "
+                              "lo quite y escriba la tabla con «tarjeta-admin arranque write».")
+                              .arg(ruta, queEs(f.lectura));
+            break;
+        case Tipo::FaltaColumna:
+            mensaje = QStringLiteral("A la tabla de arranque %1 le falta la columna %2: %3")
+                          .arg(ruta, f.dato, reescribir);
+            break;
+        case Tipo::SinRegistros:
+            mensaje = QStringLiteral(
+                          "La tabla de arranque %1 no tiene ningún registro, así que faltan "
+                          "los datos de conexión a la base de datos: %2")
+                          .arg(ruta, reescribir);
+            break;
+        case Tipo::ValorNoAdmitido: {
+            const QString cual = f.dato == QLatin1String("servidor") ? QStringLiteral("el servidor")
+                                 : f.dato == QLatin1String("usuario")
+                                     ? QStringLiteral("el usuario")
+                                     : QStringLiteral("la contraseña");
+            mensaje = QStringLiteral(
+                          "En la tabla de arranque %1, %2 de la base de datos contiene «};», "
+                          "que el controlador de SQL Server no puede transmitir: pida al "
+                          "administrador del sistema que lo cambie.")
+                          .arg(ruta, cual);
+            break;
+        }
+    }
+    // The system's or the reader's own words, where they add to the above.
+    const bool conDetalle = f.lectura == Fallo::SinPermiso || f.lectura == Fallo::Danada ||
+                            f.lectura == Fallo::DemasiadoGrande || f.lectura == Fallo::Otro;
+    if (conDetalle && !f.detalle.isEmpty()) mensaje += QStringLiteral("\nDetalle: ") + f.detalle;
+    return mensaje;
 }
 
 bool AbrirConexion(QString* error) {

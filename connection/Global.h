@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "BaseDatos.h"
+#include "Dbf.h"
 #include "TextoFijo.h"
 
 namespace Global {
@@ -28,8 +29,34 @@ QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const Q
 // exactly as it is.
 bool ValorDeConexionAdmitido(const QString& valor);
 
+// Why the start-up table could not be used. The program words it in Spanish
+// (MensajeArranque), the admin tool in English.
+struct FalloArranque {
+    enum class Tipo {
+        Ninguno,
+        Carpeta,          // the folder cannot be looked into; `lectura` says why
+        NoEncontrada,     // no table in the folder
+        Varias,           // several tables whose names differ only in letter case
+        Tabla,            // the table cannot be read; `lectura` says why
+        FaltaColumna,     // `dato` is the column
+        SinRegistros,     // not one live record
+        ValorNoAdmitido,  // `dato` is "servidor", "usuario" or "clave"
+    };
+    Tipo tipo = Tipo::Ninguno;
+    plataforma::Fallo lectura = plataforma::Fallo::Ninguno;
+    QString ruta;        // the folder (Carpeta, NoEncontrada, Varias) or the table
+    QStringList tablas;  // Varias: every one found
+    QString dato;
+    QString detalle;  // the system's or the table reader's words
+};
+
 // Reads ARRANQUE: fills CadenaConexion and SucursalActual.
+bool LeerArranque(FalloArranque* fallo);
+// The same, with the fault worded by MensajeArranque.
 bool LeerArranque(QString* error);
+// What is wrong and what to do, in its first sentence; the lower-level detail,
+// where it helps, on a line of its own starting "Detalle:".
+QString MensajeArranque(const FalloArranque& fallo);
 // LeerArranque, then opens Conexion and sets EstadoSucursal from the branch's
 // distribution centre.
 bool AbrirConexion(QString* error);

@@ -3,6 +3,7 @@
 dbfread reads what tarjeta-admin writes, and python-dbf writes Visual FoxPro
 tables (with null flags and deleted records) that tarjeta-admin reads."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -89,6 +90,30 @@ with tempfile.TemporaryDirectory() as d:
     check(r.returncode != 0 and "folder" in r.stderr, "db init without folder refused")
     r = run("frobnicate", "x")
     check(r.returncode != 0 and "unknown command" in r.stderr, "unknown command refused")
+
+def tables(d):
+    return sorted(n for n in os.listdir(d) if n.lower() == "arranque.dbf")
+
+
+with tempfile.TemporaryDirectory() as d:
+    # Stale tables in other letter cases: write replaces them, show then reads the new one.
+    write = ("arranque", "write", d, "--user", "u", "--branch", "1", "--server")
+    run(*write, "viejo", stdin="x\n")
+    os.rename(os.path.join(d, "ARRANQUE.dbf"), os.path.join(d, "ARRANQUE.DBF"))
+    shutil.copy(os.path.join(d, "ARRANQUE.DBF"), os.path.join(d, "arranque.dbf"))
+    r = run("arranque", "show", d)
+    check(r.returncode != 0 and "ARRANQUE.DBF" in r.stderr and "arranque.dbf" in r.stderr,
+          "show refuses two tables, naming both: " + r.stderr)
+    r = run(*write, "nuevo", stdin="x\n")
+    check(r.returncode == 0 and len(tables(d)) == 1, "write leaves one table: " + str(tables(d)))
+    r = run("arranque", "show", d)
+    check(r.returncode == 0 and "server: nuevo" in r.stdout, "show reads what write wrote: " + r.stdout)
+    # A folder by that name is not a table to replace: nothing is written beside it.
+    os.remove(os.path.join(d, tables(d)[0]))
+    os.mkdir(os.path.join(d, "arranque.dbf"))
+    r = run(*write, "nuevo", stdin="x\n")
+    check(r.returncode != 0 and "folder" in r.stderr and tables(d) == ["arranque.dbf"],
+          "write refuses a folder named like the table: " + r.stderr)
 
 print(f"{failures} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)

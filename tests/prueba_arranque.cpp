@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -17,6 +18,11 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QWindow>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "Apoyo.h"
 #include "Escena.h"
@@ -99,6 +105,146 @@ TEST(Arranque, EstadoSegunElCentroDeDistribucion) {
         EXPECT_EQ(Global::EstadoSucursal, c.estado) << c.sucursal;
         ASSERT_EQ(g.operaciones.size(), 1);
         EXPECT_EQ(g.operaciones[0].valores, QVariantList{QString::fromLatin1(c.sucursal)});
+    }
+}
+
+// ------------------------------------ what stands where the table should be
+
+// Every message about the start-up table: the fault and what to do on the
+// first line, any lower-level detail on lines of its own after "Detalle:".
+void comprobarMensaje(const QString& mensaje, const char* fragmento, const char* caso) {
+    const QStringList lineas = mensaje.split(QLatin1Char('\n'));
+    EXPECT_TRUE(lineas[0].contains(QString::fromUtf8(fragmento)))
+        << caso << ": " << mensaje.toStdString();
+    EXPECT_TRUE(lineas[0].contains(QStringLiteral("pida al administrador"))) << caso;
+    for (qsizetype i = 1; i < lineas.size(); ++i)
+        EXPECT_TRUE(lineas[i].startsWith(QStringLiteral("Detalle: ")))
+            << caso << ": " << mensaje.toStdString();
+}
+
+struct CasoTabla {
+    const char* nombre;
+    std::function<void(const QString& carpeta, const QString& tabla)> preparar;
+    const char* mensaje;
+};
+
+TEST(Arranque, LoQueNoEsUnaTablaSeNombraEnseguida) {
+    const CasoTabla casos[] = {
+        {"carpeta",
+         [](const QString&, const QString& t) {
+             QFile::remove(t);
+             QDir().mkdir(t);
+         },
+         "es una carpeta, no un archivo"},
+        {"FIFO",
+         [](const QString& c, const QString& t) {
+             QFile::remove(t);  // the exact name: opening it must not wait for a writer
+             const QByteArray fifo = QFile::encodeName(c + QStringLiteral("/ARRANQUE.DBF"));
+             ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+         },
+         "es una tubería (FIFO), no un archivo"},
+        {"/dev/zero",
+         [](const QString&, const QString& t) {
+             QFile::remove(t);
+             QFile::link(QStringLiteral("/dev/zero"), t);
+         },
+         "es un dispositivo, no un archivo"},
+        {"3 GiB", [](const QString&, const QString& t) { QFile(t).resize(qint64(3) << 30); },
+         "es demasiado grande"},
+        {"enlace roto",
+         [](const QString& c, const QString& t) {
+             QFile::remove(t);
+             QFile::link(c + QStringLiteral("/nada"), t);
+         },
+         "es un enlace simbólico a algo que no existe"},
+        {"dos tablas",
+         [](const QString& c, const QString& t) {
+             QFile::copy(t, c + QStringLiteral("/ARRANQUE.DBF"));
+         },
+         "cuyos nombres solo difieren en mayúsculas (ARRANQUE.DBF, ARRANQUE.dbf)"},
+        {"NAX_DIR es un archivo",
+         [](const QString&, const QString& t) { qputenv("NAX_DIR", QFile::encodeName(t)); },
+         "no es una carpeta"},
+        {"NAX_DIR no existe",
+         [](const QString& c, const QString&) { qputenv("NAX_DIR", QFile::encodeName(c) + "/no"); },
+         "No existe la carpeta"},
+    };
+    for (const auto& c : casos) {
+        apoyo::Entorno e;
+        c.preparar(e.carpeta(), QDir(e.carpeta()).filePath(QStringLiteral("ARRANQUE.dbf")));
+        QElapsedTimer reloj;
+        reloj.start();
+        QString error;
+        EXPECT_FALSE(Global::LeerArranque(&error)) << c.nombre;
+        EXPECT_LT(reloj.elapsed(), 1000) << c.nombre;
+        comprobarMensaje(error, c.mensaje, c.nombre);
+    }
+}
+
+// The start-up table's message as a user without root's powers gets it. Root
+// reads whatever the permission bits say, so as root the reading runs in a
+// child process that has become "nobody"; *pudo is false when it cannot.
+QString leerSinPrivilegios(bool* pudo) {
+    QString error;
+    *pudo = true;
+    if (::geteuid() != 0) {
+        Global::LeerArranque(&error);
+        return error;
+    }
+    int tubo[2];
+    if (::pipe(tubo) != 0) {
+        *pudo = false;
+        return error;
+    }
+    const pid_t hijo = ::fork();
+    if (hijo == 0) {
+        ::close(tubo[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(3);
+        Global::LeerArranque(&error);
+        const QByteArray b = error.toUtf8();
+        ::_exit(::write(tubo[1], b.constData(), size_t(b.size())) == b.size() ? 0 : 4);
+    }
+    ::close(tubo[1]);
+    QByteArray salida;
+    char trozo[4096];
+    for (ssize_t n; (n = ::read(tubo[0], trozo, sizeof trozo)) > 0;) salida.append(trozo, n);
+    ::close(tubo[0]);
+    int estado = 0;
+    ::waitpid(hijo, &estado, 0);
+    *pudo = WIFEXITED(estado) && WEXITSTATUS(estado) == 0;
+    return QString::fromUtf8(salida);
+}
+
+TEST(Arranque, SinPermisoSeDicePermisoDenegado) {
+    const CasoTabla casos[] = {
+        {"tabla sin lectura",
+         [](const QString&, const QString& t) { QFile::setPermissions(t, {}); },
+         "ARRANQUE.dbf no se puede leer: permiso denegado"},
+        {"carpeta sin paso",
+         [](const QString& c, const QString&) {
+             QFile::setPermissions(c, QFile::ReadOwner | QFile::ReadOther);
+         },
+         "arranque no se puede leer: permiso denegado"},
+        {"carpeta sin lectura",
+         [](const QString& c, const QString&) {
+             QFile::setPermissions(c, QFile::ExeOwner | QFile::ExeOther);
+         },
+         "arranque no se puede leer: permiso denegado"},
+    };
+    for (const auto& c : casos) {
+        apoyo::Entorno e;
+        // "nobody" must reach the folder (QTemporaryDir makes it private).
+        const auto abierta = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                             QFile::ReadOther | QFile::ExeOther;
+        QFile::setPermissions(e.carpeta(), abierta);
+        c.preparar(e.carpeta(), QDir(e.carpeta()).filePath(QStringLiteral("ARRANQUE.dbf")));
+        bool pudo = false;
+        const QString error = leerSinPrivilegios(&pudo);
+        QFile::setPermissions(e.carpeta(), abierta);
+        if (!pudo) GTEST_SKIP() << "cannot read as the user nobody";
+        comprobarMensaje(error, c.mensaje, c.nombre);
     }
 }
 

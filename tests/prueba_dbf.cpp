@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "Dbf.h"
 
@@ -131,6 +133,50 @@ TEST_F(Dbf, ArchivosDanadosDanUnErrorClaro) {
 
     QFile::remove(archivo());
     EXPECT_FALSE(leerError().isEmpty());
+}
+
+// Whatever stands at the path, the reader answers within a second after a few
+// small reads: nothing endless or huge is read into memory.
+TEST_F(Dbf, LoEnormeOInfinitoFallaEnseguida) {
+    QString error;
+    ASSERT_TRUE(TablaDbf::escribir(archivo(), kCampos, {{"uno"}}, &error));
+    const QByteArray bueno = leerCrudo();
+    const int cabeceraBuena =
+        static_cast<unsigned char>(bueno[8]) | static_cast<unsigned char>(bueno[9]) << 8;
+    auto conLargos = [&](int cabecera, int registro) {
+        QByteArray b = bueno;
+        b[8] = char(cabecera & 0xFF);
+        b[9] = char(cabecera >> 8);
+        b[10] = char(registro & 0xFF);
+        b[11] = char(registro >> 8);
+        return b + QByteArray(70000, ' ');  // as long as both announce
+    };
+    const struct {
+        const char* nombre;
+        std::function<void()> preparar;
+        const char* mensaje;
+    } casos[] = {
+        {"/dev/zero",
+         [&] {
+             QFile::remove(archivo());
+             QFile::link(QStringLiteral("/dev/zero"), archivo());
+         },
+         "no es un archivo regular"},
+        {"3 GiB", [&] { ASSERT_TRUE(QFile(archivo()).resize(qint64(3) << 30)); }, "ocupa"},
+        {"cabecera de 60000 bytes", [&] { escribirCrudo(conLargos(60000, 211)); }, "cabecera"},
+        {"registros de 60000 bytes", [&] { escribirCrudo(conLargos(cabeceraBuena, 60000)); },
+         "registro"},
+    };
+    for (const auto& c : casos) {
+        escribirCrudo(bueno);
+        c.preparar();
+        QElapsedTimer reloj;
+        reloj.start();
+        const QString e = leerError();
+        EXPECT_LT(reloj.elapsed(), 1000) << c.nombre;
+        EXPECT_TRUE(e.contains(QLatin1String(c.mensaje))) << c.nombre << ": " << e.toStdString();
+        QFile::remove(archivo());
+    }
 }
 
 TEST_F(Dbf, ElEscritorRechazaValoresLargos) {

@@ -1,5 +1,8 @@
 #include "Arranque.h"
 
+#include <QDir>
+#include <QFile>
+
 #include "Cifrado.h"
 #include "Cp1252.h"
 #include "Dbf.h"
@@ -94,13 +97,141 @@ bool Escribir(const QString& archivo, const Datos& d, QString* error) {
                                           error);
 }
 
+bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escrito,
+                       QStringList* quitados, QString* error) {
+    quitados->clear();
+    Global::FalloArranque fallo;
+    fallo.tipo = Global::FalloArranque::Tipo::Carpeta;
+    fallo.ruta = carpeta;
+    const QStringList existentes = plataforma::buscarTodosSinMayusculas(
+        carpeta, QStringLiteral("ARRANQUE.DBF"), &fallo.lectura, &fallo.detalle);
+    if (fallo.lectura != plataforma::Fallo::Ninguno) {
+        *error = Mensaje(fallo);
+        return false;
+    }
+    // Only regular files are replaced: a folder, a FIFO or a device by that
+    // name is something the administrator put there, not an old table.
+    for (const QString& e : existentes) {
+        fallo.tipo = Global::FalloArranque::Tipo::Tabla;
+        fallo.ruta = e;
+        fallo.lectura = plataforma::tipoDeArchivo(e, &fallo.detalle);
+        if (fallo.lectura == plataforma::Fallo::Ninguno) continue;
+        *error = Mensaje(fallo) + QStringLiteral("; remove it first (nothing was written)");
+        return false;
+    }
+    const QString nuevo = QDir(carpeta).filePath(QStringLiteral("ARRANQUE.dbf"));
+    *escrito = existentes.isEmpty() || existentes.contains(nuevo) ? nuevo : existentes.first();
+    if (!Escribir(*escrito, datos, error)) return false;
+    for (const QString& e : existentes) {
+        if (e == *escrito) continue;
+        QFile viejo(e);
+        if (!viejo.remove()) {
+            *error = QStringLiteral(
+                         "wrote %1 but could not remove %2 (%3); remove it, or the program "
+                         "will refuse to start with two start-up tables")
+                         .arg(*escrito, e, viejo.errorString());
+            return false;
+        }
+        quitados->append(e);
+    }
+    return true;
+}
+
 bool Leer(const QString& carpeta, Datos* d, QString* error) {
     qputenv("NAX_DIR", carpeta.toLocal8Bit());
-    if (!Global::LeerArranque(error)) return false;
+    Global::FalloArranque fallo;
+    if (!Global::LeerArranque(&fallo)) {
+        using Tipo = Global::FalloArranque::Tipo;
+        *error = Mensaje(fallo);
+        if (fallo.tipo == Tipo::NoEncontrada || fallo.tipo == Tipo::FaltaColumna ||
+            fallo.tipo == Tipo::SinRegistros || fallo.tipo == Tipo::ValorNoAdmitido ||
+            fallo.lectura == plataforma::Fallo::Danada ||
+            fallo.lectura == plataforma::Fallo::DemasiadoGrande)
+            *error += QStringLiteral("; write it again with 'arranque write'");
+        else if (fallo.tipo == Tipo::Tabla && fallo.lectura != plataforma::Fallo::SinPermiso)
+            *error += QStringLiteral("; remove it and run 'arranque write'");
+        return false;
+    }
     d->servidor = plataforma::valorDeCadena(Global::CadenaConexion, QStringLiteral("Server"));
     d->usuario = plataforma::valorDeCadena(Global::CadenaConexion, QStringLiteral("Uid"));
     d->sucursal = Global::SucursalActual.valor();
     return true;
+}
+
+QString Mensaje(const Global::FalloArranque& f) {
+    using plataforma::Fallo;
+    using Tipo = Global::FalloArranque::Tipo;
+    auto queEs = [](Fallo lectura) -> QString {
+        switch (lectura) {
+            case Fallo::NoExiste:
+                return QStringLiteral("does not exist");
+            case Fallo::EnlaceRoto:
+                return QStringLiteral("is a symbolic link to nothing");
+            case Fallo::SinPermiso:
+                return QStringLiteral("cannot be read: permission denied");
+            case Fallo::EsCarpeta:
+                return QStringLiteral("is a folder, not a file");
+            case Fallo::NoEsCarpeta:
+                return QStringLiteral("is not a folder");
+            case Fallo::EsTuberia:
+                return QStringLiteral("is a FIFO, not a file");
+            case Fallo::EsDispositivo:
+                return QStringLiteral("is a device, not a file");
+            case Fallo::EsSocket:
+                return QStringLiteral("is a socket, not a file");
+            case Fallo::DemasiadoGrande:
+                return QStringLiteral("is too large for a start-up table");
+            case Fallo::Danada:
+                return QStringLiteral("is damaged or not a DBF table");
+            default:
+                return QStringLiteral("cannot be read");
+        }
+    };
+    QString mensaje;
+    switch (f.tipo) {
+        case Tipo::Ninguno:
+            return {};
+        case Tipo::Carpeta:
+            mensaje = QStringLiteral("folder %1 %2").arg(f.ruta, queEs(f.lectura));
+            break;
+        case Tipo::NoEncontrada:
+            mensaje = QStringLiteral("no start-up table ARRANQUE.DBF (in any letter case) in %1")
+                          .arg(f.ruta);
+            break;
+        case Tipo::Varias:
+            mensaje = QStringLiteral(
+                          "%1 holds %2 start-up tables whose names differ only in case (%3); "
+                          "the program refuses to choose: keep one, or run 'arranque write', "
+                          "which leaves only the one it writes")
+                          .arg(f.ruta)
+                          .arg(f.tablas.size())
+                          .arg(f.tablas.join(QStringLiteral(", ")));
+            break;
+        case Tipo::Tabla:
+            mensaje = QStringLiteral("%1 %2").arg(f.ruta, queEs(f.lectura));
+            break;
+        case Tipo::FaltaColumna:
+            mensaje = QStringLiteral("%1 lacks the column %2").arg(f.ruta, f.dato);
+            break;
+        case Tipo::SinRegistros:
+            mensaje = QStringLiteral("%1 holds no record: the connection settings are missing")
+                          .arg(f.ruta);
+            break;
+        case Tipo::ValorNoAdmitido: {
+            const char* cual = f.dato == QLatin1String("servidor")  ? "server"
+                               : f.dato == QLatin1String("usuario") ? "login"
+                                                                    : "password";
+            mensaje = QStringLiteral(
+                          "in %1, the %2 holds \"};\", which the SQL Server driver cannot pass "
+                          "on to the server")
+                          .arg(f.ruta, QLatin1String(cual));
+            break;
+        }
+    }
+    const bool conDetalle = f.lectura == Fallo::SinPermiso || f.lectura == Fallo::Danada ||
+                            f.lectura == Fallo::DemasiadoGrande || f.lectura == Fallo::Otro;
+    if (conDetalle && !f.detalle.isEmpty()) mensaje += QStringLiteral(" (%1)").arg(f.detalle);
+    return mensaje;
 }
 
 }  // namespace Arranque

@@ -3,6 +3,9 @@
 // plain English.
 
 #include <QString>
+#include <QStringList>
+
+#include "Global.h"
 
 namespace Arranque {
 
@@ -19,7 +22,18 @@ struct Datos {
 // program could not read back exactly.
 bool Escribir(const QString& archivo, const Datos& datos, QString* error);
 
+// Writes the table into a folder: over the one already there whatever the
+// letter case of its name (ARRANQUE.dbf when there is none), then removes any
+// other whose name differs only in case, so that exactly one is left for the
+// program to read. *escrito is the table written, *quitados those removed.
+// Refuses, changing nothing, when one of them is no regular file.
+bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escrito,
+                       QStringList* quitados, QString* error);
+
 // Reads the table in DIR the way the program does.
 bool Leer(const QString& carpeta, Datos* datos, QString* error);
+
+// The program's reasons for refusing the start-up table, in English.
+QString Mensaje(const Global::FalloArranque& fallo);
 
 }  // namespace Arranque

@@ -23,7 +23,9 @@ const char* const kUso =
     "  tarjeta-admin db init DIR [--demo] [--force]\n"
     "      create DIR/erp_nax.db and DIR/zelt.db (with demo data when --demo)\n"
     "  tarjeta-admin arranque write DIR --server S --user U --branch B\n"
-    "      write DIR/ARRANQUE.dbf; the database password is read as one line from stdin\n"
+    "      write DIR/ARRANQUE.dbf, over the table there in whatever letter case (any other\n"
+    "      copy whose name differs only in case is removed); the database password is\n"
+    "      read as one line from stdin\n"
     "  tarjeta-admin arranque show DIR\n"
     "      print the server, login and branch of DIR/ARRANQUE.dbf (never the password)\n";
 
@@ -91,12 +93,14 @@ int arranqueWrite(const QStringList& args) {
         return fallo(QStringLiteral("no password on standard input (give it as one line)"));
     if (!linea.empty() && linea.back() == '\r') linea.pop_back();
     datos.clave = QString::fromLocal8Bit(linea.c_str());
-    QString error;
-    const QString archivo = QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf"));
+    QString error, archivo;
+    QStringList quitados;
     if (!QDir(dir).exists() && !QDir().mkpath(dir))
         return fallo(QStringLiteral("cannot create folder %1").arg(dir));
-    if (!Arranque::Escribir(archivo, datos, &error)) return fallo(error);
+    if (!Arranque::EscribirEnCarpeta(dir, datos, &archivo, &quitados, &error)) return fallo(error);
     std::printf("wrote %s\n", archivo.toLocal8Bit().constData());
+    for (const QString& q : quitados)
+        std::printf("removed %s (same name in another letter case)\n", q.toLocal8Bit().constData());
     return 0;
 }
 
