@@ -7,6 +7,8 @@
 
 #include "Comun.h"
 #include "FrmTelefonos.h"
+#include "Global.h"
+#include "Salida.h"
 
 void PrepararAplicacion(QTranslator& traductor) {
     QApplication::setApplicationName(QStringLiteral("tarjeta"));
@@ -23,6 +25,9 @@ int Ejecutar(const QString& lineaComandos) {
         MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
         return 1;
     }
+    // The connection is open from here on: a stop signal closes it, rolling
+    // back what was half done, before the program leaves.
+    plataforma::Salida::preparar(Global::CerrarConexion);
     ventana.show();
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@ class QTranslator;
 void PrepararAplicacion(QTranslator& traductor);
 
 // The card window for the given command line. Returns the exit status: 1 when
-// it could not start (after telling the user why), otherwise what the event
-// loop returns when the window closes.
+// it could not start (after telling the user why), 128 + the signal's number
+// when SIGTERM, SIGHUP or SIGINT stopped it, otherwise what the event loop
+// returns when the window closes.
 int Ejecutar(const QString& lineaComandos);

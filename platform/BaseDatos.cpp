@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <cmath>
+#include <cstdlib>
 
 #include "DialectoSqlite.h"
 #include "Odbc.h"
@@ -96,6 +97,22 @@ QVariant enlazable(const QVariant& v) {
 
 QString nombreSinArroba(const QString& n) {
     return n.startsWith(QLatin1Char('@')) ? n.mid(1) : n;
+}
+
+// The connections added to Qt SQL's registry and not closed yet. Qt SQL keeps
+// its registry in a static object built on the first addDatabase; exit()
+// destroys it before the static objects built ahead of it, such as the
+// program's own connection, whose destructor would then reach a registry
+// that is gone. An exit handler registered right after that first
+// addDatabase runs before the registry is destroyed and closes what is still
+// open. The list itself is never destroyed, so that it outlives every user.
+QList<Conexion*>& abiertas() {
+    static auto* const lista = new QList<Conexion*>;
+    return *lista;
+}
+
+void cerrarAbiertas() {
+    while (!abiertas().isEmpty()) abiertas().constLast()->cerrar();
 }
 
 }  // namespace
@@ -238,7 +255,7 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
         return true;
     }
 
-    bd_ = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), nombreConexion_);
+    agregarBaseDatos(QStringLiteral("QODBC"));
 #ifdef Q_OS_WIN
     bd_.setDatabaseName(cadena);
 #else
@@ -277,7 +294,7 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
 
 bool Conexion::abrirArchivoSqlite(const QString& archivo, QString* error) {
     cerrar();
-    bd_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombreConexion_);
+    agregarBaseDatos(QStringLiteral("QSQLITE"));
     bd_.setDatabaseName(archivo);
     bd_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!bd_.open()) {
@@ -300,7 +317,16 @@ bool Conexion::abrirArchivoSqlite(const QString& archivo, QString* error) {
     return true;
 }
 
+void Conexion::agregarBaseDatos(const QString& tipo) {
+    bd_ = QSqlDatabase::addDatabase(tipo, nombreConexion_);
+    [[maybe_unused]] static const bool registrado = std::atexit(cerrarAbiertas) == 0;
+    abiertas().append(this);
+}
+
 void Conexion::cerrar() {
+    if (transaccion_) revertirTransaccion();
+    transaccion_ = false;
+    abiertas().removeOne(this);
     odbc_.reset();
     perdida_ = false;
     preparada_.reset();
@@ -597,32 +623,40 @@ const QString kRollbackSqlServer = QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK T
 bool Conexion::iniciarTransaccion(QString* error) {
     if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("BEGIN"), {}, {}}, error))
         return false;
-    if (motor_ == Motor::Odbc) return odbcDirecta(kBeginSqlServer, {}, {}, nullptr, error);
-    if (!bd_.transaction()) {
-        *error = limpiar(textoError(bd_.lastError()));
-        return false;
+    if (motor_ == Motor::Odbc) {
+        transaccion_ = odbcDirecta(kBeginSqlServer, {}, {}, nullptr, error);
+    } else {
+        transaccion_ = bd_.transaction();
+        if (!transaccion_) *error = limpiar(textoError(bd_.lastError()));
     }
-    return true;
+    return transaccion_;
 }
 
 bool Conexion::confirmarTransaccion(QString* error) {
     if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("COMMIT"), {}, {}}, error)) {
-        if (motor_ != Motor::Odbc) bd_.rollback();
+        if (motor_ != Motor::Odbc) {
+            bd_.rollback();
+            transaccion_ = false;
+        }
         return false;
     }
     // A commit refused by a server still connected leaves the transaction
     // open for the caller to roll back. After a lost link it is not known
     // whether the server committed; the connection is not used again as it is.
-    if (motor_ == Motor::Odbc) return odbcDirecta(kCommitSqlServer, {}, {}, nullptr, error);
-    if (!bd_.commit()) {
+    if (motor_ == Motor::Odbc) {
+        if (!odbcDirecta(kCommitSqlServer, {}, {}, nullptr, error)) return false;
+    } else if (!bd_.commit()) {
         *error = limpiar(textoError(bd_.lastError()));
         bd_.rollback();
+        transaccion_ = false;
         return false;
     }
+    transaccion_ = false;
     return true;
 }
 
 void Conexion::revertirTransaccion() {
+    transaccion_ = false;
     if (observador_ && abierta())
         observador_({Operacion::Tipo::Transaccion, QStringLiteral("ROLLBACK"), {}, {}});
     if (!abierta()) return;

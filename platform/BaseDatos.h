@@ -98,6 +98,10 @@ public:
     // Opens from an ODBC connection string. "Server=file:DIR" selects the
     // embedded databases DIR/erp_nax.db and DIR/zelt.db.
     bool abrir(const QString& cadena, QString* error);
+    // Rolls back a transaction still open, then closes. A program that ends
+    // through exit() (Qt's X11 plugin calls it when the display goes away)
+    // has its open connections closed this way before Qt SQL's own static
+    // data is destroyed, whatever the order of the static objects.
     void cerrar();
     bool abierta() const;
 
@@ -144,6 +148,9 @@ private:
     // link) and gives its message; returns ok.
     bool anotar(bool ok, const FalloOdbc& fallo, QString* error);
     bool preparar(QSqlQuery& q, const QString& sql, QString* error);
+    // Adds bd_ to Qt SQL's registry under this connection's name and keeps
+    // the connection among those to close at exit.
+    void agregarBaseDatos(const QString& tipo);
     bool enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QString* error);
     QString textoLlamada(const QString& nombre, const QList<Parametro>& parametros,
                          bool conFilas) const;
@@ -162,6 +169,8 @@ private:
     // The link to SQL Server broke, or a save on the embedded database failed:
     // the next operation connects again first.
     bool perdida_ = false;
+    // A transaction was begun and neither committed nor rolled back.
+    bool transaccion_ = false;
     std::unique_ptr<SesionOdbc> odbc_;
     // The last statement run through ejecutar(), kept prepared: saving many
     // rows runs the same insert again and again.

@@ -206,6 +206,23 @@ TEST_F(BaseDatos, UnaTransaccionRevertidaNoDejaNada) {
         4);
 }
 
+// Closing with a transaction open rolls it back on the server itself: a
+// connection that goes back to a pool does not end its session.
+TEST_F(BaseDatos, CerrarAMitadDeUnaTransaccionLaRevierte) {
+    apoyo::Grabadora g;
+    QString error;
+    ASSERT_TRUE(bd.iniciarTransaccion(&error));
+    ASSERT_TRUE(bd.ejecutar(
+        QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"), {}, &error));
+    bd.cerrar();
+    EXPECT_EQ(g.operaciones.last().texto, QStringLiteral("ROLLBACK"));
+    EXPECT_EQ(
+        entorno
+            .valor(QStringLiteral("select count(*) from zelt.contactos_extras where Cliente=1234"))
+            .toInt(),
+        4);
+}
+
 TEST_F(BaseDatos, GetdateDaLaFechaDelServidor) {
     auto rs = consultar(QStringLiteral("select getdate()"));
     const QDateTime t =
