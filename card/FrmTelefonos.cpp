@@ -463,9 +463,10 @@ void FrmTelefonos::RevisarPermiso(QString* error) {
     auto RsConsulta =
         Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, &e);
     if (!RsConsulta) {
-        *error = ConDetalle(QStringLiteral("No se pudo consultar el permiso del usuario. ") +
-                                QString::fromUtf16(kVuelvaAAbrir),
-                            e);
+        *error =
+            Global::ConDetalle(QStringLiteral("No se pudo consultar el permiso del usuario. ") +
+                                   QString::fromUtf16(Global::kVuelvaAAbrir),
+                               e);
         return;
     }
     if (!RsConsulta->vacio()) {
@@ -482,9 +483,9 @@ void FrmTelefonos::MostrarNombreCliente(QString* error) {
     QString e;
     auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsConsulta) {
-        *error = ConDetalle(QStringLiteral("No se pudo consultar el nombre del cliente. ") +
-                                QString::fromUtf16(kVuelvaAAbrir),
-                            e);
+        *error = Global::ConDetalle(QStringLiteral("No se pudo consultar el nombre del cliente. ") +
+                                        QString::fromUtf16(Global::kVuelvaAAbrir),
+                                    e);
         return;
     }
     if (!RsConsulta->vacio()) {
@@ -763,9 +764,9 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
     QString e;
     auto RsAuxiliar = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsAuxiliar) {
-        *error = ConDetalle(QStringLiteral("No se pudo leer la lista de ciudades. ") +
-                                QString::fromUtf16(kVuelvaAAbrir),
-                            e);
+        *error = Global::ConDetalle(QStringLiteral("No se pudo leer la lista de ciudades. ") +
+                                        QString::fromUtf16(Global::kVuelvaAAbrir),
+                                    e);
         return false;
     }
     // The entries are built first and handed to the box's list in one go:
@@ -836,9 +837,9 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
     QString e;
     auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsConsulta) {
-        *error = ConDetalle(QStringLiteral("No se pudo leer la tarjeta del cliente. ") +
-                                QString::fromUtf16(kVuelvaAAbrir),
-                            e);
+        *error = Global::ConDetalle(QStringLiteral("No se pudo leer la tarjeta del cliente. ") +
+                                        QString::fromUtf16(Global::kVuelvaAAbrir),
+                                    e);
         return false;
     }
     columnasSinUnicode_.clear();
@@ -901,9 +902,9 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         auto RsAuxiliar = Global::Conexion.llamarConFilas(
             QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), parametrosConsulta(), &e);
         if (!RsAuxiliar) {
-            *error = ConDetalle(QStringLiteral("No se pudo leer el domicilio del aval. ") +
-                                    QString::fromUtf16(kVuelvaAAbrir),
-                                e);
+            *error = Global::ConDetalle(QStringLiteral("No se pudo leer el domicilio del aval. ") +
+                                            QString::fromUtf16(Global::kVuelvaAAbrir),
+                                        e);
             return false;
         }
         if (!RsAuxiliar->alFinal()) {
@@ -928,9 +929,9 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         auto RsAuxiliar = Global::Conexion.llamarConFilas(
             QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), parametrosConsulta(), &e);
         if (!RsAuxiliar) {
-            *error = ConDetalle(QStringLiteral("No se pudo leer el nombre del aval. ") +
-                                    QString::fromUtf16(kVuelvaAAbrir),
-                                e);
+            *error = Global::ConDetalle(QStringLiteral("No se pudo leer el nombre del aval. ") +
+                                            QString::fromUtf16(Global::kVuelvaAAbrir),
+                                        e);
             return false;
         }
         if (!RsAuxiliar->alFinal()) {
@@ -983,12 +984,13 @@ void FrmTelefonos::CmdGuardar_Click() {
                                "vuelva a abrir la tarjeta para ver la guardada."),
                 QStringLiteral("Alta de Tarjeta Telefónica"));
         } else {
-            MensajeError(ConDetalle(QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
-                                                   "ningún dato. Lo capturado sigue en pantalla: "
-                                                   "vuelva a guardar en un momento y, si el "
-                                                   "problema sigue, avise a sistemas."),
-                                    conNombresDeCajas(error)),
-                         QStringLiteral("Alta de Tarjeta Telefónica"));
+            MensajeError(
+                Global::ConDetalle(QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
+                                                  "ningún dato. Lo capturado sigue en pantalla: "
+                                                  "vuelva a guardar en un momento y, si el "
+                                                  "problema sigue, avise a sistemas."),
+                                   conNombresDeCajas(error)),
+                QStringLiteral("Alta de Tarjeta Telefónica"));
         }
     } else if (PreguntaSiNo(
                    QStringLiteral(
@@ -1000,13 +1002,13 @@ void FrmTelefonos::CmdGuardar_Click() {
             MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
                         QStringLiteral("Cambio a Tarjeta Telefónica"));
         else
-            MensajeError(
-                ConDetalle(QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún "
-                                          "cambio. Lo capturado sigue en pantalla: vuelva a "
-                                          "guardar en un momento y, si el problema sigue, avise "
-                                          "a sistemas."),
-                           conNombresDeCajas(error)),
-                QStringLiteral("Cambio a Tarjeta Telefónica"));
+            MensajeError(Global::ConDetalle(
+                             QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún "
+                                            "cambio. Lo capturado sigue en pantalla: vuelva a "
+                                            "guardar en un momento y, si el problema sigue, avise "
+                                            "a sistemas."),
+                             conNombresDeCajas(error)),
+                         QStringLiteral("Cambio a Tarjeta Telefónica"));
     }
     HacerSobreTodo(this);
 }

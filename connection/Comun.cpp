@@ -31,8 +31,3 @@ void QuitarSobreTodo(QWidget* ventana) {
     plataforma::SetWindowPos(ventana, plataforma::HWND_NOTOPMOST, 0, 0, 0, 0,
                              plataforma::SWP_NOMOVE | plataforma::SWP_NOSIZE);
 }
-
-QString ConDetalle(const QString& mensaje, const QString& detalle) {
-    if (detalle.trimmed().isEmpty()) return mensaje;
-    return mensaje + QStringLiteral("\nDetalle: ") + detalle.trimmed();
-}

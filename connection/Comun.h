@@ -11,13 +11,6 @@ class QWidget;
 // pass; every other code becomes 0 (cancelled).
 void SoloNumeros(qint16& codigo);
 
-// A message for the user: what happened and what to do, in Spanish; then, on
-// a line of its own, the database's or driver's own words, kept for support.
-QString ConDetalle(const QString& mensaje, const QString& detalle);
-// What to do when the program cannot start: try again, then call support.
-inline constexpr char16_t kVuelvaAAbrir[] =
-    u"Vuelva a abrir la tarjeta en un momento; si el problema sigue, avise a sistemas.";
-
 void MensajeError(const QString& mensaje, const QString& titulo);
 void MensajeInfo(const QString& mensaje, const QString& titulo);
 // Yes/No question with the question icon and No as the default button.

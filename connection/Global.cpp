@@ -4,7 +4,6 @@
 #include <QFileInfo>
 
 #include "Cifrado.h"
-#include "Comun.h"
 #include "Cp1252.h"
 
 namespace Global {
@@ -36,6 +35,11 @@ QString valorOdbc(const QString& v) {
 }
 
 }  // namespace
+
+QString ConDetalle(const QString& mensaje, const QString& detalle) {
+    if (detalle.trimmed().isEmpty()) return mensaje;
+    return mensaje + QStringLiteral("\nDetalle: ") + detalle.trimmed();
+}
 
 bool ValorDeConexionAdmitido(const QString& v) {
     return !v.contains(QLatin1String("};"));

@@ -25,6 +25,13 @@ QString CarpetaArranque();
 QString CadenaArranque(const QString& carpeta);
 // Connection string of the database.
 QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const QString& clave);
+// A message for the user: what happened and what to do, in Spanish; then, on
+// a line of its own, the database's or driver's own words, kept for support.
+QString ConDetalle(const QString& mensaje, const QString& detalle);
+// What to do when the program cannot start: try again, then call support.
+inline constexpr char16_t kVuelvaAAbrir[] =
+    u"Vuelva a abrir la tarjeta en un momento; si el problema sigue, avise a sistemas.";
+
 // Whether a server, login or password can travel in the connection string
 // exactly as it is.
 bool ValorDeConexionAdmitido(const QString& valor);

@@ -92,10 +92,11 @@ bool FrmExtras::CargarContactos(QString* error) {
     QString e;
     auto RsDatos = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!RsDatos) {
-        *error = ConDetalle(QStringLiteral("No se pudieron leer los contactos extras del cliente. "
-                                           "Ciérrela y vuelva a abrirla en un momento; si el "
-                                           "problema sigue, avise a sistemas."),
-                            e);
+        *error = Global::ConDetalle(
+            QStringLiteral("No se pudieron leer los contactos extras del cliente. "
+                           "Ciérrela y vuelva a abrirla en un momento; si el "
+                           "problema sigue, avise a sistemas."),
+            e);
         return false;
     }
     const char* const columnas[5] = {"Nombre", "parentesco", "telefono", "Lugar", "Nota"};
@@ -191,13 +192,13 @@ void FrmExtras::CmdGuardar_Click() {
             MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"),
                         QStringLiteral("Guardar Contactos"));
         else
-            MensajeError(
-                ConDetalle(QStringLiteral("No se pudieron guardar los contactos; los guardados "
-                                          "antes siguen sin cambios y lo capturado sigue en "
-                                          "pantalla: vuelva a guardar en un momento y, si el "
-                                          "problema sigue, avise a sistemas."),
-                           error),
-                QStringLiteral("Guardar Contactos"));
+            MensajeError(Global::ConDetalle(
+                             QStringLiteral("No se pudieron guardar los contactos; los guardados "
+                                            "antes siguen sin cambios y lo capturado sigue en "
+                                            "pantalla: vuelva a guardar en un momento y, si el "
+                                            "problema sigue, avise a sistemas."),
+                             error),
+                         QStringLiteral("Guardar Contactos"));
     }
     HacerSobreTodo(this);
 }
