@@ -12,14 +12,12 @@ namespace plataforma {
 // The ODBC driver manager is loaded by Qt's driver when a SQL Server
 // connection opens; its functions are looked up then, so a program on the
 // embedded databases never loads it.
-#define TARJETA_FUNCIONES_ODBC(X)                                                        \
-    X(SQLAllocHandle)                                                                    \
-    X(SQLFreeHandle)                                                                     \
-    X(SQLSetStmtAttr)                                                                    \
-    X(SQLExecDirectW)                                                                    \
-    X(SQLPrepareW)                                                                       \
+// clang-format off
+#define TARJETA_FUNCIONES_ODBC(X) \
+    X(SQLAllocHandle) X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) \
     X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) \
-        X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr)
+    X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr)
+// clang-format on
 
 struct SesionOdbc::Api {
 #define TARJETA_PUNTERO(f) decltype(&::f) f = nullptr;

@@ -11,7 +11,7 @@ PACKAGES=(
   unixodbc unixodbc-dev odbcinst tdsodbc freetds-common fonts-dejavu-core fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbfread python3-dbf sqlfluff
-  xvfb xauth xdotool imagemagick time
+  xvfb xauth xdotool imagemagick time clang-format
 )
 
 as_root() {

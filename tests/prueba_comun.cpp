@@ -125,8 +125,8 @@ TEST(CadenasConexion, TextosExactos) {
 TEST(CadenasConexion, ValoresConPuntoYComaVanEntreLlaves) {
     const QString c = Global::CadenaBaseDatos(QStringLiteral("srv"), QStringLiteral("u"),
                                               QStringLiteral("a;b}c"));
-    EXPECT_EQ(
-        c, QStringLiteral("Driver={SQL Server};Server=srv;Database=erp_nax;Uid=u;Pwd={a;b}c};"));
+    EXPECT_EQ(c,
+              QStringLiteral("Driver={SQL Server};Server=srv;Database=erp_nax;Uid=u;Pwd={a;b}c};"));
     EXPECT_EQ(plataforma::valorDeCadena(c, QStringLiteral("pwd")), QStringLiteral("a;b}c"));
     EXPECT_EQ(plataforma::valorDeCadena(c, QStringLiteral("Database")), QStringLiteral("erp_nax"));
     EXPECT_EQ(plataforma::valorDeCadena(c, QStringLiteral("Driver")), QStringLiteral("SQL Server"));
