@@ -1,7 +1,5 @@
 #include "BaseDatos.h"
 
-#include <sqlite3.h>
-
 #include <QAtomicInt>
 #include <QDateTime>
 #include <QDir>
@@ -12,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "BaseSqlite.h"
 #include "DialectoSqlite.h"
 #include "Odbc.h"
 
@@ -35,60 +34,6 @@ bool esClaveDuplicada(const QSqlError& e) {
            e.databaseText().contains(QLatin1String("PRIMARY KEY constraint failed"));
 }
 
-sqlite3* manejadorSqlite(const QSqlDatabase& bd) {
-    const QVariant v = bd.driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) return nullptr;
-    return *static_cast<sqlite3* const*>(v.constData());
-}
-
-// getdate(): the server's current date and time, as SQL Server gives it.
-void funcionGetdate(sqlite3_context* ctx, int, sqlite3_value**) {
-    const QByteArray ahora =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
-    sqlite3_result_text(ctx, ahora.constData(), int(ahora.size()), SQLITE_TRANSIENT);
-}
-
-// nombre_cliente(n): the client's name from erp_nax's clientes, NULL when the
-// client is unknown.
-void funcionNombreCliente(sqlite3_context* ctx, int, sqlite3_value** args) {
-    if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    sqlite3* db = sqlite3_context_db_handle(ctx);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT nombre FROM main.clientes WHERE cliente = ?", -1, &st,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
-        return;
-    }
-    sqlite3_bind_value(st, 1, args[0]);
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL) {
-        sqlite3_result_text(ctx, reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                            sqlite3_column_bytes(st, 0), SQLITE_TRANSIENT);
-    } else if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
-        sqlite3_result_null(ctx);
-    } else {
-        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
-    }
-    sqlite3_finalize(st);
-}
-
-bool registrarFunciones(sqlite3* h, QString* error) {
-    const int flags = SQLITE_UTF8;
-    if (sqlite3_create_function_v2(h, "getdate", 0, flags, nullptr, funcionGetdate, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_create_function_v2(h, "nombre_cliente", 1, flags, nullptr, funcionNombreCliente,
-                                   nullptr, nullptr, nullptr) != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(h));
-        return false;
-    }
-    return true;
-}
-
-// An empty text is bound as an empty text, never as NULL (Qt binds a null
-// QString as NULL).
 QVariant enlazable(const QVariant& v) {
     if (v.typeId() == QMetaType::QString && v.toString().isNull())
         return QString(QLatin1String(""));
@@ -244,11 +189,7 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
         // ciudades) resolve first and a transaction over both files commits
         // atomically (rollback journal on a file-backed main database).
         if (!abrirArchivoSqlite(principal, error)) return false;
-        QSqlQuery q(bd_);
-        q.prepare(QStringLiteral("ATTACH DATABASE ? AS zelt"));
-        q.addBindValue(zelt);
-        if (!q.exec()) {
-            *error = textoError(q.lastError());
+        if (!sqlite::adjuntar(bd_, zelt, QStringLiteral("zelt"), error)) {
             cerrar();
             return false;
         }
@@ -303,14 +244,7 @@ bool Conexion::abrirArchivoSqlite(const QString& archivo, QString* error) {
         return false;
     }
     motor_ = Motor::Sqlite;
-    sqlite3* h = manejadorSqlite(bd_);
-    QString e;
-    if (!h)
-        e = QStringLiteral("El controlador de SQLite no expone su manejador");
-    else
-        registrarFunciones(h, &e);
-    if (!e.isEmpty()) {
-        *error = e;
+    if (!sqlite::registrarFunciones(bd_, error)) {
         cerrar();
         return false;
     }
@@ -546,17 +480,7 @@ QString Conexion::textoLlamada(const QString& nombre, const QList<Parametro>& pa
     }
     if (motor_ == Motor::Odbc)
         return QStringLiteral("{CALL %1(%2)}").arg(nombre, marcas.join(QLatin1Char(',')));
-    const QString vista = DialectoSqlite::traducir(nombre);
-    if (conFilas) {
-        QStringList filtros;
-        for (const QString& c : columnas) filtros << c + QStringLiteral(" = ?");
-        return QStringLiteral("SELECT * FROM %1%2")
-            .arg(vista, filtros.isEmpty()
-                            ? QString()
-                            : QStringLiteral(" WHERE ") + filtros.join(QStringLiteral(" AND ")));
-    }
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-        .arg(vista, columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));
+    return sqlite::textoLlamada(nombre, columnas, conFilas);
 }
 
 namespace {
@@ -684,19 +608,11 @@ bool Conexion::enTransaccion(const std::function<bool(QString*)>& pasos, QString
 }
 
 bool Conexion::ejecutarGuion(const QString& guion, QString* error) {
-    sqlite3* h = motor_ == Motor::Sqlite ? manejadorSqlite(bd_) : nullptr;
-    if (!h) {
+    if (motor_ != Motor::Sqlite) {
         *error = QStringLiteral("Los guiones solo se ejecutan en la base embebida");
         return false;
     }
-    char* mensaje = nullptr;
-    const QByteArray texto = guion.toUtf8();
-    if (sqlite3_exec(h, texto.constData(), nullptr, nullptr, &mensaje) != SQLITE_OK) {
-        *error = QString::fromUtf8(mensaje ? mensaje : "error");
-        sqlite3_free(mensaje);
-        return false;
-    }
-    return true;
+    return sqlite::ejecutarGuion(bd_, guion, error);
 }
 
 }  // namespace plataforma

@@ -1,0 +1,125 @@
+#include "BaseSqlite.h"
+
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "DialectoSqlite.h"
+
+namespace plataforma::sqlite {
+
+namespace {
+
+sqlite3* manejadorSqlite(const QSqlDatabase& bd) {
+    const QVariant v = bd.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+// getdate(): the server's current date and time, as SQL Server gives it.
+void funcionGetdate(sqlite3_context* ctx, int, sqlite3_value**) {
+    const QByteArray ahora =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+    sqlite3_result_text(ctx, ahora.constData(), int(ahora.size()), SQLITE_TRANSIENT);
+}
+
+// nombre_cliente(n): the client's name from erp_nax's clientes, NULL when the
+// client is unknown.
+void funcionNombreCliente(sqlite3_context* ctx, int, sqlite3_value** args) {
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT nombre FROM main.clientes WHERE cliente = ?", -1, &st,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+        return;
+    }
+    sqlite3_bind_value(st, 1, args[0]);
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL) {
+        sqlite3_result_text(ctx, reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                            sqlite3_column_bytes(st, 0), SQLITE_TRANSIENT);
+    } else if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+        sqlite3_result_null(ctx);
+    } else {
+        sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+    }
+    sqlite3_finalize(st);
+}
+
+bool registrarEn(sqlite3* h, QString* error) {
+    const int flags = SQLITE_UTF8;
+    if (sqlite3_create_function_v2(h, "getdate", 0, flags, nullptr, funcionGetdate, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function_v2(h, "nombre_cliente", 1, flags, nullptr, funcionNombreCliente,
+                                   nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(h));
+        return false;
+    }
+    return true;
+}
+
+// An empty text is bound as an empty text, never as NULL (Qt binds a null
+// QString as NULL).
+
+}  // namespace
+
+bool registrarFunciones(const QSqlDatabase& bd, QString* error) {
+    sqlite3* h = manejadorSqlite(bd);
+    if (!h) {
+        *error = QStringLiteral("El controlador de SQLite no expone su manejador");
+        return false;
+    }
+    return registrarEn(h, error);
+}
+
+bool adjuntar(const QSqlDatabase& bd, const QString& archivo, const QString& esquema,
+              QString* error) {
+    QSqlQuery q(bd);
+    q.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + esquema);
+    q.addBindValue(archivo);
+    if (q.exec()) return true;
+    *error = q.lastError().text();
+    return false;
+}
+
+QString textoLlamada(const QString& procedimiento, const QStringList& columnas, bool conFilas) {
+    const QString vista = DialectoSqlite::traducir(procedimiento);
+    if (conFilas) {
+        QStringList filtros;
+        for (const QString& c : columnas) filtros << c + QStringLiteral(" = ?");
+        return QStringLiteral("SELECT * FROM %1%2")
+            .arg(vista, filtros.isEmpty()
+                            ? QString()
+                            : QStringLiteral(" WHERE ") + filtros.join(QStringLiteral(" AND ")));
+    }
+    QStringList marcas;
+    for (qsizetype i = 0; i < columnas.size(); ++i) marcas << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(vista, columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));
+}
+
+bool ejecutarGuion(const QSqlDatabase& bd, const QString& guion, QString* error) {
+    sqlite3* h = manejadorSqlite(bd);
+    if (!h) {
+        *error = QStringLiteral("El controlador de SQLite no expone su manejador");
+        return false;
+    }
+    char* mensaje = nullptr;
+    const QByteArray texto = guion.toUtf8();
+    if (sqlite3_exec(h, texto.constData(), nullptr, nullptr, &mensaje) != SQLITE_OK) {
+        *error = QString::fromUtf8(mensaje ? mensaje : "error");
+        sqlite3_free(mensaje);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace plataforma::sqlite
