@@ -68,6 +68,17 @@ QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const Q
 }
 
 bool LeerArranque(FalloArranque* fallo) {
+    const QString cadena = CadenaArranque(CarpetaArranque());
+    SqlActual = QStringLiteral("select * from ARRANQUE");
+    Ajustes a;
+    if (!LeerTabla(plataforma::valorDeCadena(cadena, QStringLiteral("SourceDB")), &a, fallo))
+        return false;
+    SucursalActual = a.sucursal;
+    CadenaConexion = CadenaBaseDatos(a.servidor, a.usuario, a.clave);
+    return true;
+}
+
+bool LeerTabla(const QString& carpeta, Ajustes* ajustes, FalloArranque* fallo) {
     using Tipo = FalloArranque::Tipo;
     *fallo = FalloArranque();
     auto falla = [&](Tipo tipo, const QString& ruta) {
@@ -75,9 +86,6 @@ bool LeerArranque(FalloArranque* fallo) {
         fallo->ruta = ruta;
         return false;
     };
-    const QString cadena = CadenaArranque(CarpetaArranque());
-    const QString carpeta = plataforma::valorDeCadena(cadena, QStringLiteral("SourceDB"));
-    SqlActual = QStringLiteral("select * from ARRANQUE");
     const QStringList tablas = plataforma::buscarTodosSinMayusculas(
         carpeta, QStringLiteral("ARRANQUE.DBF"), &fallo->lectura, &fallo->detalle);
     if (fallo->lectura != plataforma::Fallo::Ninguno) return falla(Tipo::Carpeta, carpeta);
@@ -105,7 +113,7 @@ bool LeerArranque(FalloArranque* fallo) {
         recortar(tabla.valor(0, QStringLiteral("contrasena")).value_or(""));
     const QByteArray token = recortar(tabla.valor(0, QStringLiteral("token")).value_or(""));
     const QString clave = plataforma::Cp1252::aTexto(CifrarBytes(contrasena, false));
-    SucursalActual = plataforma::Cp1252::aTexto(CifrarBytes(token, false));
+    const QString sucursal = plataforma::Cp1252::aTexto(CifrarBytes(token, false));
     const QString servidor = textoArranque(tabla, QStringLiteral("server_SQL")).trimmed();
     const QString usuario = textoArranque(tabla, QStringLiteral("usuario")).trimmed();
     for (const auto& [valor, nombre] :
@@ -115,7 +123,7 @@ bool LeerArranque(FalloArranque* fallo) {
         fallo->dato = QLatin1String(nombre);
         return falla(Tipo::ValorNoAdmitido, archivo);
     }
-    CadenaConexion = CadenaBaseDatos(servidor, usuario, clave);
+    *ajustes = {servidor, usuario, clave, sucursal};
     return true;
 }
 

@@ -57,7 +57,15 @@ struct FalloArranque {
     QString detalle;  // the system's or the table reader's words
 };
 
-// Reads ARRANQUE: fills CadenaConexion and SucursalActual.
+// What the start-up table holds, unscrambled.
+struct Ajustes {
+    QString servidor, usuario, clave, sucursal;
+};
+
+// Reads the start-up table in a folder (only its first record counts).
+bool LeerTabla(const QString& carpeta, Ajustes* ajustes, FalloArranque* fallo);
+
+// Reads the table in CarpetaArranque(): fills CadenaConexion and SucursalActual.
 bool LeerArranque(FalloArranque* fallo);
 // The same, with the fault worded by MensajeArranque.
 bool LeerArranque(QString* error);

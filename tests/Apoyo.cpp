@@ -1,5 +1,7 @@
 #include "Apoyo.h"
 
+#include "Arranque.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -65,20 +67,12 @@ QList<QVariantList> Entorno::filas(const QString& sql, const QVariantList& valor
 }
 
 void escribirArranque(const QString& carpeta, const QList<RegistroArranque>& registros) {
-    QList<QList<QByteArray>> filas;
+    QList<Arranque::Datos> datos;
     for (const RegistroArranque& r : registros)
-        filas.append({CifrarBytes(plataforma::Cp1252::aBytes(r.contrasena), true),
-                      CifrarBytes(plataforma::Cp1252::aBytes(r.token), true),
-                      plataforma::Cp1252::aBytes(r.servidor),
-                      plataforma::Cp1252::aBytes(r.usuario)});
+        datos.append({r.servidor, r.usuario, r.token, r.contrasena});
     QString error;
-    EXPECT_TRUE(
-        plataforma::TablaDbf::escribir(QDir(carpeta).filePath(QStringLiteral("ARRANQUE.dbf")),
-                                       {{QStringLiteral("contrasena"), 'C', 60},
-                                        {QStringLiteral("token"), 'C', 30},
-                                        {QStringLiteral("server_SQL"), 'C', 200},
-                                        {QStringLiteral("usuario"), 'C', 40}},
-                                       filas, &error))
+    EXPECT_TRUE(Arranque::EscribirRegistros(QDir(carpeta).filePath(QStringLiteral("ARRANQUE.dbf")),
+                                            datos, &error))
         << error.toStdString();
 }
 

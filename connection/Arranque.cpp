@@ -12,11 +12,6 @@ namespace Arranque {
 
 namespace {
 
-constexpr int kLargoClave = 60;
-constexpr int kLargoToken = 30;
-constexpr int kLargoServidor = 80;
-constexpr int kLargoUsuario = 40;
-
 // What the program gets back from a stored value: trailing blanks and NULs
 // dropped by the table reader, then blanks trimmed at both ends.
 QByteArray comoSeLee(QByteArray b) {
@@ -66,6 +61,23 @@ bool texto(const QString& nombre, const QString& valor, int largo, QByteArray* s
 
 }  // namespace
 
+QList<plataforma::CampoDbf> Campos() {
+    return {{QStringLiteral("contrasena"), 'C', kLargoClave},
+            {QStringLiteral("token"), 'C', kLargoToken},
+            {QStringLiteral("server_SQL"), 'C', kLargoServidor},
+            {QStringLiteral("usuario"), 'C', kLargoUsuario}};
+}
+
+bool EscribirRegistros(const QString& archivo, const QList<Datos>& registros, QString* error) {
+    QList<QList<QByteArray>> filas;
+    for (const Datos& r : registros)
+        filas.append({CifrarBytes(plataforma::Cp1252::aBytes(r.clave), true),
+                      CifrarBytes(plataforma::Cp1252::aBytes(r.sucursal), true),
+                      plataforma::Cp1252::aBytes(r.servidor),
+                      plataforma::Cp1252::aBytes(r.usuario)});
+    return plataforma::TablaDbf::escribir(archivo, Campos(), filas, error);
+}
+
 bool Escribir(const QString& archivo, const Datos& d, QString* error) {
     const QString sucursal = d.sucursal.trimmed();
     if (sucursal.size() > 7) {
@@ -89,10 +101,7 @@ bool Escribir(const QString& archivo, const Datos& d, QString* error) {
         !texto(QStringLiteral("server"), d.servidor, kLargoServidor, &servidor, error) ||
         !texto(QStringLiteral("login"), d.usuario, kLargoUsuario, &usuario, error))
         return false;
-    const QList<plataforma::CampoDbf> campos{{QStringLiteral("contrasena"), 'C', kLargoClave},
-                                             {QStringLiteral("token"), 'C', kLargoToken},
-                                             {QStringLiteral("server_SQL"), 'C', kLargoServidor},
-                                             {QStringLiteral("usuario"), 'C', kLargoUsuario}};
+    const QList<plataforma::CampoDbf> campos = Campos();
     return plataforma::TablaDbf::escribir(archivo, campos, {{clave, token, servidor, usuario}},
                                           error);
 }
@@ -138,9 +147,9 @@ bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escr
 }
 
 bool Leer(const QString& carpeta, Datos* d, QString* error) {
-    qputenv("NAX_DIR", carpeta.toLocal8Bit());
     Global::FalloArranque fallo;
-    if (!Global::LeerArranque(&fallo)) {
+    Global::Ajustes a;
+    if (!Global::LeerTabla(carpeta, &a, &fallo)) {
         using Tipo = Global::FalloArranque::Tipo;
         *error = Mensaje(fallo);
         if (fallo.tipo == Tipo::NoEncontrada || fallo.tipo == Tipo::FaltaColumna ||
@@ -152,9 +161,11 @@ bool Leer(const QString& carpeta, Datos* d, QString* error) {
             *error += QStringLiteral("; remove it and run 'arranque write'");
         return false;
     }
-    d->servidor = plataforma::valorDeCadena(Global::CadenaConexion, QStringLiteral("Server"));
-    d->usuario = plataforma::valorDeCadena(Global::CadenaConexion, QStringLiteral("Uid"));
-    d->sucursal = Global::SucursalActual.valor();
+    d->servidor = a.servidor;
+    d->usuario = a.usuario;
+    Texto7 sucursal;  // as the program holds it: 7 characters
+    sucursal = a.sucursal;
+    d->sucursal = sucursal.valor();
     return true;
 }
 

@@ -1,13 +1,21 @@
 #pragma once
-// Writing and reading the start-up table for the admin tool. Messages are
-// plain English.
+// Writing and reading the start-up table, for the admin tool (messages in
+// plain English), the tests and the benchmarks: one format, one width for
+// each field.
 
 #include <QString>
 #include <QStringList>
 
+#include "Dbf.h"
 #include "Global.h"
 
 namespace Arranque {
+
+// Field widths of the table, in bytes.
+inline constexpr int kLargoClave = 60;
+inline constexpr int kLargoToken = 30;
+inline constexpr int kLargoServidor = 80;
+inline constexpr int kLargoUsuario = 40;
 
 struct Datos {
     QString servidor;
@@ -15,6 +23,13 @@ struct Datos {
     QString sucursal;
     QString clave;  // only when writing
 };
+
+// The table's fields, in order, with their widths.
+QList<plataforma::CampoDbf> Campos();
+
+// Writes the records as given, the password and the branch code scrambled,
+// nothing checked: for tests that need a table the tool would refuse.
+bool EscribirRegistros(const QString& archivo, const QList<Datos>& registros, QString* error);
 
 // Writes a Visual FoxPro ARRANQUE table of one record, with the password and
 // the branch code scrambled. The branch code is stored right-aligned in 7
