@@ -5,6 +5,7 @@
 
 #include "Cifrado.h"
 #include "Cp1252.h"
+#include "Sistema.h"
 
 namespace Global {
 
@@ -48,11 +49,7 @@ bool ValorDeConexionAdmitido(const QString& v) {
 QString CarpetaArranque() {
     const QString env = qEnvironmentVariable("NAX_DIR");
     if (!env.isEmpty()) return env;
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\nax\\");
-#else
-    return QStringLiteral("/etc/nax/");
-#endif
+    return plataforma::sistema::carpetaArranque();
 }
 
 QString CadenaArranque(const QString& carpeta) {

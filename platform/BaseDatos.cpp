@@ -13,6 +13,7 @@
 #include "BaseSqlite.h"
 #include "DialectoSqlite.h"
 #include "Odbc.h"
+#include "Sistema.h"
 
 namespace plataforma {
 
@@ -197,23 +198,7 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
     }
 
     agregarBaseDatos(QStringLiteral("QODBC"));
-#ifdef Q_OS_WIN
-    bd_.setDatabaseName(cadena);
-#else
-    // FreeTDS, which plays the "SQL Server" driver here, takes its protocol
-    // version and character set from the connection string when it has no
-    // named server section. A pinned version matters: with autodetection a
-    // server that accepts the connection and never answers hangs the login
-    // after the first timeout. Its Timeout covers the requests the driver
-    // makes itself as it connects, which no statement attribute of ours
-    // reaches: a server that takes the login and then goes silent ends in an
-    // error, not a wait without end.
-    QString odbc = cadena;
-    if (!odbc.trimmed().endsWith(QLatin1Char(';'))) odbc += QLatin1Char(';');
-    bd_.setDatabaseName(
-        odbc +
-        QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Timeout=%1;").arg(esperaSentencia()));
-#endif
+    bd_.setDatabaseName(sistema::cadenaParaElControlador(cadena, esperaSentencia()));
     bd_.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=8"));
     if (!bd_.open(QString(), QString())) {
         *error = limpiar(textoError(bd_.lastError()));

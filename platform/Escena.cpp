@@ -1,15 +1,13 @@
 #include "Escena.h"
 
+#include "Sistema.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QQueue>
 #include <QWidget>
 #include <QWindow>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace plataforma {
 
@@ -78,23 +76,16 @@ void SetWindowPos(QWidget* ventana, int insertarDespues, int x, int y, int cx, i
     if (gGrabando)
         anotar(
             {encima ? Suceso::Tipo::SobreTodo : Suceso::Tipo::NoSobreTodo, {}, {}, ventana, false});
-#ifdef Q_OS_WIN
-    ::SetWindowPos(reinterpret_cast<HWND>(ventana->window()->winId()),
-                   encima ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, cx, cy, banderas);
-#else
-    Q_UNUSED(x)
-    Q_UNUSED(y)
-    Q_UNUSED(cx)
-    Q_UNUSED(cy)
-    Q_UNUSED(banderas)
+    QWidget* superior = ventana->window();
+    if (sistema::ponerEncima([superior] { return quintptr(superior->winId()); }, encima, x, y, cx,
+                             cy, banderas))
+        return;
     // Changing the flag on the native window (not the widget) keeps the window
     // mapped: on X11 Qt only asks the window manager for the "above" state.
-    QWidget* superior = ventana->window();
     if (QWindow* w = superior->windowHandle())
         w->setFlag(Qt::WindowStaysOnTopHint, encima);
     else if (superior->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != encima)
         superior->setWindowFlag(Qt::WindowStaysOnTopHint, encima);  // not shown yet
-#endif
 }
 
 int codigoDeTecla(const QKeyEvent* e) {

@@ -1,5 +1,7 @@
 #include "Odbc.h"
 
+#include "Sistema.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
@@ -36,11 +38,10 @@ constexpr int kLargoTexto = 4000;
 std::shared_ptr<const Api> cargarApi(QString* error) {
     static std::shared_ptr<const Api> api;
     if (api) return api;
-#ifdef Q_OS_WIN
-    QLibrary biblioteca(QStringLiteral("odbc32"));
-#else
-    QLibrary biblioteca(QStringLiteral("odbc"), 2);
-#endif
+    int version = 0;
+    const QString nombre = sistema::bibliotecaOdbc(&version);
+    QLibrary biblioteca(nombre);
+    if (version > 0) biblioteca.setFileNameAndVersion(nombre, version);
     if (!biblioteca.load()) {
         *error = QStringLiteral("No se pudo cargar el administrador de ODBC: %1")
                      .arg(biblioteca.errorString());
