@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include "Comun.h"
+#include "Contactos.h"
 #include "Cp1252.h"
 #include "Escena.h"
 #include "Global.h"
@@ -18,9 +19,7 @@
 namespace {
 constexpr int kAltoFila = 30;
 constexpr int kFilasIniciales = 10;
-// Characters the table holds in each grid column's field: name, group,
-// phone, place, note.
-constexpr int kAnchos[5] = {100, 30, 30, 30, 250};
+using Contactos::kAnchos;
 }  // namespace
 
 FrmExtras::FrmExtras(QWidget* parent)
@@ -87,11 +86,9 @@ void FrmExtras::PrepararRejilla() {
 }
 
 bool FrmExtras::CargarContactos(QString* error) {
-    Global::SqlActual = QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = ") +
-                        Global::NumeroPlano(Global::ClienteActual);
+    Contactos::Lista lista;
     QString e;
-    auto RsDatos = Global::Conexion.consultar(Global::SqlActual, {}, &e);
-    if (!RsDatos) {
+    if (!Contactos::Cargar(&lista, &e)) {
         *error = Global::ConDetalle(
             QStringLiteral("No se pudieron leer los contactos extras del cliente. "
                            "Ciérrela y vuelva a abrirla en un momento; si el "
@@ -99,30 +96,16 @@ bool FrmExtras::CargarContactos(QString* error) {
             e);
         return false;
     }
-    const char* const columnas[5] = {"Nombre", "parentesco", "telefono", "Lugar", "Nota"};
-    columnasSinUnicode_.clear();
-    for (int i = 0; i < 5; ++i) {
-        const QLatin1String c(columnas[i]);
-        if (!RsDatos->tieneColumna(c)) {
-            *error = QStringLiteral("A los contactos extras les falta la columna %1.").arg(c);
-            return false;
-        }
-        if (!RsDatos->columnaUnicode(c)) columnasSinUnicode_ << i + 1;
-    }
+    columnasSinUnicode_ = lista.columnasSinUnicode;
     int fila = 0;
-    while (!RsDatos->alFinal()) {
+    for (const QStringList& valores : std::as_const(lista.filas)) {
         ++fila;
-        for (int c = 0; c < 5; ++c) {
-            const QVariant v = RsDatos->valor(QLatin1String(columnas[c]));
-            iExtras->ponerValor(fila, c + 1, v.isNull() ? QString() : v.toString());
-        }
-        RsDatos->siguiente();
+        for (int c = 0; c < 5; ++c) iExtras->ponerValor(fila, c + 1, valores[c]);
         if (fila >= kFilasIniciales) {
             iExtras->agregarFila();
             iExtras->altoFila(iExtras->filas(), kAltoFila);
         }
     }
-    RsDatos->cerrar();
     return true;
 }
 
@@ -249,27 +232,12 @@ bool FrmExtras::largosAdmitidos() {
 
 // The client's contacts are replaced as a whole: all of it is stored or none.
 bool FrmExtras::guardar(QString* error) {
-    auto& bd = Global::Conexion;
-    const QString cliente = Global::NumeroPlano(Global::ClienteActual);
-    const QString insertar =
-        QStringLiteral(
-            "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
-            "VALUES (") +
-        cliente + QStringLiteral(",?,?,?,?,?)");
     // The rows with a name, as typed.
-    QList<QVariantList> filas;
+    QList<QStringList> filas;
     for (int r = 1; r <= iExtras->filas(); ++r) {
         if (iExtras->valor(r, 1).isEmpty()) continue;
         filas.append({iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
                       iExtras->valor(r, 4), iExtras->valor(r, 5)});
     }
-    return bd.enTransaccion(
-        [&](QString* e) {
-            return bd.ejecutar(
-                       QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") +
-                           cliente,
-                       {}, e) &&
-                   bd.ejecutarVarias(insertar, filas, e);
-        },
-        error);
+    return Contactos::Guardar(filas, error);
 }
