@@ -38,10 +38,9 @@ constexpr int kLargoTexto = 4000;
 std::shared_ptr<const Api> cargarApi(QString* error) {
     static std::shared_ptr<const Api> api;
     if (api) return api;
-    int version = 0;
+    int version = -1;
     const QString nombre = sistema::bibliotecaOdbc(&version);
-    QLibrary biblioteca(nombre);
-    if (version > 0) biblioteca.setFileNameAndVersion(nombre, version);
+    QLibrary biblioteca(nombre, version);
     if (!biblioteca.load()) {
         *error = QStringLiteral("No se pudo cargar el administrador de ODBC: %1")
                      .arg(biblioteca.errorString());

@@ -16,7 +16,7 @@ QString carpetaArranque() {
 
 QString bibliotecaOdbc(int* version) {
 #ifdef Q_OS_WIN
-    *version = 0;
+    *version = -1;
     return QStringLiteral("odbc32");
 #else
     *version = 2;

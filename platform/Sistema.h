@@ -10,7 +10,7 @@ namespace plataforma::sistema {
 // The folder of the start-up table when NAX_DIR does not name one.
 QString carpetaArranque();
 
-// The ODBC driver manager's library, and its major version (0: any).
+// The ODBC driver manager's library, and its major version (-1: any).
 QString bibliotecaOdbc(int* version);
 
 // The connection string as the system's SQL Server driver takes it; `espera`

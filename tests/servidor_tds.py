@@ -743,20 +743,20 @@ class Estado:
                 if self.contador_corte >= self.cues["cortar_en"]:
                     self.cues["cortar_en"] = None
                     return True
-            patron = self.cues["cortar_con"]
-            if patron is not None and any(buscar({patron: None}, k) is not None for k in claves):
-                self.cues["cortar_con"] = None
-                return True
-            return False
+            return self.gastar_patron("cortar_con", claves)
 
     def decidir_silencio(self, claves):
         """True when the silence cue matches one of the request's keys (the cue is then spent)."""
         with self.lock:
-            patron = self.cues["callar_con"]
-            if patron is not None and any(buscar({patron: None}, k) is not None for k in claves):
-                self.cues["callar_con"] = None
-                return True
-            return False
+            return self.gastar_patron("callar_con", claves)
+
+    def gastar_patron(self, cue, claves):
+        """Under the lock: true when the key cue matches one of the keys; the cue is then spent."""
+        patron = self.cues[cue]
+        if patron is not None and any(buscar({patron: None}, k) is not None for k in claves):
+            self.cues[cue] = None
+            return True
+        return False
 
     def tomar_fallo(self, clave):
         with self.lock:
