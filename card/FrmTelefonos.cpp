@@ -66,6 +66,7 @@ struct DefEtiqueta {
 struct DefCaja {
     QLineEdit* FrmTelefonos::*miembro;
     const char* nombre;
+    const char* columna;  // the card column it shows; nullptr: none
     int marco;
     int x, y, w, h;
     // Characters a user may type. The guarantor's address boxes hold what
@@ -77,56 +78,57 @@ struct DefCaja {
 };
 
 const DefCaja kCajas[] = {
-    {&FrmTelefonos::TxtDueno, "TxtDueno", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
-    {&FrmTelefonos::TxtPrincipal_Telefono, "TxtPrincipal_Telefono", 1, 1680, 600, 1815, 285, 10, 2, false, {"SkinLabel2", "Teléfono", 120, 600}},
-    {&FrmTelefonos::TxtPrincipal_Celular, "TxtPrincipal_Celular", 1, 4200, 600, 1575, 285, 13, 3, false, {"SkinLabel3", "Celular", 3600, 600}},
-    {&FrmTelefonos::TxtPrincipal_Centro, "TxtPrincipal_Centro", 1, 1680, 960, 4095, 285, 80, 4, false, {"SkinLabel4", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtPrincipal_telefono_centro, "TxtPrincipal_telefono_centro", 1, 1680, 1320, 1815, 285, 10, 5, false, {"SkinLabel5", "Teléfono Trabajo", 120, 1320}},
-    {&FrmTelefonos::TxtPrincipal_extension_centro, "TxtPrincipal_extension_centro", 1, 4560, 1320, 1215, 285, 30, 6, false, {"SkinLabel6", "Extensión", 3600, 1320}},
+    {&FrmTelefonos::TxtDueno, "TxtDueno", "Principal_Nombre", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
+    {&FrmTelefonos::TxtPrincipal_Telefono, "TxtPrincipal_Telefono", "Principal_Telefono", 1, 1680, 600, 1815, 285, 10, 2, false, {"SkinLabel2", "Teléfono", 120, 600}},
+    {&FrmTelefonos::TxtPrincipal_Celular, "TxtPrincipal_Celular", "Principal_celular", 1, 4200, 600, 1575, 285, 13, 3, false, {"SkinLabel3", "Celular", 3600, 600}},
+    {&FrmTelefonos::TxtPrincipal_Centro, "TxtPrincipal_Centro", "Principal_centro", 1, 1680, 960, 4095, 285, 80, 4, false, {"SkinLabel4", "Centro de Trabajo", 120, 960}},
+    {&FrmTelefonos::TxtPrincipal_telefono_centro, "TxtPrincipal_telefono_centro", "Principal_Telefono_centro", 1, 1680, 1320, 1815, 285, 10, 5, false, {"SkinLabel5", "Teléfono Trabajo", 120, 1320}},
+    {&FrmTelefonos::TxtPrincipal_extension_centro, "TxtPrincipal_extension_centro", "Principal_extension_centro", 1, 4560, 1320, 1215, 285, 30, 6, false, {"SkinLabel6", "Extensión", 3600, 1320}},
 
-    {&FrmTelefonos::TxtConyuge_Nombre, "TxtConyuge_Nombre", 2, 840, 240, 5055, 285, 100, 7, true, {"SkinLabel7", "Cónyuge", 120, 240}},
-    {&FrmTelefonos::TxtConyuge_Celular, "TxtConyuge_Celular", 2, 1560, 600, 1935, 285, 13, 9, false, {"SkinLabel8", "Celular", 120, 600}},
-    {&FrmTelefonos::TxtConyuge_Centro, "TxtConyuge_Centro", 2, 1560, 960, 4335, 285, 80, 10, false, {"SkinLabel9", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtConyuge_centro_telefono, "TxtConyuge_centro_telefono", 2, 1560, 1320, 1815, 285, 10, 11, false, {"SkinLabel10", "Teléfono Trabajo", 120, 1320}},
-    {&FrmTelefonos::TxtConyuge_centro_extension, "TxtConyuge_centro_extension", 2, 4680, 1320, 1215, 285, 30, 12, false, {"SkinLabel11", "Extensión", 3840, 1320}},
+    {&FrmTelefonos::TxtConyuge_Nombre, "TxtConyuge_Nombre", "conyuge_nombre", 2, 840, 240, 5055, 285, 100, 7, true, {"SkinLabel7", "Cónyuge", 120, 240}},
+    {&FrmTelefonos::TxtConyuge_Celular, "TxtConyuge_Celular", "conyuge_celular", 2, 1560, 600, 1935, 285, 13, 9, false, {"SkinLabel8", "Celular", 120, 600}},
+    {&FrmTelefonos::TxtConyuge_Centro, "TxtConyuge_Centro", "conyuge_centro", 2, 1560, 960, 4335, 285, 80, 10, false, {"SkinLabel9", "Centro de Trabajo", 120, 960}},
+    {&FrmTelefonos::TxtConyuge_centro_telefono, "TxtConyuge_centro_telefono", "conyuge_telefono_centro", 2, 1560, 1320, 1815, 285, 10, 11, false, {"SkinLabel10", "Teléfono Trabajo", 120, 1320}},
+    {&FrmTelefonos::TxtConyuge_centro_extension, "TxtConyuge_centro_extension", "conyuge_extension_centro", 2, 4680, 1320, 1215, 285, 30, 12, false, {"SkinLabel11", "Extensión", 3840, 1320}},
 
-    {&FrmTelefonos::txtRef1_Nombre, "txtRef1_Nombre", 3, 1200, 240, 3615, 285, 100, 13, true, {"SkinLabel12", "Nombre Ref. 1", 120, 240}},
-    {&FrmTelefonos::TxtRef1_Telefono, "TxtRef1_Telefono", 3, 5640, 240, 1335, 285, 10, 14, false, {"SkinLabel14", "Teléfono", 4920, 240}},
-    {&FrmTelefonos::TxtRef1_Celular, "TxtRef1_Celular", 3, 7680, 240, 1575, 285, 13, 15, false, {"SkinLabel13", "Celular", 7080, 240}},
-    {&FrmTelefonos::TxtRef1_parentesco, "TxtRef1_parentesco", 3, 10320, 240, 1695, 285, 30, 16, false, {"SkinLabel15", "Parentesco", 9360, 240}},
-    {&FrmTelefonos::txtRef2_Nombre, "txtRef2_Nombre", 3, 1200, 600, 3615, 285, 100, 17, true, {"SkinLabel16", "Nombre Ref. 2", 120, 600}},
-    {&FrmTelefonos::TxtRef2_Telefono, "TxtRef2_Telefono", 3, 5640, 600, 1335, 285, 10, 18, false, {"SkinLabel18", "Teléfono", 4920, 600}},
-    {&FrmTelefonos::TxtRef2_Celular, "TxtRef2_Celular", 3, 7680, 600, 1575, 285, 13, 19, false, {"SkinLabel17", "Celular", 7080, 600}},
-    {&FrmTelefonos::TxtRef2_parentesco, "TxtRef2_parentesco", 3, 10320, 600, 1695, 285, 30, 20, false, {"SkinLabel19", "Parentesco", 9360, 600}},
-    {&FrmTelefonos::txtRef3_Nombre, "txtRef3_Nombre", 3, 1200, 960, 3615, 285, 100, 21, true, {"SkinLabel37", "Nombre Ref. 3", 120, 960}},
-    {&FrmTelefonos::TxtRef3_Telefono, "TxtRef3_Telefono", 3, 5640, 960, 1335, 285, 10, 22, false, {"SkinLabel39", "Teléfono", 4920, 960}},
-    {&FrmTelefonos::TxtRef3_Celular, "TxtRef3_Celular", 3, 7680, 960, 1575, 285, 13, 23, false, {"SkinLabel38", "Celular", 7080, 960}},
-    {&FrmTelefonos::TxtRef3_parentesco, "TxtRef3_parentesco", 3, 10320, 960, 1695, 285, 30, 24, false, {"SkinLabel40", "Parentesco", 9360, 960}},
-    {&FrmTelefonos::txtRef4_Nombre, "txtRef4_Nombre", 3, 1200, 1320, 3615, 285, 100, 25, true, {"SkinLabel41", "Nombre Ref. 4", 120, 1320}},
-    {&FrmTelefonos::TxtRef4_Telefono, "TxtRef4_Telefono", 3, 5640, 1320, 1335, 285, 10, 26, false, {"SkinLabel43", "Teléfono", 4920, 1320}},
-    {&FrmTelefonos::TxtRef4_Celular, "TxtRef4_Celular", 3, 7680, 1320, 1575, 285, 13, 27, false, {"SkinLabel42", "Celular", 7080, 1320}},
-    {&FrmTelefonos::TxtRef4_parentesco, "TxtRef4_parentesco", 3, 10320, 1320, 1695, 285, 30, 28, false, {"SkinLabel44", "Parentesco", 9360, 1320}},
+    {&FrmTelefonos::txtRef1_Nombre, "txtRef1_Nombre", "referencia1_nombre", 3, 1200, 240, 3615, 285, 100, 13, true, {"SkinLabel12", "Nombre Ref. 1", 120, 240}},
+    {&FrmTelefonos::TxtRef1_Telefono, "TxtRef1_Telefono", "referencia1_telefono", 3, 5640, 240, 1335, 285, 10, 14, false, {"SkinLabel14", "Teléfono", 4920, 240}},
+    {&FrmTelefonos::TxtRef1_Celular, "TxtRef1_Celular", "referencia1_celular", 3, 7680, 240, 1575, 285, 13, 15, false, {"SkinLabel13", "Celular", 7080, 240}},
+    {&FrmTelefonos::TxtRef1_parentesco, "TxtRef1_parentesco", "referencia1_parentesco", 3, 10320, 240, 1695, 285, 30, 16, false, {"SkinLabel15", "Parentesco", 9360, 240}},
+    {&FrmTelefonos::txtRef2_Nombre, "txtRef2_Nombre", "referencia2_nombre", 3, 1200, 600, 3615, 285, 100, 17, true, {"SkinLabel16", "Nombre Ref. 2", 120, 600}},
+    {&FrmTelefonos::TxtRef2_Telefono, "TxtRef2_Telefono", "referencia2_telefono", 3, 5640, 600, 1335, 285, 10, 18, false, {"SkinLabel18", "Teléfono", 4920, 600}},
+    {&FrmTelefonos::TxtRef2_Celular, "TxtRef2_Celular", "referencia2_celular", 3, 7680, 600, 1575, 285, 13, 19, false, {"SkinLabel17", "Celular", 7080, 600}},
+    {&FrmTelefonos::TxtRef2_parentesco, "TxtRef2_parentesco", "referencia2_parentesco", 3, 10320, 600, 1695, 285, 30, 20, false, {"SkinLabel19", "Parentesco", 9360, 600}},
+    {&FrmTelefonos::txtRef3_Nombre, "txtRef3_Nombre", "referencia3_nombre", 3, 1200, 960, 3615, 285, 100, 21, true, {"SkinLabel37", "Nombre Ref. 3", 120, 960}},
+    {&FrmTelefonos::TxtRef3_Telefono, "TxtRef3_Telefono", "referencia3_telefono", 3, 5640, 960, 1335, 285, 10, 22, false, {"SkinLabel39", "Teléfono", 4920, 960}},
+    {&FrmTelefonos::TxtRef3_Celular, "TxtRef3_Celular", "referencia3_celular", 3, 7680, 960, 1575, 285, 13, 23, false, {"SkinLabel38", "Celular", 7080, 960}},
+    {&FrmTelefonos::TxtRef3_parentesco, "TxtRef3_parentesco", "referencia3_parentesco", 3, 10320, 960, 1695, 285, 30, 24, false, {"SkinLabel40", "Parentesco", 9360, 960}},
+    {&FrmTelefonos::txtRef4_Nombre, "txtRef4_Nombre", "referencia4_nombre", 3, 1200, 1320, 3615, 285, 100, 25, true, {"SkinLabel41", "Nombre Ref. 4", 120, 1320}},
+    {&FrmTelefonos::TxtRef4_Telefono, "TxtRef4_Telefono", "referencia4_telefono", 3, 5640, 1320, 1335, 285, 10, 26, false, {"SkinLabel43", "Teléfono", 4920, 1320}},
+    {&FrmTelefonos::TxtRef4_Celular, "TxtRef4_Celular", "referencia4_celular", 3, 7680, 1320, 1575, 285, 13, 27, false, {"SkinLabel42", "Celular", 7080, 1320}},
+    {&FrmTelefonos::TxtRef4_parentesco, "TxtRef4_parentesco", "referencia4_parentesco", 3, 10320, 1320, 1695, 285, 30, 28, false, {"SkinLabel44", "Parentesco", 9360, 1320}},
 
-    {&FrmTelefonos::TxtAval_Paterno, "TxtAval_Paterno", 4, 960, 240, 1935, 285, 40, 29, false, {"SkinLabel35", "A.Paterno", 120, 240}},
-    {&FrmTelefonos::TxtAval_Materno, "TxtAval_Materno", 4, 3840, 240, 1695, 285, 40, 30, false, {"SkinLabel36", "A.Materno", 3000, 240}},
-    {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
-    {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
-    {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
-    {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", 4, 1560, 585, 3495, 285, 200, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
-    {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", 4, 5760, 600, 2535, 285, 40, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
-    {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", 4, 11400, 585, 615, 285, 10, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
-    {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
-    {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
-    {&FrmTelefonos::TxtAval_Nombre_Conyuge, "TxtAval_Nombre_Conyuge", 4, 2280, 1320, 3255, 285, 80, 41, false, {"SkinLabel30", "Nombre  Conyuge del Aval", 120, 1320}},
-    {&FrmTelefonos::TxtAval_Centro_Conyuge, "TxtAval_Centro_Conyuge", 4, 7680, 1320, 4335, 285, 80, 42, false, {"SkinLabel26", "Centro de Trabajo Conyuge", 5640, 1320}},
-    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, "TxtAval_Telefono_centro_conyuge", 4, 2280, 1680, 1815, 285, 10, 43, false, {"SkinLabel27", "Teléfono Trabajo Conyuge", 120, 1680}},
-    {&FrmTelefonos::TxtAval_extension_centro_conyuge, "TxtAval_extension_centro_conyuge", 4, 5040, 1680, 1935, 285, 30, 44, false, {"SkinLabel29", "Extensión", 4200, 1680}},
+    {&FrmTelefonos::TxtAval_Paterno, "TxtAval_Paterno", nullptr, 4, 960, 240, 1935, 285, 40, 29, false, {"SkinLabel35", "A.Paterno", 120, 240}},
+    {&FrmTelefonos::TxtAval_Materno, "TxtAval_Materno", nullptr, 4, 3840, 240, 1695, 285, 40, 30, false, {"SkinLabel36", "A.Materno", 3000, 240}},
+    {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", nullptr, 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
+    {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", "aval_Telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
+    {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", "aval_celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
+    {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", nullptr, 4, 1560, 585, 3495, 285, 200, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
+    {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", nullptr, 4, 5760, 600, 2535, 285, 40, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
+    {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", nullptr, 4, 11400, 585, 615, 285, 10, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
+    {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", "aval_centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
+    {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", "aval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
+    {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", "aval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
+    {&FrmTelefonos::TxtAval_Nombre_Conyuge, "TxtAval_Nombre_Conyuge", "aval_nombre_conyuge", 4, 2280, 1320, 3255, 285, 80, 41, false, {"SkinLabel30", "Nombre  Conyuge del Aval", 120, 1320}},
+    {&FrmTelefonos::TxtAval_Centro_Conyuge, "TxtAval_Centro_Conyuge", "aval_centro_conyuge", 4, 7680, 1320, 4335, 285, 80, 42, false, {"SkinLabel26", "Centro de Trabajo Conyuge", 5640, 1320}},
+    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, "TxtAval_Telefono_centro_conyuge", "aval_telefono_centro_conyuge", 4, 2280, 1680, 1815, 285, 10, 43, false, {"SkinLabel27", "Teléfono Trabajo Conyuge", 120, 1680}},
+    {&FrmTelefonos::TxtAval_extension_centro_conyuge, "TxtAval_extension_centro_conyuge", "aval_extension_centro_conyuge", 4, 5040, 1680, 1935, 285, 30, 44, false, {"SkinLabel29", "Extensión", 4200, 1680}},
 };
 
 struct DefCasilla {
     QCheckBox* FrmTelefonos::*miembro;
     const char* nombre;
+    const char* columna;  // the card column that keeps its state
     const char* titulo;
     int marco;
     int x, y, w, h;
@@ -134,9 +136,9 @@ struct DefCasilla {
 };
 
 const DefCasilla kCasillas[] = {
-    {&FrmTelefonos::ChkMismo, "ChkMismo", "Mismo Cliente", 1, 4920, 240, 855, 375, 1},
-    {&FrmTelefonos::ChkConyuge, "ChkConyuge", "Sin Cónyuge", 2, 3840, 480, 1215, 495, 8},
-    {&FrmTelefonos::ChkAval, "ChkAval", "Sin Aval", 4, 10920, 1680, 975, 255, 48},
+    {&FrmTelefonos::ChkMismo, "ChkMismo", "Principal_Mismo", "Mismo Cliente", 1, 4920, 240, 855, 375, 1},
+    {&FrmTelefonos::ChkConyuge, "ChkConyuge", "conyuge_tiene", "Sin Cónyuge", 2, 3840, 480, 1215, 495, 8},
+    {&FrmTelefonos::ChkAval, "ChkAval", "aval_tiene", "Sin Aval", 4, 10920, 1680, 975, 255, 48},
 };
 
 // Boxes whose key press goes through the digits-only filter, and the length
@@ -184,16 +186,6 @@ void poner(QLineEdit* caja, const QString& t) {
 const char* const kPropLargo = "largoTelefono";
 const char* const kPropNumerica = "soloNumeros";
 
-QString texto(const plataforma::Resultado& rs, const char* columna) {
-    const QVariant v = rs.valor(QLatin1String(columna));
-    return v.isNull() ? QString() : v.toString();
-}
-
-QString texto(const plataforma::Resultado& rs, int posicion) {
-    const QVariant v = rs.valor(posicion);
-    return v.isNull() ? QString() : v.toString();
-}
-
 // A procedure's parameter named in an error, as the user knows the box.
 QString conNombresDeCajas(QString error) {
     static const std::pair<const char*, const char*> kCajas[] = {
@@ -211,11 +203,6 @@ QString conNombresDeCajas(QString error) {
     return error;
 }
 
-QList<Parametro> parametrosConsulta() {
-    return {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-            {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")}};
-}
-
 // The client number of the command line: 1 to 10 digits with blanks around;
 // -1 when it is not one. Read by hand rather than with a regular expression,
 // so starting the program does not page in the regular-expression engine.
@@ -225,16 +212,6 @@ double numeroDeCliente(const QString& texto) {
     for (const QChar c : t)
         if (c < u'0' || c > u'9') return -1;
     return t.toDouble();
-}
-
-// In capitals. Names in plain ASCII, nearly all of them, are changed here
-// directly; any other goes through the full Unicode rules.
-QString enMayusculas(QString s) {
-    for (const QChar c : std::as_const(s))
-        if (c.unicode() >= 0x80) return std::move(s).toUpper();
-    for (QChar& c : s)
-        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
-    return s;
 }
 
 // Notes keep Windows line breaks in the table, as they always have.
@@ -458,43 +435,31 @@ bool FrmTelefonos::Form_Load(QString* error) {
 }
 
 void FrmTelefonos::RevisarPermiso(QString* error) {
-    Global::SqlActual = QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?");
+    std::optional<bool> puede;
     QString e;
-    auto RsConsulta =
-        Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, &e);
-    if (!RsConsulta) {
+    if (!Tarjeta::LeerPermiso(&puede, &e)) {
         *error =
             Global::ConDetalle(QStringLiteral("No se pudo consultar el permiso del usuario. ") +
                                    QString::fromUtf16(Global::kVuelvaAAbrir),
                                e);
         return;
     }
-    if (!RsConsulta->vacio()) {
-        // A NULL permission is no permission.
-        const QVariant v = RsConsulta->valor(0);
-        PuedeModificar = !v.isNull() && v.toBool();
-    }
-    RsConsulta->cerrar();
+    if (puede) PuedeModificar = *puede;
 }
 
 void FrmTelefonos::MostrarNombreCliente(QString* error) {
-    Global::SqlActual = QStringLiteral("select erp_nax.dbo.nombre_cliente(") +
-                        Global::NumeroPlano(Global::ClienteActual) + QStringLiteral(")");
+    std::optional<QString> nombre;
     QString e;
-    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
-    if (!RsConsulta) {
+    if (!Tarjeta::LeerNombreCliente(&nombre, &e)) {
         *error = Global::ConDetalle(QStringLiteral("No se pudo consultar el nombre del cliente. ") +
                                         QString::fromUtf16(Global::kVuelvaAAbrir),
                                     e);
         return;
     }
-    if (!RsConsulta->vacio()) {
-        // A NULL name is an empty name.
-        const QVariant v = RsConsulta->valor(0);
-        NombreCliente = v.isNull() ? QString() : v.toString();
+    if (nombre) {
+        NombreCliente = *nombre;
         setWindowTitle(kCaptionBase + NombreCliente);
     }
-    RsConsulta->cerrar();
 }
 
 void FrmTelefonos::LimpiarCampos() {
@@ -756,14 +721,9 @@ void FrmTelefonos::ChkAval_Click() {
 
 bool FrmTelefonos::CargarCiudades(QString* error) {
     CmbMunicipios->clear();
-    Global::SqlActual = QStringLiteral("select c.ciudad,c.nombre_ciudad ") +
-                        QStringLiteral("FROM ciudades c ") +
-                        QStringLiteral("WHERE ciudad > 3701 ") + QStringLiteral("AND estado = ") +
-                        QString::number(Global::EstadoSucursal) + QStringLiteral("  ") +
-                        QStringLiteral("order by nombre_ciudad");
+    QList<Tarjeta::Ciudad> ciudades;
     QString e;
-    auto RsAuxiliar = Global::Conexion.consultar(Global::SqlActual, {}, &e);
-    if (!RsAuxiliar) {
+    if (!Tarjeta::LeerCiudades(&ciudades, &e)) {
         *error = Global::ConDetalle(QStringLiteral("No se pudo leer la lista de ciudades. ") +
                                         QString::fromUtf16(Global::kVuelvaAAbrir),
                                     e);
@@ -772,15 +732,8 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
     // The entries are built first and handed to the box's list in one go:
     // adding them one at a time costs a signal per entry and per city number.
     QList<plataforma::ListaConDatos::Entrada> entradas;
-    while (!RsAuxiliar->alFinal()) {
-        // A row without a number or a name cannot be chosen; it is left out.
-        const QVariant numero = RsAuxiliar->valor(0);
-        const QVariant nombre = RsAuxiliar->valor(1);
-        if (!numero.isNull() && !nombre.isNull())
-            entradas.append({enMayusculas(nombre.toString().trimmed()), numero.toInt()});
-        RsAuxiliar->siguiente();
-    }
-    RsAuxiliar->cerrar();
+    entradas.reserve(ciudades.size());
+    for (Tarjeta::Ciudad& c : ciudades) entradas.append({std::move(c.nombre), c.numero});
     CmbMunicipios->blockSignals(true);
     listaCiudades_->reemplazar(std::move(entradas));
     // Filling the list selects nothing and leaves the text empty.
@@ -831,129 +784,88 @@ void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
 // ============================================================ loading a card
 
 bool FrmTelefonos::CargarTarjeta(QString* error) {
-    Global::SqlActual =
-        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= ") +
-        Global::NumeroPlano(Global::ClienteActual);
-    QString e;
-    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
-    if (!RsConsulta) {
-        *error = Global::ConDetalle(QStringLiteral("No se pudo leer la tarjeta del cliente. ") +
-                                        QString::fromUtf16(Global::kVuelvaAAbrir),
-                                    e);
-        return false;
-    }
-    columnasSinUnicode_.clear();
-    for (const Tarjeta::Columna& c : Tarjeta::kColumnas)
-        if (!RsConsulta->columnaUnicode(QLatin1String(c.insertar)))
-            columnasSinUnicode_ << QString::fromLatin1(c.insertar).toLower();
-    if (RsConsulta->vacio()) {
+    Tarjeta::Leida leida;
+    if (!Tarjeta::Cargar(&leida, error)) return false;
+    columnasSinUnicode_ = leida.columnasSinUnicode;
+    if (!leida.existe) {
         TarjetaNueva = true;
         LimpiarCampos();
-        RsConsulta->cerrar();
         nombreAvalEditado_ = false;
         domicilioEditado_ = false;
         return true;
     }
-    for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
-        if (c.leer && !RsConsulta->tieneColumna(QLatin1String(c.leer))) {
-            *error = QStringLiteral("A la tarjeta guardada le falta la columna %1.")
-                         .arg(QLatin1String(c.leer));
-            return false;
-        }
-    }
-    const plataforma::Resultado& rs = *RsConsulta;
+    const Tarjeta::Fila& t = leida.fila;
+    const auto texto = [&t](const char* columna) { return t.texto(QLatin1String(columna)); };
 
+    // The boxes are filled in this order: a check box's rule runs as it is
+    // set ("Mismo Cliente" puts the client's name in "Dueño", "Sin Cónyuge"
+    // and "Sin Aval" empty the boxes filled before them).
     TarjetaNueva = false;
-    poner(TxtDueno, texto(rs, "Principal_Nombre"));
-    PonerCasilla(ChkMismo, rs.valor(QStringLiteral("Principal_Mismo")).toBool() ? 1 : 0);
-    poner(TxtPrincipal_Telefono, texto(rs, "Principal_Telefono"));
-    poner(TxtPrincipal_Celular, texto(rs, "Principal_celular"));
-    poner(TxtPrincipal_Centro, texto(rs, "Principal_centro"));
-    poner(TxtPrincipal_telefono_centro, texto(rs, "Principal_Telefono_centro"));
-    poner(TxtPrincipal_extension_centro, texto(rs, "Principal_extension_centro"));
-    poner(TxtConyuge_Nombre, texto(rs, "conyuge_nombre"));
-    PonerCasilla(ChkConyuge, rs.valor(QStringLiteral("conyuge_tiene")).toInt() == 1 ? 1 : 0);
-    poner(TxtConyuge_Celular, texto(rs, "conyuge_celular"));
-    poner(TxtConyuge_Centro, texto(rs, "conyuge_centro"));
-    poner(TxtConyuge_centro_telefono, texto(rs, "conyuge_telefono_centro"));
-    poner(TxtConyuge_centro_extension, texto(rs, "conyuge_extension_centro"));
+    poner(TxtDueno, texto("Principal_Nombre"));
+    PonerCasilla(ChkMismo, t[QLatin1String("Principal_Mismo")].toBool() ? 1 : 0);
+    poner(TxtPrincipal_Telefono, texto("Principal_Telefono"));
+    poner(TxtPrincipal_Celular, texto("Principal_celular"));
+    poner(TxtPrincipal_Centro, texto("Principal_centro"));
+    poner(TxtPrincipal_telefono_centro, texto("Principal_Telefono_centro"));
+    poner(TxtPrincipal_extension_centro, texto("Principal_extension_centro"));
+    poner(TxtConyuge_Nombre, texto("conyuge_nombre"));
+    PonerCasilla(ChkConyuge, t[QLatin1String("conyuge_tiene")].toInt() == 1 ? 1 : 0);
+    poner(TxtConyuge_Celular, texto("conyuge_celular"));
+    poner(TxtConyuge_Centro, texto("conyuge_centro"));
+    poner(TxtConyuge_centro_telefono, texto("conyuge_telefono_centro"));
+    poner(TxtConyuge_centro_extension, texto("conyuge_extension_centro"));
     QLineEdit* const referencias[4][4] = {
         {txtRef1_Nombre, TxtRef1_Telefono, TxtRef1_Celular, TxtRef1_parentesco},
         {txtRef2_Nombre, TxtRef2_Telefono, TxtRef2_Celular, TxtRef2_parentesco},
         {txtRef3_Nombre, TxtRef3_Telefono, TxtRef3_Celular, TxtRef3_parentesco},
         {txtRef4_Nombre, TxtRef4_Telefono, TxtRef4_Celular, TxtRef4_parentesco}};
     for (int n = 0; n < 4; ++n) {
-        const QString prefijo = QStringLiteral("referencia%1_").arg(n + 1);
         const char* campos[4] = {"nombre", "telefono", "celular", "parentesco"};
         for (int k = 0; k < 4; ++k)
-            poner(referencias[n][k],
-                  texto(rs, (prefijo + QLatin1String(campos[k])).toLatin1().constData()));
+            poner(referencias[n][k], texto(QStringLiteral("referencia%1_%2")
+                                               .arg(n + 1)
+                                               .arg(QLatin1String(campos[k]))
+                                               .toLatin1()
+                                               .constData()));
     }
-    PonerCasilla(ChkAval, rs.valor(QStringLiteral("aval_tiene")).toInt() == 1 ? 1 : 0);
-    poner(TxtAval_telefono, texto(rs, "aval_Telefono"));
-    poner(TxtAval_Celular, texto(rs, "aval_celular"));
-    poner(TxtAval_Centro, texto(rs, "aval_centro"));
-    poner(TxtAval_Nombre_Conyuge, texto(rs, "aval_nombre_conyuge"));
-    poner(TxtAval_Centro_Conyuge, texto(rs, "aval_centro_conyuge"));
-    poner(TxtAval_Telefono_centro_conyuge, texto(rs, "aval_telefono_centro_conyuge"));
-    poner(TxtAval_extension_centro_conyuge, texto(rs, "aval_extension_centro_conyuge"));
+    PonerCasilla(ChkAval, t[QLatin1String("aval_tiene")].toInt() == 1 ? 1 : 0);
+    poner(TxtAval_telefono, texto("aval_Telefono"));
+    poner(TxtAval_Celular, texto("aval_celular"));
+    poner(TxtAval_Centro, texto("aval_centro"));
+    poner(TxtAval_Nombre_Conyuge, texto("aval_nombre_conyuge"));
+    poner(TxtAval_Centro_Conyuge, texto("aval_centro_conyuge"));
+    poner(TxtAval_Telefono_centro_conyuge, texto("aval_telefono_centro_conyuge"));
+    poner(TxtAval_extension_centro_conyuge, texto("aval_extension_centro_conyuge"));
 
-    {
-        auto RsAuxiliar = Global::Conexion.llamarConFilas(
-            QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), parametrosConsulta(), &e);
-        if (!RsAuxiliar) {
-            *error = Global::ConDetalle(QStringLiteral("No se pudo leer el domicilio del aval. ") +
-                                            QString::fromUtf16(Global::kVuelvaAAbrir),
-                                        e);
-            return false;
-        }
-        if (!RsAuxiliar->alFinal()) {
-            poner(TxtAval_Domicilio, texto(*RsAuxiliar, 0).trimmed());
-            CiudadAval = RsAuxiliar->valor(1).toDouble();
-            // The stored city is chosen in the list by its number, or else by
-            // its name, so that saving again stores the address; the box shows
-            // the name as stored.
-            const QString ciudad = texto(*RsAuxiliar, 4).trimmed();
-            int i = RsAuxiliar->valor(1).isNull()
-                        ? -1
-                        : CmbMunicipios->findData(RsAuxiliar->valor(1).toInt());
-            if (i < 0) i = indiceDeCiudad(ciudad);
-            CmbMunicipios->setCurrentIndex(i);
-            CmbMunicipios->setEditText(ciudad);
-            poner(TxtAval_Colonia, texto(*RsAuxiliar, 2).trimmed());
-            poner(TxtAval_CP, texto(*RsAuxiliar, 3).trimmed());
-        }
-        RsAuxiliar->cerrar();
+    if (const auto& d = leida.domicilio) {
+        poner(TxtAval_Domicilio, d->calle);
+        CiudadAval = d->ciudad.toDouble();
+        // The stored city is chosen in the list by its number, or else by its
+        // name, so that saving again stores the address; the box shows the
+        // name as stored.
+        int i = d->ciudad.isNull() ? -1 : CmbMunicipios->findData(d->ciudad.toInt());
+        if (i < 0) i = indiceDeCiudad(d->nombreCiudad);
+        CmbMunicipios->setCurrentIndex(i);
+        CmbMunicipios->setEditText(d->nombreCiudad);
+        poner(TxtAval_Colonia, d->colonia);
+        poner(TxtAval_CP, d->codigo);
     }
-    {
-        auto RsAuxiliar = Global::Conexion.llamarConFilas(
-            QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), parametrosConsulta(), &e);
-        if (!RsAuxiliar) {
-            *error = Global::ConDetalle(QStringLiteral("No se pudo leer el nombre del aval. ") +
-                                            QString::fromUtf16(Global::kVuelvaAAbrir),
-                                        e);
-            return false;
-        }
-        if (!RsAuxiliar->alFinal()) {
-            poner(TxtAval_Paterno, texto(*RsAuxiliar, 1).trimmed());
-            poner(TxtAval_Materno, texto(*RsAuxiliar, 2).trimmed());
-            poner(TxtAval_Nombre, texto(*RsAuxiliar, 0).trimmed());
-        }
-        RsAuxiliar->cerrar();
+    if (const auto& n = leida.nombreAval) {
+        poner(TxtAval_Paterno, n->paterno);
+        poner(TxtAval_Materno, n->materno);
+        poner(TxtAval_Nombre, n->nombre);
     }
-    poner(TxtAval_Telefono_centro, texto(rs, "aval_Telefono_centro"));
-    poner(TxtAval_extension_centro, texto(rs, "aval_extension_centro"));
-    TxtAnotaciones->setPlainText(texto(rs, "anotaciones"));
+    poner(TxtAval_Telefono_centro, texto("aval_Telefono_centro"));
+    poner(TxtAval_extension_centro, texto("aval_extension_centro"));
+    TxtAnotaciones->setPlainText(texto("anotaciones"));
     CmdGuardar->setText(QStringLiteral("&Cambiar"));
     CmdGuardar->setEnabled(PuedeModificar);
 
     // The full name shown for the boxes just filled. A change saves the stored
     // aval_Nombre back unless the user edits a name box.
     componerNombreAval();
-    avalNombreGuardado_ = rs.tieneColumna(QStringLiteral("aval_Nombre"))
-                              ? rs.valor(QStringLiteral("aval_Nombre"))
-                              : QVariant(NombreCompletoAval);
-    RsConsulta->cerrar();
+    avalNombreGuardado_ =
+        leida.conAvalNombre ? t[QLatin1String("aval_Nombre")] : QVariant(NombreCompletoAval);
     nombreAvalEditado_ = false;
     domicilioEditado_ = false;
     return true;
@@ -1032,6 +944,14 @@ QString nombreDeCaja(QWidget* caja) {
 
 }  // namespace
 
+// The box that shows a text column of the card (the notes for the one column
+// without a line box).
+QWidget* FrmTelefonos::cajaDeColumna(const char* columna) const {
+    for (const DefCaja& c : kCajas)
+        if (c.columna && qstricmp(c.columna, columna) == 0) return this->*c.miembro;
+    return TxtAnotaciones;
+}
+
 // A box whose column holds only the server's code page must not carry a
 // character outside it: the server would store '?' in its place. The save
 // stops before anything is sent, and the box is named.
@@ -1043,7 +963,7 @@ bool FrmTelefonos::textosAdmitidos() {
         if (c.fuente == Tarjeta::Fuente::NombreAval)
             cajas = {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre};
         else if (c.fuente == Tarjeta::Fuente::Texto)
-            cajas = {findChild<QWidget*>(QLatin1String(c.control))};
+            cajas = {cajaDeColumna(c.insertar)};
         for (QWidget* caja : std::as_const(cajas)) {
             const QString texto = caja == TxtAnotaciones ? TxtAnotaciones->toPlainText()
                                                          : static_cast<QLineEdit*>(caja)->text();
@@ -1137,73 +1057,38 @@ void FrmTelefonos::guardado(const QVariant& nombreAval) {
     domicilioEditado_ = false;
 }
 
-namespace {
-
-// The value of one card column as the window holds it.
-QVariant valorColumna(const FrmTelefonos& f, const Tarjeta::Columna& c,
-                      const QVariant& nombreAval) {
-    switch (c.fuente) {
-        case Tarjeta::Fuente::Cliente:
-            return qlonglong(Global::ClienteActual);
-        case Tarjeta::Fuente::NombreAval:
-            return nombreAval;
-        case Tarjeta::Fuente::Usuario:
-            return Global::UsuarioActual.valor();
-        case Tarjeta::Fuente::Casilla:
-            return f.findChild<QCheckBox*>(QLatin1String(c.control))->checkState() == Qt::Checked
-                       ? 1
-                       : 0;
-        case Tarjeta::Fuente::Texto:
-            break;
-    }
-    if (qstrcmp(c.control, "TxtAnotaciones") == 0)
-        return notasParaGuardar(f.TxtAnotaciones->toPlainText());
-    return f.findChild<QLineEdit*>(QLatin1String(c.control))->text();
+// The card as the window shows it, in the storage's row.
+Tarjeta::Fila FrmTelefonos::filaDeVentana(const QVariant& nombreAval) const {
+    Tarjeta::Fila fila;
+    for (const DefCaja& c : kCajas)
+        if (c.columna) fila[QLatin1String(c.columna)] = (this->*c.miembro)->text();
+    for (const DefCasilla& c : kCasillas)
+        fila[QLatin1String(c.columna)] = (this->*c.miembro)->checkState() == Qt::Checked ? 1 : 0;
+    fila[QLatin1String("anotaciones")] = notasParaGuardar(TxtAnotaciones->toPlainText());
+    fila[QLatin1String("aval_Nombre")] = nombreAval;
+    return fila;
 }
 
-// Numbers and check-box states go into the statement as they are; texts are
-// bound, so any character a user types is stored as typed.
-void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, const QVariant& nombreAval,
-             QString* sql, QVariantList* valores) {
-    const QVariant v = valorColumna(f, c, nombreAval);
-    if (c.fuente == Tarjeta::Fuente::Cliente || c.fuente == Tarjeta::Fuente::Casilla) {
-        *sql += v.toString();
-    } else {
-        *sql += QLatin1Char('?');
-        valores->append(v);
-    }
+// The guarantor's address from its boxes, when the save stores it.
+std::optional<Tarjeta::Domicilio> FrmTelefonos::domicilioParaGuardar() const {
+    if (!domicilioSeGuarda()) return std::nullopt;
+    return Tarjeta::Domicilio{TxtAval_Domicilio->text().trimmed(), CmbMunicipios->currentData(),
+                              TxtAval_Colonia->text().trimmed(), TxtAval_CP->text().trimmed(),
+                              CmbMunicipios->currentText().trimmed()};
 }
 
-}  // namespace
+// The guarantor's name from its boxes, when the save sends it.
+std::optional<Tarjeta::NombreAval> FrmTelefonos::nombreParaEnviar(bool enviar) const {
+    if (!enviar) return std::nullopt;
+    return Tarjeta::NombreAval{TxtAval_Nombre->text().trimmed(), TxtAval_Paterno->text().trimmed(),
+                               TxtAval_Materno->text().trimmed()};
+}
 
 bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
     bool llamarNombre = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
-    QString columnas, marcas;
-    QVariantList valores;
-    for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
-        if (!columnas.isEmpty()) {
-            columnas += QLatin1Char(',');
-            marcas += QLatin1Char(',');
-        }
-        columnas += QLatin1String(c.insertar);
-        agregar(*this, c, nombreAval, &marcas, &valores);
-    }
-    const QString sql = QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( ") +
-                        columnas + QStringLiteral(") values (") + marcas + QStringLiteral(")");
-
-    auto& bd = Global::Conexion;
-    const bool ok = bd.enTransaccion(
-        [&](QString* e) {
-            if (!bd.ejecutar(sql, valores, e)) {
-                *duplicada = bd.ultimoFueClaveDuplicada();
-                return false;
-            }
-            if (domicilioSeGuarda() && !llamarDomicilio(CmbMunicipios->currentData().toDouble(), e))
-                return false;
-            return !llamarNombre || llamarContacto(e);
-        },
-        error);
+    const bool ok = Tarjeta::Insertar(filaDeVentana(nombreAval), domicilioParaGuardar(),
+                                      nombreParaEnviar(llamarNombre), error, duplicada);
     if (ok) guardado(nombreAval);
     return ok;
 }
@@ -1211,85 +1096,13 @@ bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
 bool FrmTelefonos::guardarCambios(QString* error) {
     bool llamarNombre = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
-    QString pares;
-    QVariantList valores;
-    for (int i = 1; i < int(Tarjeta::kColumnas.size()); ++i) {
-        if (i == Tarjeta::kFilaUsuarioGenera) {
-            pares += QStringLiteral(",fecha_cambia=getdate(),usuario_cambia=?");
-            valores.append(Global::UsuarioActual.valor());
-            continue;
-        }
-        const Tarjeta::Columna& c = Tarjeta::kColumnas[size_t(i)];
-        if (!pares.isEmpty()) pares += QLatin1Char(',');
-        pares += QLatin1String(c.actualizar) + QLatin1Char('=');
-        agregar(*this, c, nombreAval, &pares, &valores);
-    }
-    const QString sql = QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET ") + pares +
-                        QStringLiteral(" WHERE cliente = ") +
-                        Global::NumeroPlano(Global::ClienteActual);
-
-    auto& bd = Global::Conexion;
-    const double ciudadAnterior = CiudadAval;
-    const bool ok = bd.enTransaccion(
-        [&](QString* e) {
-            if (!bd.ejecutar(sql, valores, e) ||
-                !bd.llamar(
-                    QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                    {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-                     {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20,
-                      QStringLiteral("Aval")},
-                     {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1,
-                      ChkAval->checkState() == Qt::Checked}},
-                    e))
-                return false;
-            if (domicilioSeGuarda()) {
-                CiudadAval = CmbMunicipios->currentData().toDouble();
-                if (!llamarDomicilio(CiudadAval, e)) return false;
-            }
-            return !llamarNombre || llamarContacto(e);
-        },
-        error);
-    if (ok)
+    const std::optional<Tarjeta::Domicilio> domicilio = domicilioParaGuardar();
+    const bool ok =
+        Tarjeta::Actualizar(filaDeVentana(nombreAval), ChkAval->checkState() == Qt::Checked,
+                            domicilio, nombreParaEnviar(llamarNombre), error);
+    if (ok) {
+        if (domicilio) CiudadAval = domicilio->ciudad.toDouble();
         guardado(nombreAval);
-    else
-        CiudadAval = ciudadAnterior;  // nothing was stored: the window keeps the city it had
+    }
     return ok;
-}
-
-bool FrmTelefonos::llamarDomicilio(double ciudad, QString* error) {
-    return Global::Conexion.llamar(
-        QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
-          Global::SucursalActual.valor()},
-         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200,
-          TxtAval_Domicilio->text().trimmed()},
-         {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, ciudad},
-         {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40,
-          TxtAval_Colonia->text().trimmed()},
-         {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, TxtAval_CP->text().trimmed()},
-         {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50,
-          CmbMunicipios->currentText().trimmed()},
-         {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}},
-        error);
-}
-
-bool FrmTelefonos::llamarContacto(QString* error) {
-    return Global::Conexion.llamar(
-        QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
-          Global::SucursalActual.valor()},
-         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40,
-          TxtAval_Nombre->text().trimmed()},
-         {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40,
-          TxtAval_Paterno->text().trimmed()},
-         {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40,
-          TxtAval_Materno->text().trimmed()},
-         {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
-          QStringLiteral("01-01-1900")},
-         {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}},
-        error);
 }

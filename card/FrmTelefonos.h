@@ -5,6 +5,9 @@
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+#include <optional>
+
+#include "Tarjeta.h"
 
 class QCheckBox;
 class QComboBox;
@@ -93,8 +96,10 @@ private:
     bool RevisarLongitud(QLineEdit* caja, int largo);
     bool guardarNueva(QString* error, bool* duplicada);
     bool guardarCambios(QString* error);
-    bool llamarDomicilio(double ciudad, QString* error);
-    bool llamarContacto(QString* error);
+    Tarjeta::Fila filaDeVentana(const QVariant& nombreAval) const;
+    std::optional<Tarjeta::Domicilio> domicilioParaGuardar() const;
+    std::optional<Tarjeta::NombreAval> nombreParaEnviar(bool enviar) const;
+    QWidget* cajaDeColumna(const char* columna) const;
     void CmbMunicipios_Editado(const QString& texto);
     void componerNombreAval();
     QVariant nombreAvalParaGuardar(bool* llamarContacto);

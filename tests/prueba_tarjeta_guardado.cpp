@@ -21,6 +21,56 @@ using plataforma::TipoParametro;
 
 namespace {
 
+// The box of the window that shows each card column.
+const std::pair<const char*, const char*> kCajaDeColumna[] = {
+    {"Principal_Nombre", "TxtDueno"},
+    {"Principal_Mismo", "ChkMismo"},
+    {"Principal_Telefono", "TxtPrincipal_Telefono"},
+    {"Principal_celular", "TxtPrincipal_Celular"},
+    {"Principal_centro", "TxtPrincipal_Centro"},
+    {"Principal_Telefono_centro", "TxtPrincipal_telefono_centro"},
+    {"Principal_extension_centro", "TxtPrincipal_extension_centro"},
+    {"conyuge_nombre", "TxtConyuge_Nombre"},
+    {"conyuge_tiene", "ChkConyuge"},
+    {"conyuge_celular", "TxtConyuge_Celular"},
+    {"conyuge_centro", "TxtConyuge_Centro"},
+    {"conyuge_telefono_Centro", "TxtConyuge_centro_telefono"},
+    {"conyuge_extension_centro", "TxtConyuge_centro_extension"},
+    {"referencia1_nombre", "txtRef1_Nombre"},
+    {"referencia1_telefono", "TxtRef1_Telefono"},
+    {"referencia1_celular", "TxtRef1_Celular"},
+    {"referencia1_parentesco", "TxtRef1_parentesco"},
+    {"referencia3_nombre", "txtRef3_Nombre"},
+    {"referencia3_telefono", "TxtRef3_Telefono"},
+    {"referencia3_celular", "TxtRef3_Celular"},
+    {"referencia3_parentesco", "TxtRef3_parentesco"},
+    {"referencia4_nombre", "txtRef4_Nombre"},
+    {"referencia4_telefono", "TxtRef4_Telefono"},
+    {"referencia4_celular", "TxtRef4_Celular"},
+    {"referencia4_parentesco", "TxtRef4_parentesco"},
+    {"referencia2_nombre", "txtRef2_Nombre"},
+    {"referencia2_telefono", "TxtRef2_Telefono"},
+    {"referencia2_celular", "TxtRef2_Celular"},
+    {"referencia2_parentesco", "TxtRef2_parentesco"},
+    {"aval_tiene", "ChkAval"},
+    {"aval_Telefono", "TxtAval_telefono"},
+    {"aval_celular", "TxtAval_Celular"},
+    {"aval_centro", "TxtAval_Centro"},
+    {"aval_Telefono_centro", "TxtAval_Telefono_centro"},
+    {"aval_extension_centro", "TxtAval_extension_centro"},
+    {"anotaciones", "TxtAnotaciones"},
+    {"aval_centro_conyuge", "TxtAval_Centro_Conyuge"},
+    {"Aval_telefono_centro_conyuge", "TxtAval_Telefono_centro_conyuge"},
+    {"aval_extension_centro_conyuge", "TxtAval_extension_centro_conyuge"},
+    {"aval_nombre_conyuge", "TxtAval_Nombre_Conyuge"},
+};
+
+const char* cajaDeColumna(const char* columna) {
+    for (const auto& [c, caja] : kCajaDeColumna)
+        if (qstrcmp(c, columna) == 0) return caja;
+    return "";
+}
+
 const QString kPreguntaCambio = QStringLiteral(
     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro? | Guardar "
     "Cambios");
@@ -241,6 +291,7 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
     // Stored: every column from its box.
     for (const auto& c : Tarjeta::kColumnas) {
         const QVariant v = columna(1235, c.insertar);
+        const char* caja = cajaDeColumna(c.insertar);
         switch (c.fuente) {
             case Tarjeta::Fuente::Cliente:
                 EXPECT_EQ(v.toInt(), 1235);
@@ -253,14 +304,13 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
                 EXPECT_FALSE(v.toString().isEmpty());
                 break;
             case Tarjeta::Fuente::Casilla:
-                EXPECT_EQ(v.toInt(), qstrcmp(c.control, "ChkConyuge") == 0 ? 1 : 0) << c.insertar;
+                EXPECT_EQ(v.toInt(), qstrcmp(caja, "ChkConyuge") == 0 ? 1 : 0) << c.insertar;
                 break;
             case Tarjeta::Fuente::Texto:
-                if (qstrcmp(c.control, "TxtAnotaciones") == 0)
+                if (qstrcmp(caja, "TxtAnotaciones") == 0)
                     EXPECT_EQ(v.toString(), QStringLiteral("Línea 1\r\nLínea 2 con 'comillas'"));
                 else
-                    EXPECT_EQ(v.toString(),
-                              f->findChild<QLineEdit*>(QLatin1String(c.control))->text())
+                    EXPECT_EQ(v.toString(), f->findChild<QLineEdit*>(QLatin1String(caja))->text())
                         << c.insertar;
                 break;
         }
