@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "Contactos.h"
+#include "Controles.h"
 #include "Datos.h"
 #include "Escena.h"
 #include "FrmExtras.h"
@@ -104,7 +105,7 @@ void BM_CargarContactos(benchmark::State& s) {
         FrmExtras x;
         if (!x.Form_Load(&error)) s.SkipWithError(qPrintable(error));
         x.show();
-        filas = x.iExtras->filas();
+        filas = control<plataforma::Rejilla>(x, "iExtras")->filas();
     }
     s.counters["filas"] = filas;
 }

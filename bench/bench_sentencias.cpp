@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "BaseDatos.h"
+#include "Controles.h"
 #include "Datos.h"
 #include "Escena.h"
 #include "FrmExtras.h"
@@ -107,8 +108,8 @@ int main(int argc, char** argv) {
             x.Form_Load(&error);
             informar("extras load (25 contacts)", 1, 0);
             int nombrados = 0;
-            for (int r = 1; r <= x.iExtras->filas(); ++r)
-                nombrados += !x.iExtras->valor(r, 1).isEmpty();
+            for (int r = 1; r <= control<plataforma::Rejilla>(x, "iExtras")->filas(); ++r)
+                nombrados += !control<plataforma::Rejilla>(x, "iExtras")->valor(r, 1).isEmpty();
             contar();
             plataforma::Escena::responder(true);
             x.CmdGuardar_Click();
@@ -121,11 +122,11 @@ int main(int argc, char** argv) {
         Global::Reiniciar();
         FrmTelefonos f(QStringLiteral("1235-25"));
         f.Form_Load(&error);
-        f.TxtAval_Paterno->setText(QStringLiteral("LOPEZ"));
-        f.TxtAval_Nombre->setText(QStringLiteral("ANA"));
+        txt(f, "TxtAval_Paterno")->setText(QStringLiteral("LOPEZ"));
+        txt(f, "TxtAval_Nombre")->setText(QStringLiteral("ANA"));
         f.NombreCompletoAval = QStringLiteral("LOPEZ ANA");
-        f.TxtAval_Domicilio->setText(QStringLiteral("Calle 1"));
-        f.CmbMunicipios->setCurrentIndex(0);
+        txt(f, "TxtAval_Domicilio")->setText(QStringLiteral("Calle 1"));
+        cmb(f, "CmbMunicipios")->setCurrentIndex(0);
         contar();
         f.CmdGuardar_Click();
         informar("new card save", 1, 3);

@@ -49,14 +49,6 @@ struct DefMarco {
     int x, y, w, h;
 };
 
-const DefMarco kMarcos[] = {
-    {&FrmTelefonos::Frame1, "Frame1", "Principal:", 120, 0, 5895, 1695},
-    {&FrmTelefonos::Frame2, "Frame2", "Cónyuge", 6120, 0, 6135, 1695},
-    {&FrmTelefonos::Frame3, "Frame3", "Referencias:", 120, 1680, 12135, 1815},
-    {&FrmTelefonos::Frame4, "Frame4", "Aval:", 120, 3480, 12135, 2175},
-    {&FrmTelefonos::Frame5, "Frame5", "Anotaciones:", 120, 5640, 9135, 1095},
-};
-
 struct DefEtiqueta {
     const char* nombre;
     const char* titulo;
@@ -77,54 +69,6 @@ struct DefCaja {
     DefEtiqueta etiqueta;
 };
 
-const DefCaja kCajas[] = {
-    {&FrmTelefonos::TxtDueno, "TxtDueno", "Principal_Nombre", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
-    {&FrmTelefonos::TxtPrincipal_Telefono, "TxtPrincipal_Telefono", "Principal_Telefono", 1, 1680, 600, 1815, 285, 10, 2, false, {"SkinLabel2", "Teléfono", 120, 600}},
-    {&FrmTelefonos::TxtPrincipal_Celular, "TxtPrincipal_Celular", "Principal_celular", 1, 4200, 600, 1575, 285, 13, 3, false, {"SkinLabel3", "Celular", 3600, 600}},
-    {&FrmTelefonos::TxtPrincipal_Centro, "TxtPrincipal_Centro", "Principal_centro", 1, 1680, 960, 4095, 285, 80, 4, false, {"SkinLabel4", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtPrincipal_telefono_centro, "TxtPrincipal_telefono_centro", "Principal_Telefono_centro", 1, 1680, 1320, 1815, 285, 10, 5, false, {"SkinLabel5", "Teléfono Trabajo", 120, 1320}},
-    {&FrmTelefonos::TxtPrincipal_extension_centro, "TxtPrincipal_extension_centro", "Principal_extension_centro", 1, 4560, 1320, 1215, 285, 30, 6, false, {"SkinLabel6", "Extensión", 3600, 1320}},
-
-    {&FrmTelefonos::TxtConyuge_Nombre, "TxtConyuge_Nombre", "conyuge_nombre", 2, 840, 240, 5055, 285, 100, 7, true, {"SkinLabel7", "Cónyuge", 120, 240}},
-    {&FrmTelefonos::TxtConyuge_Celular, "TxtConyuge_Celular", "conyuge_celular", 2, 1560, 600, 1935, 285, 13, 9, false, {"SkinLabel8", "Celular", 120, 600}},
-    {&FrmTelefonos::TxtConyuge_Centro, "TxtConyuge_Centro", "conyuge_centro", 2, 1560, 960, 4335, 285, 80, 10, false, {"SkinLabel9", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtConyuge_centro_telefono, "TxtConyuge_centro_telefono", "conyuge_telefono_centro", 2, 1560, 1320, 1815, 285, 10, 11, false, {"SkinLabel10", "Teléfono Trabajo", 120, 1320}},
-    {&FrmTelefonos::TxtConyuge_centro_extension, "TxtConyuge_centro_extension", "conyuge_extension_centro", 2, 4680, 1320, 1215, 285, 30, 12, false, {"SkinLabel11", "Extensión", 3840, 1320}},
-
-    {&FrmTelefonos::txtRef1_Nombre, "txtRef1_Nombre", "referencia1_nombre", 3, 1200, 240, 3615, 285, 100, 13, true, {"SkinLabel12", "Nombre Ref. 1", 120, 240}},
-    {&FrmTelefonos::TxtRef1_Telefono, "TxtRef1_Telefono", "referencia1_telefono", 3, 5640, 240, 1335, 285, 10, 14, false, {"SkinLabel14", "Teléfono", 4920, 240}},
-    {&FrmTelefonos::TxtRef1_Celular, "TxtRef1_Celular", "referencia1_celular", 3, 7680, 240, 1575, 285, 13, 15, false, {"SkinLabel13", "Celular", 7080, 240}},
-    {&FrmTelefonos::TxtRef1_parentesco, "TxtRef1_parentesco", "referencia1_parentesco", 3, 10320, 240, 1695, 285, 30, 16, false, {"SkinLabel15", "Parentesco", 9360, 240}},
-    {&FrmTelefonos::txtRef2_Nombre, "txtRef2_Nombre", "referencia2_nombre", 3, 1200, 600, 3615, 285, 100, 17, true, {"SkinLabel16", "Nombre Ref. 2", 120, 600}},
-    {&FrmTelefonos::TxtRef2_Telefono, "TxtRef2_Telefono", "referencia2_telefono", 3, 5640, 600, 1335, 285, 10, 18, false, {"SkinLabel18", "Teléfono", 4920, 600}},
-    {&FrmTelefonos::TxtRef2_Celular, "TxtRef2_Celular", "referencia2_celular", 3, 7680, 600, 1575, 285, 13, 19, false, {"SkinLabel17", "Celular", 7080, 600}},
-    {&FrmTelefonos::TxtRef2_parentesco, "TxtRef2_parentesco", "referencia2_parentesco", 3, 10320, 600, 1695, 285, 30, 20, false, {"SkinLabel19", "Parentesco", 9360, 600}},
-    {&FrmTelefonos::txtRef3_Nombre, "txtRef3_Nombre", "referencia3_nombre", 3, 1200, 960, 3615, 285, 100, 21, true, {"SkinLabel37", "Nombre Ref. 3", 120, 960}},
-    {&FrmTelefonos::TxtRef3_Telefono, "TxtRef3_Telefono", "referencia3_telefono", 3, 5640, 960, 1335, 285, 10, 22, false, {"SkinLabel39", "Teléfono", 4920, 960}},
-    {&FrmTelefonos::TxtRef3_Celular, "TxtRef3_Celular", "referencia3_celular", 3, 7680, 960, 1575, 285, 13, 23, false, {"SkinLabel38", "Celular", 7080, 960}},
-    {&FrmTelefonos::TxtRef3_parentesco, "TxtRef3_parentesco", "referencia3_parentesco", 3, 10320, 960, 1695, 285, 30, 24, false, {"SkinLabel40", "Parentesco", 9360, 960}},
-    {&FrmTelefonos::txtRef4_Nombre, "txtRef4_Nombre", "referencia4_nombre", 3, 1200, 1320, 3615, 285, 100, 25, true, {"SkinLabel41", "Nombre Ref. 4", 120, 1320}},
-    {&FrmTelefonos::TxtRef4_Telefono, "TxtRef4_Telefono", "referencia4_telefono", 3, 5640, 1320, 1335, 285, 10, 26, false, {"SkinLabel43", "Teléfono", 4920, 1320}},
-    {&FrmTelefonos::TxtRef4_Celular, "TxtRef4_Celular", "referencia4_celular", 3, 7680, 1320, 1575, 285, 13, 27, false, {"SkinLabel42", "Celular", 7080, 1320}},
-    {&FrmTelefonos::TxtRef4_parentesco, "TxtRef4_parentesco", "referencia4_parentesco", 3, 10320, 1320, 1695, 285, 30, 28, false, {"SkinLabel44", "Parentesco", 9360, 1320}},
-
-    {&FrmTelefonos::TxtAval_Paterno, "TxtAval_Paterno", nullptr, 4, 960, 240, 1935, 285, 40, 29, false, {"SkinLabel35", "A.Paterno", 120, 240}},
-    {&FrmTelefonos::TxtAval_Materno, "TxtAval_Materno", nullptr, 4, 3840, 240, 1695, 285, 40, 30, false, {"SkinLabel36", "A.Materno", 3000, 240}},
-    {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", nullptr, 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
-    {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", "aval_Telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
-    {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", "aval_celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
-    {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", nullptr, 4, 1560, 585, 3495, 285, 200, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
-    {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", nullptr, 4, 5760, 600, 2535, 285, 40, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
-    {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", nullptr, 4, 11400, 585, 615, 285, 10, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
-    {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", "aval_centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", "aval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
-    {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", "aval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
-    {&FrmTelefonos::TxtAval_Nombre_Conyuge, "TxtAval_Nombre_Conyuge", "aval_nombre_conyuge", 4, 2280, 1320, 3255, 285, 80, 41, false, {"SkinLabel30", "Nombre  Conyuge del Aval", 120, 1320}},
-    {&FrmTelefonos::TxtAval_Centro_Conyuge, "TxtAval_Centro_Conyuge", "aval_centro_conyuge", 4, 7680, 1320, 4335, 285, 80, 42, false, {"SkinLabel26", "Centro de Trabajo Conyuge", 5640, 1320}},
-    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, "TxtAval_Telefono_centro_conyuge", "aval_telefono_centro_conyuge", 4, 2280, 1680, 1815, 285, 10, 43, false, {"SkinLabel27", "Teléfono Trabajo Conyuge", 120, 1680}},
-    {&FrmTelefonos::TxtAval_extension_centro_conyuge, "TxtAval_extension_centro_conyuge", "aval_extension_centro_conyuge", 4, 5040, 1680, 1935, 285, 30, 44, false, {"SkinLabel29", "Extensión", 4200, 1680}},
-};
-
 struct DefCasilla {
     QCheckBox* FrmTelefonos::*miembro;
     const char* nombre;
@@ -135,12 +79,6 @@ struct DefCasilla {
     int tab;
 };
 
-const DefCasilla kCasillas[] = {
-    {&FrmTelefonos::ChkMismo, "ChkMismo", "Principal_Mismo", "Mismo Cliente", 1, 4920, 240, 855, 375, 1},
-    {&FrmTelefonos::ChkConyuge, "ChkConyuge", "conyuge_tiene", "Sin Cónyuge", 2, 3840, 480, 1215, 495, 8},
-    {&FrmTelefonos::ChkAval, "ChkAval", "aval_tiene", "Sin Aval", 4, 10920, 1680, 975, 255, 48},
-};
-
 // Boxes whose key press goes through the digits-only filter, and the length
 // each one must have when the focus leaves it (0: no length check). The
 // guarantor's spouse's work phone and extension get the same treatment as
@@ -148,30 +86,6 @@ const DefCasilla kCasillas[] = {
 struct DefNumerica {
     QLineEdit* FrmTelefonos::*miembro;
     int largo;
-};
-
-const DefNumerica kNumericas[] = {
-    {&FrmTelefonos::TxtPrincipal_Telefono, 10},
-    {&FrmTelefonos::TxtPrincipal_Celular, 13},
-    {&FrmTelefonos::TxtPrincipal_telefono_centro, 10},
-    {&FrmTelefonos::TxtPrincipal_extension_centro, 0},
-    {&FrmTelefonos::TxtConyuge_Celular, 13},
-    {&FrmTelefonos::TxtConyuge_centro_telefono, 10},
-    {&FrmTelefonos::TxtConyuge_centro_extension, 0},
-    {&FrmTelefonos::TxtAval_telefono, 10},
-    {&FrmTelefonos::TxtAval_Celular, 13},
-    {&FrmTelefonos::TxtAval_Telefono_centro, 10},
-    {&FrmTelefonos::TxtAval_extension_centro, 0},
-    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, 10},
-    {&FrmTelefonos::TxtAval_extension_centro_conyuge, 0},
-    {&FrmTelefonos::TxtRef1_Telefono, 10},
-    {&FrmTelefonos::TxtRef2_Telefono, 10},
-    {&FrmTelefonos::TxtRef3_Telefono, 10},
-    {&FrmTelefonos::TxtRef4_Telefono, 10},
-    {&FrmTelefonos::TxtRef1_Celular, 13},
-    {&FrmTelefonos::TxtRef2_Celular, 13},
-    {&FrmTelefonos::TxtRef3_Celular, 13},
-    {&FrmTelefonos::TxtRef4_Celular, 13},
 };
 
 // clang-format on
@@ -224,6 +138,98 @@ QString notasParaGuardar(const QString& t) {
 
 }  // namespace
 
+// The window's layout, beside the controls it names (a nested class may name
+// the window's private controls).
+// clang-format off
+struct FrmTelefonos::Disposicion {
+    static constexpr DefMarco kMarcos[] = {
+        {&FrmTelefonos::Frame1, "Frame1", "Principal:", 120, 0, 5895, 1695},
+        {&FrmTelefonos::Frame2, "Frame2", "Cónyuge", 6120, 0, 6135, 1695},
+        {&FrmTelefonos::Frame3, "Frame3", "Referencias:", 120, 1680, 12135, 1815},
+        {&FrmTelefonos::Frame4, "Frame4", "Aval:", 120, 3480, 12135, 2175},
+        {&FrmTelefonos::Frame5, "Frame5", "Anotaciones:", 120, 5640, 9135, 1095},
+    };
+
+    static constexpr DefCaja kCajas[] = {
+        {&FrmTelefonos::TxtDueno, "TxtDueno", "Principal_Nombre", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
+        {&FrmTelefonos::TxtPrincipal_Telefono, "TxtPrincipal_Telefono", "Principal_Telefono", 1, 1680, 600, 1815, 285, 10, 2, false, {"SkinLabel2", "Teléfono", 120, 600}},
+        {&FrmTelefonos::TxtPrincipal_Celular, "TxtPrincipal_Celular", "Principal_celular", 1, 4200, 600, 1575, 285, 13, 3, false, {"SkinLabel3", "Celular", 3600, 600}},
+        {&FrmTelefonos::TxtPrincipal_Centro, "TxtPrincipal_Centro", "Principal_centro", 1, 1680, 960, 4095, 285, 80, 4, false, {"SkinLabel4", "Centro de Trabajo", 120, 960}},
+        {&FrmTelefonos::TxtPrincipal_telefono_centro, "TxtPrincipal_telefono_centro", "Principal_Telefono_centro", 1, 1680, 1320, 1815, 285, 10, 5, false, {"SkinLabel5", "Teléfono Trabajo", 120, 1320}},
+        {&FrmTelefonos::TxtPrincipal_extension_centro, "TxtPrincipal_extension_centro", "Principal_extension_centro", 1, 4560, 1320, 1215, 285, 30, 6, false, {"SkinLabel6", "Extensión", 3600, 1320}},
+
+        {&FrmTelefonos::TxtConyuge_Nombre, "TxtConyuge_Nombre", "conyuge_nombre", 2, 840, 240, 5055, 285, 100, 7, true, {"SkinLabel7", "Cónyuge", 120, 240}},
+        {&FrmTelefonos::TxtConyuge_Celular, "TxtConyuge_Celular", "conyuge_celular", 2, 1560, 600, 1935, 285, 13, 9, false, {"SkinLabel8", "Celular", 120, 600}},
+        {&FrmTelefonos::TxtConyuge_Centro, "TxtConyuge_Centro", "conyuge_centro", 2, 1560, 960, 4335, 285, 80, 10, false, {"SkinLabel9", "Centro de Trabajo", 120, 960}},
+        {&FrmTelefonos::TxtConyuge_centro_telefono, "TxtConyuge_centro_telefono", "conyuge_telefono_centro", 2, 1560, 1320, 1815, 285, 10, 11, false, {"SkinLabel10", "Teléfono Trabajo", 120, 1320}},
+        {&FrmTelefonos::TxtConyuge_centro_extension, "TxtConyuge_centro_extension", "conyuge_extension_centro", 2, 4680, 1320, 1215, 285, 30, 12, false, {"SkinLabel11", "Extensión", 3840, 1320}},
+
+        {&FrmTelefonos::txtRef1_Nombre, "txtRef1_Nombre", "referencia1_nombre", 3, 1200, 240, 3615, 285, 100, 13, true, {"SkinLabel12", "Nombre Ref. 1", 120, 240}},
+        {&FrmTelefonos::TxtRef1_Telefono, "TxtRef1_Telefono", "referencia1_telefono", 3, 5640, 240, 1335, 285, 10, 14, false, {"SkinLabel14", "Teléfono", 4920, 240}},
+        {&FrmTelefonos::TxtRef1_Celular, "TxtRef1_Celular", "referencia1_celular", 3, 7680, 240, 1575, 285, 13, 15, false, {"SkinLabel13", "Celular", 7080, 240}},
+        {&FrmTelefonos::TxtRef1_parentesco, "TxtRef1_parentesco", "referencia1_parentesco", 3, 10320, 240, 1695, 285, 30, 16, false, {"SkinLabel15", "Parentesco", 9360, 240}},
+        {&FrmTelefonos::txtRef2_Nombre, "txtRef2_Nombre", "referencia2_nombre", 3, 1200, 600, 3615, 285, 100, 17, true, {"SkinLabel16", "Nombre Ref. 2", 120, 600}},
+        {&FrmTelefonos::TxtRef2_Telefono, "TxtRef2_Telefono", "referencia2_telefono", 3, 5640, 600, 1335, 285, 10, 18, false, {"SkinLabel18", "Teléfono", 4920, 600}},
+        {&FrmTelefonos::TxtRef2_Celular, "TxtRef2_Celular", "referencia2_celular", 3, 7680, 600, 1575, 285, 13, 19, false, {"SkinLabel17", "Celular", 7080, 600}},
+        {&FrmTelefonos::TxtRef2_parentesco, "TxtRef2_parentesco", "referencia2_parentesco", 3, 10320, 600, 1695, 285, 30, 20, false, {"SkinLabel19", "Parentesco", 9360, 600}},
+        {&FrmTelefonos::txtRef3_Nombre, "txtRef3_Nombre", "referencia3_nombre", 3, 1200, 960, 3615, 285, 100, 21, true, {"SkinLabel37", "Nombre Ref. 3", 120, 960}},
+        {&FrmTelefonos::TxtRef3_Telefono, "TxtRef3_Telefono", "referencia3_telefono", 3, 5640, 960, 1335, 285, 10, 22, false, {"SkinLabel39", "Teléfono", 4920, 960}},
+        {&FrmTelefonos::TxtRef3_Celular, "TxtRef3_Celular", "referencia3_celular", 3, 7680, 960, 1575, 285, 13, 23, false, {"SkinLabel38", "Celular", 7080, 960}},
+        {&FrmTelefonos::TxtRef3_parentesco, "TxtRef3_parentesco", "referencia3_parentesco", 3, 10320, 960, 1695, 285, 30, 24, false, {"SkinLabel40", "Parentesco", 9360, 960}},
+        {&FrmTelefonos::txtRef4_Nombre, "txtRef4_Nombre", "referencia4_nombre", 3, 1200, 1320, 3615, 285, 100, 25, true, {"SkinLabel41", "Nombre Ref. 4", 120, 1320}},
+        {&FrmTelefonos::TxtRef4_Telefono, "TxtRef4_Telefono", "referencia4_telefono", 3, 5640, 1320, 1335, 285, 10, 26, false, {"SkinLabel43", "Teléfono", 4920, 1320}},
+        {&FrmTelefonos::TxtRef4_Celular, "TxtRef4_Celular", "referencia4_celular", 3, 7680, 1320, 1575, 285, 13, 27, false, {"SkinLabel42", "Celular", 7080, 1320}},
+        {&FrmTelefonos::TxtRef4_parentesco, "TxtRef4_parentesco", "referencia4_parentesco", 3, 10320, 1320, 1695, 285, 30, 28, false, {"SkinLabel44", "Parentesco", 9360, 1320}},
+
+        {&FrmTelefonos::TxtAval_Paterno, "TxtAval_Paterno", nullptr, 4, 960, 240, 1935, 285, 40, 29, false, {"SkinLabel35", "A.Paterno", 120, 240}},
+        {&FrmTelefonos::TxtAval_Materno, "TxtAval_Materno", nullptr, 4, 3840, 240, 1695, 285, 40, 30, false, {"SkinLabel36", "A.Materno", 3000, 240}},
+        {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", nullptr, 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
+        {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", "aval_Telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
+        {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", "aval_celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
+        {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", nullptr, 4, 1560, 585, 3495, 285, 200, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
+        {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", nullptr, 4, 5760, 600, 2535, 285, 40, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
+        {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", nullptr, 4, 11400, 585, 615, 285, 10, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
+        {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", "aval_centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
+        {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", "aval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
+        {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", "aval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
+        {&FrmTelefonos::TxtAval_Nombre_Conyuge, "TxtAval_Nombre_Conyuge", "aval_nombre_conyuge", 4, 2280, 1320, 3255, 285, 80, 41, false, {"SkinLabel30", "Nombre  Conyuge del Aval", 120, 1320}},
+        {&FrmTelefonos::TxtAval_Centro_Conyuge, "TxtAval_Centro_Conyuge", "aval_centro_conyuge", 4, 7680, 1320, 4335, 285, 80, 42, false, {"SkinLabel26", "Centro de Trabajo Conyuge", 5640, 1320}},
+        {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, "TxtAval_Telefono_centro_conyuge", "aval_telefono_centro_conyuge", 4, 2280, 1680, 1815, 285, 10, 43, false, {"SkinLabel27", "Teléfono Trabajo Conyuge", 120, 1680}},
+        {&FrmTelefonos::TxtAval_extension_centro_conyuge, "TxtAval_extension_centro_conyuge", "aval_extension_centro_conyuge", 4, 5040, 1680, 1935, 285, 30, 44, false, {"SkinLabel29", "Extensión", 4200, 1680}},
+    };
+
+    static constexpr DefCasilla kCasillas[] = {
+        {&FrmTelefonos::ChkMismo, "ChkMismo", "Principal_Mismo", "Mismo Cliente", 1, 4920, 240, 855, 375, 1},
+        {&FrmTelefonos::ChkConyuge, "ChkConyuge", "conyuge_tiene", "Sin Cónyuge", 2, 3840, 480, 1215, 495, 8},
+        {&FrmTelefonos::ChkAval, "ChkAval", "aval_tiene", "Sin Aval", 4, 10920, 1680, 975, 255, 48},
+    };
+
+    static constexpr DefNumerica kNumericas[] = {
+        {&FrmTelefonos::TxtPrincipal_Telefono, 10},
+        {&FrmTelefonos::TxtPrincipal_Celular, 13},
+        {&FrmTelefonos::TxtPrincipal_telefono_centro, 10},
+        {&FrmTelefonos::TxtPrincipal_extension_centro, 0},
+        {&FrmTelefonos::TxtConyuge_Celular, 13},
+        {&FrmTelefonos::TxtConyuge_centro_telefono, 10},
+        {&FrmTelefonos::TxtConyuge_centro_extension, 0},
+        {&FrmTelefonos::TxtAval_telefono, 10},
+        {&FrmTelefonos::TxtAval_Celular, 13},
+        {&FrmTelefonos::TxtAval_Telefono_centro, 10},
+        {&FrmTelefonos::TxtAval_extension_centro, 0},
+        {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, 10},
+        {&FrmTelefonos::TxtAval_extension_centro_conyuge, 0},
+        {&FrmTelefonos::TxtRef1_Telefono, 10},
+        {&FrmTelefonos::TxtRef2_Telefono, 10},
+        {&FrmTelefonos::TxtRef3_Telefono, 10},
+        {&FrmTelefonos::TxtRef4_Telefono, 10},
+        {&FrmTelefonos::TxtRef1_Celular, 13},
+        {&FrmTelefonos::TxtRef2_Celular, 13},
+        {&FrmTelefonos::TxtRef3_Celular, 13},
+        {&FrmTelefonos::TxtRef4_Celular, 13},
+    };
+};
+// clang-format on
+
 // ================================================================ building
 
 FrmTelefonos::FrmTelefonos(const QString& lineaComandos, QWidget* parent)
@@ -248,7 +254,7 @@ void FrmTelefonos::construir() {
 
     QGroupBox* marcos[6] = {};  // by frame number, from 1
     int numero = 0;
-    for (const DefMarco& m : kMarcos) {
+    for (const DefMarco& m : Disposicion::kMarcos) {
         auto* g = new plataforma::Marco(QString::fromUtf8(m.titulo), this);
         g->setObjectName(QLatin1String(m.nombre));
         g->setGeometry(plataforma::twips(m.x, m.y, m.w, m.h));
@@ -257,7 +263,7 @@ void FrmTelefonos::construir() {
     }
 
     std::vector<std::pair<int, QWidget*>> orden;
-    for (const DefCaja& c : kCajas) {
+    for (const DefCaja& c : Disposicion::kCajas) {
         QWidget* padre = marcos[c.marco];
         auto* caja = new QLineEdit(padre);
         caja->setObjectName(QLatin1String(c.nombre));
@@ -277,7 +283,7 @@ void FrmTelefonos::construir() {
         this->*c.miembro = caja;
         orden.emplace_back(c.tab, caja);
     }
-    for (const DefCasilla& c : kCasillas) {
+    for (const DefCasilla& c : Disposicion::kCasillas) {
         auto* casilla = new plataforma::Casilla(QString::fromUtf8(c.titulo), marcos[c.marco]);
         casilla->setObjectName(QLatin1String(c.nombre));
         casilla->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
@@ -343,7 +349,7 @@ void FrmTelefonos::construir() {
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1].second, orden[i].second);
 
-    for (const DefNumerica& n : kNumericas) {
+    for (const DefNumerica& n : Disposicion::kNumericas) {
         QLineEdit* caja = this->*n.miembro;
         caja->setProperty(kPropNumerica, true);
         caja->setProperty(kPropLargo, n.largo);
@@ -947,7 +953,7 @@ QString nombreDeCaja(QWidget* caja) {
 // The box that shows a text column of the card (the notes for the one column
 // without a line box).
 QWidget* FrmTelefonos::cajaDeColumna(const char* columna) const {
-    for (const DefCaja& c : kCajas)
+    for (const DefCaja& c : Disposicion::kCajas)
         if (c.columna && qstricmp(c.columna, columna) == 0) return this->*c.miembro;
     return TxtAnotaciones;
 }
@@ -1060,9 +1066,9 @@ void FrmTelefonos::guardado(const QVariant& nombreAval) {
 // The card as the window shows it, in the storage's row.
 Tarjeta::Fila FrmTelefonos::filaDeVentana(const QVariant& nombreAval) const {
     Tarjeta::Fila fila;
-    for (const DefCaja& c : kCajas)
+    for (const DefCaja& c : Disposicion::kCajas)
         if (c.columna) fila[QLatin1String(c.columna)] = (this->*c.miembro)->text();
-    for (const DefCasilla& c : kCasillas)
+    for (const DefCasilla& c : Disposicion::kCasillas)
         fila[QLatin1String(c.columna)] = (this->*c.miembro)->checkState() == Qt::Checked ? 1 : 0;
     fila[QLatin1String("anotaciones")] = notasParaGuardar(TxtAnotaciones->toPlainText());
     fila[QLatin1String("aval_Nombre")] = nombreAval;

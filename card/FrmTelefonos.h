@@ -40,7 +40,33 @@ public:
     double CiudadAval = 0;
     QString NombreCompletoAval;
 
-    // Controls, named as the window's layout names them.
+    // Handlers and procedures, callable from tests.
+    void RevisarPermiso(QString* error);
+    void MostrarNombreCliente(QString* error);
+    bool CargarCiudades(QString* error);
+    bool CargarTarjeta(QString* error);
+    void LimpiarCampos();
+    void TmrInicio_Timer();
+    void CmdExtras_Click();
+    void CmdGuardar_Click();
+    void ChkMismo_Click();
+    void ChkConyuge_Click();
+    void ChkAval_Click();
+    bool TxtAval_Nombre_LostFocus();  // false: the name was refused
+    void CmbMunicipios_KeyPress(qint16 codigo);
+    // Sets a check box's state by program; its rule runs only when the state
+    // changes, as a user's click would.
+    static void PonerCasilla(QCheckBox* casilla, int estado);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    void closeEvent(QCloseEvent* evento) override;
+
+private:
+    struct Disposicion;
+
+    // Controls, named as the window's layout names them (tests reach them by
+    // these object names).
     QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame5;
     QLineEdit* TxtDueno;
     QCheckBox* ChkMismo;
@@ -67,29 +93,6 @@ public:
     QLabel* SkinLabel28;
     QTimer* TmrInicio;
 
-    // Handlers and procedures, callable from tests.
-    void RevisarPermiso(QString* error);
-    void MostrarNombreCliente(QString* error);
-    bool CargarCiudades(QString* error);
-    bool CargarTarjeta(QString* error);
-    void LimpiarCampos();
-    void TmrInicio_Timer();
-    void CmdExtras_Click();
-    void CmdGuardar_Click();
-    void ChkMismo_Click();
-    void ChkConyuge_Click();
-    void ChkAval_Click();
-    bool TxtAval_Nombre_LostFocus();  // false: the name was refused
-    void CmbMunicipios_KeyPress(qint16 codigo);
-    // Sets a check box's state by program; its rule runs only when the state
-    // changes, as a user's click would.
-    static void PonerCasilla(QCheckBox* casilla, int estado);
-
-protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
-    void closeEvent(QCloseEvent* evento) override;
-
-private:
     void construir();
     void Form_KeyPress(qint16& codigo);
     void Form_Unload();

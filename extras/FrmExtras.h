@@ -21,9 +21,6 @@ public:
     // false, with a Spanish text, when the contacts cannot be read.
     bool Form_Load(QString* error);
 
-    QGroupBox* Frame1;
-    plataforma::Rejilla* iExtras;
-    QPushButton* CmdGuardar;
     bool ContactosValidos = false;
 
     void PrepararRejilla();
@@ -36,6 +33,12 @@ protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
 private:
+    // Controls, named as the window's layout names them (tests reach them by
+    // these object names).
+    QGroupBox* Frame1;
+    plataforma::Rejilla* iExtras;
+    QPushButton* CmdGuardar;
+
     void Form_KeyPress(qint16 codigo);
     bool guardar(QString* error);
     bool textosAdmitidos();

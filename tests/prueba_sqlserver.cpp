@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "Arranque.h"
+#include "Controles.h"
 #include "FrmExtras.h"
 #include "Global.h"
 #include "Odbc.h"
@@ -80,13 +81,14 @@ protected:
     // A new card with a guarantor and an address, text beyond Windows-1252
     // included.
     static void llenarNueva(FrmTelefonos& f) {
-        f.TxtDueno->setText(QStringLiteral("Łukasz O'Brien 😀"));
-        f.TxtPrincipal_Telefono->setText(QStringLiteral("6141234567"));
-        f.TxtAval_Paterno->setText(QStringLiteral("GARCÍA"));
-        f.TxtAval_Nombre->setText(QStringLiteral("ROSA"));
+        txt(f, "TxtDueno")->setText(QStringLiteral("Łukasz O'Brien 😀"));
+        txt(f, "TxtPrincipal_Telefono")->setText(QStringLiteral("6141234567"));
+        txt(f, "TxtAval_Paterno")->setText(QStringLiteral("GARCÍA"));
+        txt(f, "TxtAval_Nombre")->setText(QStringLiteral("ROSA"));
         f.TxtAval_Nombre_LostFocus();
-        f.TxtAval_Domicilio->setText(QStringLiteral("Calle Ñandú 5"));
-        f.CmbMunicipios->setCurrentIndex(f.CmbMunicipios->findText(QStringLiteral("DELICIAS")));
+        txt(f, "TxtAval_Domicilio")->setText(QStringLiteral("Calle Ñandú 5"));
+        cmb(f, "CmbMunicipios")
+            ->setCurrentIndex(cmb(f, "CmbMunicipios")->findText(QStringLiteral("DELICIAS")));
     }
 };
 
@@ -109,27 +111,27 @@ TEST_F(SqlServer, ArrancaConTarjetaNuevaYConTarjetaGuardada) {
         const QStringList resumen = ServidorTds::resumen(peticiones());
         EXPECT_LE(resumen.size(), 9) << resumen.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(Global::EstadoSucursal, 8);
-        EXPECT_GT(f->CmbMunicipios->count(), 10);
+        EXPECT_GT(cmb(*f, "CmbMunicipios")->count(), 10);
         EXPECT_TRUE(f->windowTitle().endsWith(guardada
                                                   ? QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO")
                                                   : QStringLiteral("JOSÉ LUIS MARTÍNEZ GARZA")));
         if (!guardada) {
             EXPECT_TRUE(f->TarjetaNueva);
-            EXPECT_EQ(f->TxtDueno->text(), QString());
+            EXPECT_EQ(txt(*f, "TxtDueno")->text(), QString());
             continue;
         }
         EXPECT_FALSE(f->TarjetaNueva);
-        EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Cambiar"));
-        EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("6144102233"));
-        EXPECT_EQ(f->TxtPrincipal_Celular->text(), QStringLiteral("0446141234567"));
-        EXPECT_EQ(f->txtRef1_Nombre->text(), QStringLiteral("Patricia Soto Leal"));
-        EXPECT_TRUE(f->ChkMismo->isChecked());
-        EXPECT_FALSE(f->ChkAval->isChecked());
-        EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Av. Tecnológico 2310"));
-        EXPECT_EQ(f->TxtAval_Colonia->text(), QStringLiteral("Santo Niño"));
-        EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("CHIHUAHUA"));
-        EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
-        EXPECT_EQ(f->TxtAval_Nombre->text(), QStringLiteral("ROSA ELENA"));
+        EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Cambiar"));
+        EXPECT_EQ(txt(*f, "TxtPrincipal_Telefono")->text(), QStringLiteral("6144102233"));
+        EXPECT_EQ(txt(*f, "TxtPrincipal_Celular")->text(), QStringLiteral("0446141234567"));
+        EXPECT_EQ(txt(*f, "txtRef1_Nombre")->text(), QStringLiteral("Patricia Soto Leal"));
+        EXPECT_TRUE(chk(*f, "ChkMismo")->isChecked());
+        EXPECT_FALSE(chk(*f, "ChkAval")->isChecked());
+        EXPECT_EQ(txt(*f, "TxtAval_Domicilio")->text(), QStringLiteral("Av. Tecnológico 2310"));
+        EXPECT_EQ(txt(*f, "TxtAval_Colonia")->text(), QStringLiteral("Santo Niño"));
+        EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentText(), QStringLiteral("CHIHUAHUA"));
+        EXPECT_EQ(txt(*f, "TxtAval_Paterno")->text(), QStringLiteral("GARCÍA"));
+        EXPECT_EQ(txt(*f, "TxtAval_Nombre")->text(), QStringLiteral("ROSA ELENA"));
     }
 }
 
@@ -138,7 +140,7 @@ TEST_F(SqlServer, UnaTarjetaNuevaViajaEnUnaTransaccionConSusValoresExactos) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenarNueva(*f);
     const qsizetype desde = marca();
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     EXPECT_EQ(escena().value(1),
               QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica"));
     const QJsonArray p = peticiones(desde);
@@ -181,10 +183,10 @@ TEST_F(SqlServer, UnaTarjetaNuevaViajaEnUnaTransaccionConSusValoresExactos) {
 TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
     preparar();
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     EXPECT_TRUE(escena().contains(
         QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica")))
         << escena().join(QLatin1Char('\n')).toStdString();
@@ -225,10 +227,10 @@ TEST_F(SqlServer, UnCambioDevuelveLoGuardadoTalCual) {
     preparar({{QStringLiteral("resultados"),
                QJsonObject{{clave, tarjeta}, {procDomicilio, domicilio}}}});
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     const QJsonArray p = peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
     EXPECT_EQ(r.size(), 5) << r.join(QLatin1Char('\n')).toStdString();
@@ -248,15 +250,19 @@ TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
     FrmExtras extras;
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
-    EXPECT_EQ(extras.iExtras->valor(1, 1), QStringLiteral("Carmen Hernández"));
-    EXPECT_EQ(extras.iExtras->valor(3, 3), QStringLiteral("0446143332211"));
-    EXPECT_EQ(extras.iExtras->valor(5, 1), QString());
+    EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(1, 1),
+              QStringLiteral("Carmen Hernández"));
+    EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(3, 3),
+              QStringLiteral("0446143332211"));
+    EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(5, 1), QString());
     for (int r = 5; r <= 25; ++r) {
-        if (r > extras.iExtras->filas()) extras.iExtras->agregarFila();
-        extras.iExtras->ponerValor(r, 1, QStringLiteral("Contacto %1 ✓").arg(r));
-        extras.iExtras->ponerValor(r, 3,
-                                   QStringLiteral("6140000%1").arg(r, 3, 10, QLatin1Char('0')));
-        extras.iExtras->ponerValor(r, 4, QStringLiteral("Casa"));
+        if (r > control<plataforma::Rejilla>(extras, "iExtras")->filas())
+            control<plataforma::Rejilla>(extras, "iExtras")->agregarFila();
+        control<plataforma::Rejilla>(extras, "iExtras")
+            ->ponerValor(r, 1, QStringLiteral("Contacto %1 ✓").arg(r));
+        control<plataforma::Rejilla>(extras, "iExtras")
+            ->ponerValor(r, 3, QStringLiteral("6140000%1").arg(r, 3, 10, QLatin1Char('0')));
+        control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(r, 4, QStringLiteral("Casa"));
     }
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
@@ -328,7 +334,7 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
             preparar();
             auto f =
                 apoyo::abrirTarjeta(cambio ? QStringLiteral("1234-25") : QStringLiteral("1235-25"));
-            QLineEdit* caja = cambio ? f->TxtRef1_Telefono : f->TxtDueno;
+            QLineEdit* caja = cambio ? txt(*f, "TxtRef1_Telefono") : txt(*f, "TxtDueno");
             if (cambio)
                 caja->setText(QStringLiteral("6149998877"));
             else
@@ -337,7 +343,7 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
             servidor.ajustar(c.pista);
             const qsizetype desde = marca();
             plataforma::Escena::responder(true);
-            f->CmdGuardar->click();
+            cmd(*f, "CmdGuardar")->click();
             const QString error = mensaje(cambio ? QStringLiteral("error: No se pudo modificar")
                                                  : QStringLiteral("error: No se pudo guardar"));
             EXPECT_TRUE(error.contains(c.mensaje)) << nombre << ": " << error.toStdString();
@@ -356,7 +362,7 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
             plataforma::Escena::limpiar();
             const qsizetype otra = marca();
             plataforma::Escena::responder(true);
-            f->CmdGuardar->click();
+            cmd(*f, "CmdGuardar")->click();
             EXPECT_EQ(mensaje(QStringLiteral("info:")),
                       cambio ? QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a "
                                               "Tarjeta Telefónica")
@@ -384,7 +390,7 @@ TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
     FrmExtras extras;
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
-    extras.iExtras->ponerValor(2, 5, QStringLiteral("Nota nueva"));
+    control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(2, 5, QStringLiteral("Nota nueva"));
     for (const bool primera : {true, false}) {
         plataforma::Escena::limpiar();
         const qsizetype desde = marca();
@@ -401,7 +407,8 @@ TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
                 << r.value(2).toStdString();
             EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
         }
-        EXPECT_EQ(extras.iExtras->valor(2, 5), QStringLiteral("Nota nueva"));
+        EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(2, 5),
+                  QStringLiteral("Nota nueva"));
     }
 }
 
@@ -414,13 +421,13 @@ TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenarNueva(*f);
     const qsizetype desde = marca();
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     ASSERT_EQ(escena().size(), 3);
     EXPECT_EQ(escena()[1], QStringLiteral("error: «Dueño» (Principal) tiene caracteres que la base "
                                           "de datos no puede guardar: Ł😀. Cámbielos y vuelva a "
                                           "guardar; no se guardó nada. | Error de Captura"));
     EXPECT_TRUE(peticiones(desde).isEmpty());
-    EXPECT_TRUE(f->TxtDueno->hasFocus());
+    EXPECT_TRUE(txt(*f, "TxtDueno")->hasFocus());
 }
 
 TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviarNada) {
@@ -431,7 +438,8 @@ TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviar
     FrmExtras extras;
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
-    extras.iExtras->ponerValor(2, 5, QStringLiteral("Llamar a Łucja"));
+    control<plataforma::Rejilla>(extras, "iExtras")
+        ->ponerValor(2, 5, QStringLiteral("Llamar a Łucja"));
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
     extras.CmdGuardar_Click();
@@ -475,16 +483,16 @@ TEST_F(SqlServer, UnGuardadoSinRespuestaSeRecupera) {
     EsperaCorta espera;
     preparar();
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
     servidor.ajustar({{QStringLiteral("callar_con"), QStringLiteral("re:^UPDATE")}});
     for (const char* esperado :
          {"error: No se pudo modificar la tarjeta", "info: Tarjeta Modificada Correctamente!"}) {
         plataforma::Escena::limpiar();
         plataforma::Escena::responder(true);
-        f->CmdGuardar->click();
+        cmd(*f, "CmdGuardar")->click();
         EXPECT_TRUE(escena().value(2).startsWith(QLatin1String(esperado)))
             << escena().join(QLatin1Char('\n')).toStdString();
-        EXPECT_EQ(f->TxtRef1_Telefono->text(), QStringLiteral("6149998877"));
+        EXPECT_EQ(txt(*f, "TxtRef1_Telefono")->text(), QStringLiteral("6149998877"));
     }
 }
 
