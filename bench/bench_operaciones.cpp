@@ -75,8 +75,10 @@ void BM_GuardarTarjeta(benchmark::State& s) {
     }
     int n = 0;
     for (auto _ : s) {
-        leida.fila[QLatin1String("anotaciones")] = QStringLiteral("Cambio %1").arg(++n);
-        if (!Tarjeta::Actualizar(leida.fila, false, leida.domicilio, std::nullopt, &error))
+        Tarjeta::Fila fila = leida.fila;
+        fila[QLatin1String("anotaciones")] = QStringLiteral("Cambio %1").arg(++n);
+        if (Tarjeta::Actualizar(fila, false, leida.domicilio, std::nullopt, &leida, &error) !=
+            Tarjeta::Desenlace::Guardada)
             s.SkipWithError(qPrintable(error));
     }
 }
@@ -120,7 +122,10 @@ void BM_GuardarContactos(benchmark::State& s) {
         return;
     }
     for (auto _ : s) {
-        if (!Contactos::Guardar(lista.filas, &error)) s.SkipWithError(qPrintable(error));
+        bool conflicto = false;
+        QList<QStringList> guardadas = lista.filas;
+        if (!Contactos::Guardar(lista.filas, &guardadas, &error, &conflicto))
+            s.SkipWithError(qPrintable(error));
     }
 }
 BENCHMARK(BM_GuardarContactos)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -792,13 +793,22 @@ void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
 bool FrmTelefonos::CargarTarjeta(QString* error) {
     Tarjeta::Leida leida;
     if (!Tarjeta::Cargar(&leida, error)) return false;
+    mostrar(leida);
+    return true;
+}
+
+// Shows a card as read. It becomes the version a change is checked against,
+// and what the window shows now is what the user has not changed.
+void FrmTelefonos::mostrar(const Tarjeta::Leida& leida) {
+    cargada_ = leida;
     columnasSinUnicode_ = leida.columnasSinUnicode;
     if (!leida.existe) {
         TarjetaNueva = true;
         LimpiarCampos();
         nombreAvalEditado_ = false;
         domicilioEditado_ = false;
-        return true;
+        mostrado_ = valoresEnVentana();
+        return;
     }
     const Tarjeta::Fila& t = leida.fila;
     const auto texto = [&t](const char* columna) { return t.texto(QLatin1String(columna)); };
@@ -874,7 +884,7 @@ bool FrmTelefonos::CargarTarjeta(QString* error) {
         leida.conAvalNombre ? t[QLatin1String("aval_Nombre")] : QVariant(NombreCompletoAval);
     nombreAvalEditado_ = false;
     domicilioEditado_ = false;
-    return true;
+    mostrado_ = valoresEnVentana();
 }
 
 // ============================================================= saving a card
@@ -886,49 +896,60 @@ void FrmTelefonos::CmdGuardar_Click() {
             HacerSobreTodo(this);
             return;
         }
-        QString error;
-        bool duplicada = false;
-        if (guardarNueva(&error, &duplicada)) {
-            MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
-                        QStringLiteral("Alta de Tarjeta Telefónica"));
-            // The card exists now: a further press changes it.
-            TarjetaNueva = false;
-            CmdGuardar->setText(QStringLiteral("&Cambiar"));
-            CmdGuardar->setEnabled(PuedeModificar);
-        } else if (duplicada) {
-            MensajeError(
-                QStringLiteral("Otro usuario ya guardó una tarjeta para este cliente, por lo que "
-                               "esta no se guardó. Lo capturado sigue en pantalla; cierre y "
-                               "vuelva a abrir la tarjeta para ver la guardada."),
-                QStringLiteral("Alta de Tarjeta Telefónica"));
-        } else {
-            MensajeError(
-                Global::ConDetalle(QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
-                                                  "ningún dato. Lo capturado sigue en pantalla: "
-                                                  "vuelva a guardar en un momento y, si el "
-                                                  "problema sigue, avise a sistemas."),
-                                   conNombresDeCajas(error)),
-                QStringLiteral("Alta de Tarjeta Telefónica"));
-        }
+        guardarYAvisar();
     } else if (PreguntaSiNo(
                    QStringLiteral(
                        "Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
                    QStringLiteral("Guardar Cambios")) &&
                capturaGuardable()) {
-        QString error;
-        if (guardarCambios(&error))
-            MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
-                        QStringLiteral("Cambio a Tarjeta Telefónica"));
-        else
-            MensajeError(Global::ConDetalle(
-                             QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún "
-                                            "cambio. Lo capturado sigue en pantalla: vuelva a "
-                                            "guardar en un momento y, si el problema sigue, avise "
-                                            "a sistemas."),
-                             conNombresDeCajas(error)),
-                         QStringLiteral("Cambio a Tarjeta Telefónica"));
+        guardarYAvisar();
     }
     HacerSobreTodo(this);
+}
+
+// Stores the card (new or changed) and says how it went. When another desk
+// stored the card in the meantime, the user chooses what to do.
+void FrmTelefonos::guardarYAvisar() {
+    for (;;) {
+        const bool nueva = TarjetaNueva;
+        QString error;
+        const Tarjeta::Desenlace d = nueva ? guardarNueva(&error) : guardarCambios(&error);
+        if (d == Tarjeta::Desenlace::Guardada) {
+            if (nueva) {
+                MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
+                            QStringLiteral("Alta de Tarjeta Telefónica"));
+                // The card exists now: a further press changes it.
+                TarjetaNueva = false;
+                CmdGuardar->setText(QStringLiteral("&Cambiar"));
+                CmdGuardar->setEnabled(PuedeModificar);
+            } else {
+                MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
+                            QStringLiteral("Cambio a Tarjeta Telefónica"));
+            }
+            mostrado_ = valoresEnVentana();
+            return;
+        }
+        if (d == Tarjeta::Desenlace::Fallo) {
+            if (nueva)
+                MensajeError(Global::ConDetalle(
+                                 QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
+                                                "ningún dato. Lo capturado sigue en pantalla: "
+                                                "vuelva a guardar en un momento y, si el "
+                                                "problema sigue, avise a sistemas."),
+                                 conNombresDeCajas(error)),
+                             QStringLiteral("Alta de Tarjeta Telefónica"));
+            else
+                MensajeError(Global::ConDetalle(
+                                 QStringLiteral("No se pudo modificar la tarjeta; no se guardó "
+                                                "ningún cambio. Lo capturado sigue en pantalla: "
+                                                "vuelva a guardar en un momento y, si el "
+                                                "problema sigue, avise a sistemas."),
+                                 conNombresDeCajas(error)),
+                             QStringLiteral("Cambio a Tarjeta Telefónica"));
+            return;
+        }
+        if (!resolverConflicto(nueva)) return;
+    }
 }
 
 // The checks a save makes before it sends anything; each names the box and
@@ -1090,25 +1111,233 @@ std::optional<Tarjeta::NombreAval> FrmTelefonos::nombreParaEnviar(bool enviar) c
                                TxtAval_Materno->text().trimmed()};
 }
 
-bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
+Tarjeta::Desenlace FrmTelefonos::guardarNueva(QString* error) {
     bool llamarNombre = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
-    const bool ok = Tarjeta::Insertar(filaDeVentana(nombreAval), domicilioParaGuardar(),
-                                      nombreParaEnviar(llamarNombre), error, duplicada);
-    if (ok) guardado(nombreAval);
-    return ok;
+    const Tarjeta::Desenlace d =
+        Tarjeta::Insertar(filaDeVentana(nombreAval), domicilioParaGuardar(),
+                          nombreParaEnviar(llamarNombre), &cargada_, error);
+    if (d == Tarjeta::Desenlace::Guardada) guardado(nombreAval);
+    return d;
 }
 
-bool FrmTelefonos::guardarCambios(QString* error) {
+Tarjeta::Desenlace FrmTelefonos::guardarCambios(QString* error) {
     bool llamarNombre = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
     const std::optional<Tarjeta::Domicilio> domicilio = domicilioParaGuardar();
-    const bool ok =
+    const Tarjeta::Desenlace d =
         Tarjeta::Actualizar(filaDeVentana(nombreAval), ChkAval->checkState() == Qt::Checked,
-                            domicilio, nombreParaEnviar(llamarNombre), error);
-    if (ok) {
+                            domicilio, nombreParaEnviar(llamarNombre), &cargada_, error);
+    if (d == Tarjeta::Desenlace::Guardada) {
         if (domicilio) CiudadAval = domicilio->ciudad.toDouble();
         guardado(nombreAval);
     }
-    return ok;
+    return d;
+}
+
+// ========================================================= two desks, one card
+
+// The boxes a stored card fills, in one order: the check boxes first (their
+// rules empty or lock other boxes), then the card's boxes, the notes, the
+// guarantor's address and name.
+QList<QWidget*> FrmTelefonos::cajasDeCampos() const {
+    QList<QWidget*> cajas;
+    for (const DefCasilla& c : Disposicion::kCasillas) cajas << this->*c.miembro;
+    for (const DefCaja& c : Disposicion::kCajas)
+        if (c.columna) cajas << this->*c.miembro;
+    cajas << TxtAnotaciones << TxtAval_Domicilio << TxtAval_Colonia << TxtAval_CP << CmbMunicipios
+          << TxtAval_Paterno << TxtAval_Materno << TxtAval_Nombre;
+    return cajas;
+}
+
+// What each of those boxes holds now, as it would be saved.
+QStringList FrmTelefonos::valoresEnVentana() const {
+    QStringList v;
+    for (QWidget* caja : cajasDeCampos()) {
+        if (auto* c = qobject_cast<QCheckBox*>(caja))
+            v << (c->checkState() == Qt::Checked ? QStringLiteral("1") : QStringLiteral("0"));
+        else if (caja == TxtAnotaciones)
+            v << notasParaGuardar(TxtAnotaciones->toPlainText());
+        else if (caja == CmbMunicipios)
+            v << CmbMunicipios->currentText().trimmed();
+        else
+            v << static_cast<QLineEdit*>(caja)->text();
+    }
+    return v;
+}
+
+// What a stored card holds for each of those boxes.
+QStringList FrmTelefonos::valoresGuardados(const Tarjeta::Leida& l) const {
+    QStringList v;
+    for (const DefCasilla& c : Disposicion::kCasillas)
+        v << QString::number(l.fila[QLatin1String(c.columna)].toInt());
+    for (const DefCaja& c : Disposicion::kCajas)
+        if (c.columna) v << l.fila.texto(QLatin1String(c.columna));
+    v << notasParaGuardar(l.fila.texto(QLatin1String("anotaciones")));
+    const Tarjeta::Domicilio d = l.domicilio.value_or(Tarjeta::Domicilio{});
+    v << d.calle << d.colonia << d.codigo << d.nombreCiudad;
+    const Tarjeta::NombreAval n = l.nombreAval.value_or(Tarjeta::NombreAval{});
+    v << n.paterno << n.materno << n.nombre;
+    return v;
+}
+
+void FrmTelefonos::ponerValor(QWidget* caja, const QString& valor) {
+    if (auto* c = qobject_cast<QCheckBox*>(caja)) {
+        PonerCasilla(c, valor == QLatin1String("1") ? 1 : 0);
+    } else if (caja == TxtAnotaciones) {
+        TxtAnotaciones->setPlainText(valor);
+    } else if (caja == CmbMunicipios) {
+        CmbMunicipios->setCurrentIndex(indiceDeCiudad(valor));
+        CmbMunicipios->setEditText(valor);
+    } else {
+        poner(static_cast<QLineEdit*>(caja), valor);
+    }
+}
+
+namespace {
+
+// A stored date as the user reads it: "08/12/2026 a las 10:15".
+QString fechaLegible(const QVariant& v) {
+    QDateTime f =
+        v.typeId() == QMetaType::QDateTime
+            ? v.toDateTime()
+            : QDateTime::fromString(v.toString().left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!f.isValid()) return v.toString();
+    return f.toString(QStringLiteral("dd/MM/yyyy 'a las' HH:mm"));
+}
+
+// A box's value in a message: check boxes as ticked or not, long texts cut.
+QString valorLegible(QWidget* caja, const QString& v) {
+    if (qobject_cast<QCheckBox*>(caja))
+        return v == QLatin1String("1") ? QStringLiteral("marcada") : QStringLiteral("sin marcar");
+    QString t = v;
+    t.replace(QLatin1String("\r\n"), QLatin1String(" / "));
+    if (t.size() > 60) t = t.left(59) + QChar(0x2026);
+    return QStringLiteral("«%1»").arg(t);
+}
+
+// Who stored the card, and when, as the stored card says.
+QString quienGuardo(const Tarjeta::Leida& actual, bool nueva) {
+    if (!actual.existe)
+        return QStringLiteral(
+            "La tarjeta de este cliente ya no está guardada: otro usuario la "
+            "borró después de que usted la abrió");
+    const QString usuario =
+        (nueva ? actual.fila[QLatin1String("usuario_genera")] : actual.usuarioCambia)
+            .toString()
+            .trimmed();
+    const QVariant fecha = nueva ? actual.fechaGenera : actual.fechaCambia;
+    if (usuario.isEmpty() || fecha.isNull())
+        return nueva ? QStringLiteral(
+                           "Otro usuario dio de alta una tarjeta para este cliente "
+                           "mientras usted capturaba esta")
+                     : QStringLiteral(
+                           "Otro usuario modificó esta tarjeta después de que usted "
+                           "la abrió");
+    return nueva ? QStringLiteral(
+                       "El usuario %1 dio de alta una tarjeta para este cliente el %2, "
+                       "mientras usted capturaba esta")
+                       .arg(usuario, fechaLegible(fecha))
+                 : QStringLiteral(
+                       "El usuario %1 modificó esta tarjeta el %2, después de que "
+                       "usted la abrió")
+                       .arg(usuario, fechaLegible(fecha));
+}
+
+}  // namespace
+
+// Another desk stored the card after this window read it, and nothing was
+// written. The user reloads it (keeping what only the user changed), saves
+// over it, or leaves everything as it is. True: save again.
+bool FrmTelefonos::resolverConflicto(bool nueva) {
+    const QString titulo = QStringLiteral("Guardar Cambios");
+    Tarjeta::Leida actual;
+    QString error;
+    if (!Tarjeta::Cargar(&actual, &error)) {
+        MensajeError(Global::ConDetalle(
+                         QStringLiteral("Otro usuario guardó esta tarjeta mientras usted la tenía "
+                                        "abierta y no se pudo leer cómo quedó; no se guardó "
+                                        "nada. Lo capturado sigue en pantalla: vuelva a guardar "
+                                        "en un momento y, si el problema sigue, avise a "
+                                        "sistemas."),
+                         error),
+                     titulo);
+        return false;
+    }
+    const QList<QWidget*> cajas = cajasDeCampos();
+    const QStringList mio = valoresEnVentana();
+    const QStringList antes = valoresGuardados(cargada_);
+    const QStringList suyo = valoresGuardados(actual);
+    QList<int> soloMios;
+    QStringList ambos;
+    for (int i = 0; i < int(cajas.size()); ++i) {
+        if (mio[i] == mostrado_.value(i)) continue;  // the user did not change it
+        if (suyo[i] == antes[i])
+            soloMios << i;
+        else if (mio[i] != suyo[i])
+            ambos << QStringLiteral("%1: usted %2, guardado %3")
+                         .arg(nombreDeCaja(cajas[i]), valorLegible(cajas[i], mio[i]),
+                              valorLegible(cajas[i], suyo[i]));
+    }
+    QString texto = quienGuardo(actual, nueva) + QStringLiteral("; no se guardó nada.");
+    if (!ambos.isEmpty())
+        texto += QStringLiteral(
+                     "\n\nLos dos cambiaron estos campos; al recargar queda lo "
+                     "guardado:\n") +
+                 ambos.join(QLatin1Char('\n'));
+    // Saving over a card another desk created is a change, which needs the
+    // permission to change cards.
+    const bool encima = !(nueva && actual.existe && !PuedeModificar);
+    texto += encima ? QStringLiteral(
+                          "\n\n«Recargar» muestra la tarjeta guardada y conserva lo que "
+                          "usted cambió en los demás campos. «Guardar encima» guarda "
+                          "lo que usted tiene en pantalla en lugar de lo guardado. "
+                          "«Cancelar» no cambia nada.")
+                    : QStringLiteral(
+                          "\n\n«Recargar» muestra la tarjeta guardada y conserva lo que "
+                          "usted capturó en los demás campos. «Cancelar» no cambia "
+                          "nada.");
+    QStringList botones{QStringLiteral("&Recargar")};
+    if (encima) botones << QStringLiteral("Guardar &encima");
+    botones << QStringLiteral("&Cancelar");
+    const QString eleccion = botones.value(Elegir(texto, titulo, botones));
+
+    if (eleccion == QLatin1String("&Recargar")) {
+        mostrar(actual);
+        bool nombre = false, domicilio = false;
+        for (int pasada = 0; pasada < 2; ++pasada)
+            for (int i : std::as_const(soloMios)) {
+                QWidget* caja = cajas[i];
+                if ((qobject_cast<QCheckBox*>(caja) != nullptr) != (pasada == 0)) continue;
+                ponerValor(caja, mio[i]);
+                nombre = nombre || caja == TxtAval_Paterno || caja == TxtAval_Materno ||
+                         caja == TxtAval_Nombre;
+                domicilio = domicilio || caja == TxtAval_Domicilio || caja == TxtAval_Colonia ||
+                            caja == TxtAval_CP || caja == CmbMunicipios;
+            }
+        if (nombre) nombreAvalEditado_ = true;
+        if (domicilio) domicilioEditado_ = true;
+        return false;
+    }
+    if (eleccion != QLatin1String("Guardar &encima")) return false;
+
+    // Over the card as it is stored now: what the window shows is written,
+    // the guarantor's name included when it differs from the stored one.
+    const QStringList nombreMio = mio.mid(cajas.indexOf(TxtAval_Paterno), 3);
+    const QStringList nombreSuyo = suyo.mid(cajas.indexOf(TxtAval_Paterno), 3);
+    const QVariant avalNombre = actual.fila[QLatin1String("aval_Nombre")];
+    cargada_ = actual;
+    if (nueva && actual.existe) {
+        TarjetaNueva = false;
+        CmdGuardar->setText(QStringLiteral("&Cambiar"));
+        CmdGuardar->setEnabled(PuedeModificar);
+        nombreAvalEditado_ = true;
+        domicilioEditado_ = true;
+    } else if (!actual.existe) {
+        TarjetaNueva = true;
+        CmdGuardar->setText(QStringLiteral("&Guardar"));
+    }
+    avalNombreGuardado_ = avalNombre;
+    if (nombreMio != nombreSuyo) nombreAvalEditado_ = true;
+    return true;
 }

@@ -97,8 +97,15 @@ private:
     void Form_KeyPress(qint16& codigo);
     void Form_Unload();
     bool RevisarLongitud(QLineEdit* caja, int largo);
-    bool guardarNueva(QString* error, bool* duplicada);
-    bool guardarCambios(QString* error);
+    void mostrar(const Tarjeta::Leida& leida);
+    void guardarYAvisar();
+    Tarjeta::Desenlace guardarNueva(QString* error);
+    Tarjeta::Desenlace guardarCambios(QString* error);
+    bool resolverConflicto(bool nueva);
+    QList<QWidget*> cajasDeCampos() const;
+    QStringList valoresEnVentana() const;
+    QStringList valoresGuardados(const Tarjeta::Leida& leida) const;
+    void ponerValor(QWidget* caja, const QString& valor);
     Tarjeta::Fila filaDeVentana(const QVariant& nombreAval) const;
     std::optional<Tarjeta::Domicilio> domicilioParaGuardar() const;
     std::optional<Tarjeta::NombreAval> nombreParaEnviar(bool enviar) const;
@@ -127,4 +134,10 @@ private:
     bool nombreAvalEditado_ = false;
     bool domicilioEditado_ = false;
     QVariant avalNombreGuardado_;  // aval_Nombre as the stored card holds it
+    // The card as stored when it was read or last saved: the version a change
+    // is checked against.
+    Tarjeta::Leida cargada_;
+    // What the window showed then, box by box (cajasDeCampos): what differs
+    // now is what the user changed.
+    QStringList mostrado_;
 };

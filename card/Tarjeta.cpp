@@ -1,5 +1,7 @@
 #include "Tarjeta.h"
 
+#include <QDateTime>
+
 #include "Global.h"
 
 using plataforma::Parametro;
@@ -91,6 +93,57 @@ bool guardarDomicilioYNombre(const std::optional<Domicilio>& domicilio,
                              const std::optional<NombreAval>& nombre, QString* error) {
     if (domicilio && !llamarDomicilio(*domicilio, error)) return false;
     return !nombre || llamarContacto(*nombre, error);
+}
+
+// A date read back for a comparison: SQL Server converts the text to the
+// column's own type (datetime, in 1/300 s), which a bound datetime2 would not
+// equal.
+QVariant fechaParaComparar(const QVariant& v) {
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    return v;
+}
+
+// The condition that the stored card is still the given version: its change
+// date and user; for a card never changed, every column but the notes (whose
+// type on older servers cannot be compared) as it was read.
+void agregarVersion(const Leida& v, QString* sql, QVariantList* valores) {
+    const auto condicion = [&](const QString& columna, const QVariant& valor, bool numero) {
+        *sql += QStringLiteral(" AND ") + columna;
+        if (valor.isNull()) {
+            *sql += QStringLiteral(" IS NULL");
+        } else if (numero) {
+            *sql += QStringLiteral(" = ") + QString::number(valor.toInt());
+        } else {
+            *sql += QStringLiteral(" = ?");
+            valores->append(valor);
+        }
+    };
+    condicion(QStringLiteral("fecha_cambia"), fechaParaComparar(v.fechaCambia), false);
+    if (!v.fechaCambia.isNull()) {
+        condicion(QStringLiteral("usuario_cambia"), v.usuarioCambia, false);
+        return;
+    }
+    for (int i = 1; i < kNumColumnas; ++i) {
+        const Columna& c = kColumnas[size_t(i)];
+        if (qstricmp(c.insertar, "anotaciones") == 0) continue;
+        condicion(QLatin1String(c.insertar), v.fila.valores[size_t(i)],
+                  c.fuente == Fuente::Casilla);
+    }
+}
+
+// The version after a save: the row as written (the client and creating user
+// as they were), the address and name where sent.
+void guardada(const Fila& fila, const std::optional<Domicilio>& domicilio,
+              const std::optional<NombreAval>& nombre, Leida* version) {
+    for (int i = 0; i < kNumColumnas; ++i) {
+        const Fuente f = kColumnas[size_t(i)].fuente;
+        if (f != Fuente::Cliente && f != Fuente::Usuario)
+            version->fila.valores[size_t(i)] = fila.valores[size_t(i)];
+    }
+    if (domicilio) version->domicilio = domicilio;
+    if (nombre) version->nombreAval = nombre;
+    version->existe = true;
 }
 
 QString noSePudoLeer(const char* que, const QString& detalle) {
@@ -187,6 +240,9 @@ bool Cargar(Leida* leida, QString* error) {
     for (int i = 0; i < kNumColumnas; ++i)
         leida->fila.valores[size_t(i)] = rs->valor(QLatin1String(kColumnas[size_t(i)].insertar));
     leida->conAvalNombre = rs->tieneColumna(QStringLiteral("aval_Nombre"));
+    leida->fechaGenera = rs->valor(QStringLiteral("fecha_genera"));
+    leida->fechaCambia = rs->valor(QStringLiteral("fecha_cambia"));
+    leida->usuarioCambia = rs->valor(QStringLiteral("usuario_cambia"));
 
     {
         auto aux = Global::Conexion.llamarConFilas(
@@ -217,8 +273,8 @@ bool Cargar(Leida* leida, QString* error) {
     return true;
 }
 
-bool Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
-              const std::optional<NombreAval>& nombre, QString* error, bool* duplicada) {
+Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
+                   const std::optional<NombreAval>& nombre, Leida* version, QString* error) {
     QString columnas, marcas;
     QVariantList valores;
     for (int i = 0; i < kNumColumnas; ++i) {
@@ -232,20 +288,27 @@ bool Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
     const QString sql = QStringLiteral("INSERT INTO ") + kTabla + QStringLiteral(" ( ") + columnas +
                         QStringLiteral(") values (") + marcas + QStringLiteral(")");
     auto& bd = Global::Conexion;
-    *duplicada = false;
-    return bd.enTransaccion(
-        [&](QString* e) {
-            if (!bd.ejecutar(sql, valores, e)) {
-                *duplicada = bd.ultimoFueClaveDuplicada();
-                return false;
-            }
-            return guardarDomicilioYNombre(domicilio, nombre, e);
-        },
-        error);
+    bool duplicada = false;
+    if (bd.enTransaccion(
+            [&](QString* e) {
+                if (!bd.ejecutar(sql, valores, e)) {
+                    duplicada = bd.ultimoFueClaveDuplicada();
+                    return false;
+                }
+                return guardarDomicilioYNombre(domicilio, nombre, e);
+            },
+            error)) {
+        *version = Leida();
+        guardada(fila, domicilio, nombre, version);
+        version->fila.valores[size_t(kFilaUsuarioGenera)] = Global::UsuarioActual.valor();
+        version->conAvalNombre = true;
+        return Desenlace::Guardada;
+    }
+    return duplicada ? Desenlace::Conflicto : Desenlace::Fallo;
 }
 
-bool Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& domicilio,
-                const std::optional<NombreAval>& nombre, QString* error) {
+Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& domicilio,
+                     const std::optional<NombreAval>& nombre, Leida* version, QString* error) {
     QString pares;
     QVariantList valores;
     for (int i = 1; i < kNumColumnas; ++i) {
@@ -258,23 +321,54 @@ bool Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& 
         pares += QLatin1String(kColumnas[size_t(i)].actualizar) + QLatin1Char('=');
         agregar(fila, i, &pares, &valores);
     }
-    const QString sql = QStringLiteral("UPDATE ") + kTabla + QStringLiteral(" SET ") + pares +
-                        QStringLiteral(" WHERE cliente = ") +
-                        Global::NumeroPlano(Global::ClienteActual);
+    const QString cliente = Global::NumeroPlano(Global::ClienteActual);
+    QString sql = QStringLiteral("UPDATE ") + kTabla + QStringLiteral(" SET ") + pares +
+                  QStringLiteral(" WHERE cliente = ") + cliente;
+    agregarVersion(*version, &sql, &valores);
     auto& bd = Global::Conexion;
-    return bd.enTransaccion(
+    bool conflicto = false;
+    QVariant fechaCambia, usuarioCambia;
+    const bool ok = bd.enTransaccion(
         [&](QString* e) {
-            return bd.ejecutar(sql, valores, e) &&
-                   bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                             {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4,
-                               Global::ClienteActual},
-                              {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20,
-                               QStringLiteral("Aval")},
-                              {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, sinAval}},
-                             e) &&
-                   guardarDomicilioYNombre(domicilio, nombre, e);
+            qint64 afectadas = -1;
+            if (!bd.ejecutar(sql, valores, e, &afectadas)) return false;
+            // No row: another desk changed (or removed) the card since it was
+            // read. Nothing is written.
+            if (afectadas == 0) {
+                conflicto = true;
+                return false;
+            }
+            if (!bd.llamar(
+                    QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+                    {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+                     {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20,
+                      QStringLiteral("Aval")},
+                     {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, sinAval}},
+                    e) ||
+                !guardarDomicilioYNombre(domicilio, nombre, e))
+                return false;
+            // The change date the server gave, which the next change from
+            // this desk is checked against.
+            auto rs = bd.consultar(QStringLiteral("SELECT fecha_cambia, usuario_cambia FROM ") +
+                                       kTabla + QStringLiteral(" WHERE cliente = ") + cliente,
+                                   {}, e);
+            if (!rs) return false;
+            if (!rs->alFinal()) {
+                fechaCambia = rs->valor(0);
+                usuarioCambia = rs->valor(1);
+            }
+            rs->cerrar();
+            return true;
         },
         error);
+    if (ok) {
+        guardada(fila, domicilio, nombre, version);
+        version->fechaCambia = fechaCambia;
+        version->usuarioCambia = usuarioCambia;
+        return Desenlace::Guardada;
+    }
+    if (conflicto) error->clear();
+    return conflicto ? Desenlace::Conflicto : Desenlace::Fallo;
 }
 
 }  // namespace Tarjeta

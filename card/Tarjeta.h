@@ -122,10 +122,15 @@ struct NombreAval {
     QString materno;
 };
 
-// A stored card as the load finds it.
+// A stored card as the load finds it. It is also the version a change is
+// checked against: the change date and user, or, for a card nobody has
+// changed yet, its values.
 struct Leida {
     bool existe = false;  // false: no card stored for the client yet
     Fila fila;
+    QVariant fechaGenera;    // when the card was created
+    QVariant fechaCambia;    // when it was last changed; NULL: never
+    QVariant usuarioCambia;  // who changed it last
     // Whether the row has the aval_Nombre column at all (older tables may not).
     bool conAvalNombre = false;
     // Card columns (by their insert name, in lower case) that hold only the
@@ -156,13 +161,23 @@ bool LeerCiudades(QList<Ciudad>* ciudades, QString* error);
 // and name. The error is a whole message for the user.
 bool Cargar(Leida* leida, QString* error);
 
+// How a save ended.
+enum class Desenlace {
+    Guardada,
+    Fallo,      // nothing stored; the error is the database's own words
+    Conflicto,  // another desk stored the card after it was read: nothing stored
+};
+
 // A new card, then the guarantor's address and name where given, in one
-// transaction. *duplicada: the insert found a card for the client already.
-bool Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
-              const std::optional<NombreAval>& nombre, QString* error, bool* duplicada);
+// transaction; Conflicto when a card for the client exists already. Once
+// stored, *version is the card as stored.
+Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
+                   const std::optional<NombreAval>& nombre, Leida* version, QString* error);
 // A change to the stored card, the guarantor's address marked active or not,
-// then the address and name where given, in one transaction.
-bool Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& domicilio,
-                const std::optional<NombreAval>& nombre, QString* error);
+// then the address and name where given, in one transaction; only while the
+// stored card is still *version (Conflicto otherwise, or when it is gone).
+// Once stored, *version is the card as stored.
+Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& domicilio,
+                     const std::optional<NombreAval>& nombre, Leida* version, QString* error);
 
 }  // namespace Tarjeta

@@ -355,9 +355,16 @@ bool Conexion::anotar(bool ok, const FalloOdbc& f, QString* error) {
     return false;
 }
 
-bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error) {
+bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error,
+                        qint64* afectadas) {
     if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error)) return false;
-    if (motor_ == Motor::Odbc) return odbcDirecta(sql, valores, {}, nullptr, error);
+    if (motor_ == Motor::Odbc) {
+        if (!afectadas) return odbcDirecta(sql, valores, {}, nullptr, error);
+        FilasOdbc cuenta;
+        const bool ok = odbcDirecta(sql, valores, {}, &cuenta, error);
+        *afectadas = cuenta.afectadas;
+        return ok;
+    }
     if (!preparada_ || textoPreparado_ != sql) {
         preparada_.reset();
         auto q = std::make_unique<QSqlQuery>(bd_);
@@ -366,6 +373,7 @@ bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString
         textoPreparado_ = sql;
     }
     const bool ok = enlazarYEjecutar(*preparada_, valores, error);
+    if (afectadas) *afectadas = ok ? preparada_->numRowsAffected() : -1;
     preparada_->finish();
     return ok;
 }

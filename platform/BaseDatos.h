@@ -105,7 +105,9 @@ public:
     void cerrar();
     bool abierta() const;
 
-    bool ejecutar(const QString& sql, const QVariantList& valores, QString* error);
+    // *afectadas, when given: the rows the statement changed (-1: unknown).
+    bool ejecutar(const QString& sql, const QVariantList& valores, QString* error,
+                  qint64* afectadas = nullptr);
     // Runs one statement for each list of values, in order: prepared once,
     // executed per row. Stops at the first failure.
     bool ejecutarVarias(const QString& sql, const QList<QVariantList>& filas, QString* error);

@@ -33,6 +33,9 @@ QStringList escena() {
             case plataforma::Suceso::Tipo::Pregunta:
                 s << QStringLiteral("pregunta: ") + e.texto + QStringLiteral(" | ") + e.titulo;
                 break;
+            case plataforma::Suceso::Tipo::Eleccion:
+                s << QStringLiteral("elige: ") + e.texto + QStringLiteral(" | ") + e.titulo;
+                break;
             case plataforma::Suceso::Tipo::SobreTodo:
                 s << QStringLiteral("encima");
                 break;

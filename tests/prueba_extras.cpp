@@ -251,7 +251,10 @@ TEST_F(Extras, GuardarBorraEInsertaLasFilasConNombreEnOrden) {
     apoyo::Grabadora g;
     f->CmdGuardar_Click();
     EXPECT_EQ(escena(), (QStringList{"no-encima", kPregunta, kGuardado, "encima"}));
-    QStringList esperado{"BEGIN", "DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"};
+    QStringList esperado{"BEGIN",
+                         "SELECT Nombre, parentesco, telefono, Lugar, Nota FROM "
+                         "zelt.dbo.contactos_extras WITH (UPDLOCK, HOLDLOCK) WHERE cliente = 1234",
+                         "DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"};
     const QString insertar = QStringLiteral(
         "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
         "VALUES (1234,?,?,?,?,?)");

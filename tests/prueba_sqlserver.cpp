@@ -196,10 +196,15 @@ TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
     EXPECT_EQ(r.first(), QStringLiteral("batch BEGIN TRANSACTION"));
     EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql UPDATE zelt.dbo.")))
         << r[1].toStdString();
-    EXPECT_TRUE(r[1].endsWith(QStringLiteral("WHERE cliente = 1234"))) << r[1].toStdString();
+    EXPECT_TRUE(r[1].contains(QStringLiteral("WHERE cliente = 1234 AND fecha_cambia IS NULL AND ")))
+        << r[1].toStdString();
     EXPECT_TRUE(valores(p[1]).contains(QStringLiteral("6149998877")));
     EXPECT_EQ(r[2], QStringLiteral("rpc Zelt.dbo.Cambia_Estado_Domicilio_Cliente"));
     EXPECT_EQ(valores(p[2]), (QVariantList{1234, QStringLiteral("Aval"), false}));
+    EXPECT_TRUE(r[r.size() - 2].endsWith(QStringLiteral(
+        "SELECT fecha_cambia, usuario_cambia FROM zelt.dbo.tarjeta_telefonica_cliente WHERE "
+        "cliente = 1234")))
+        << r[r.size() - 2].toStdString();
     EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
     EXPECT_EQ(r.count(QStringLiteral("batch BEGIN TRANSACTION")), 1);
 }
@@ -233,7 +238,7 @@ TEST_F(SqlServer, UnCambioDevuelveLoGuardadoTalCual) {
     cmd(*f, "CmdGuardar")->click();
     const QJsonArray p = peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
-    EXPECT_EQ(r.size(), 5) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r.size(), 6) << r.join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(r.contains(QStringLiteral("rpc Zelt.dbo.GUARDA_CONTACTO_CLIENTE")));
     const QVariantList cambio = valores(p[1]);
     EXPECT_TRUE(cambio.contains(QStringLiteral("614-410-2233")));
@@ -271,21 +276,24 @@ TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
         QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")));
     const QJsonArray p = peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
-    ASSERT_EQ(r.size(), 28) << r.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(r.size(), 29) << r.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(r[0], QStringLiteral("batch BEGIN TRANSACTION"));
-    EXPECT_EQ(r[1],
+    // The stored list, locked, compared with the one read.
+    EXPECT_TRUE(r[1].contains(QStringLiteral("contactos_extras WITH (UPDLOCK, HOLDLOCK)")))
+        << r[1].toStdString();
+    EXPECT_EQ(r[2],
               QStringLiteral("batch DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"));
     EXPECT_TRUE(
-        r[2].startsWith(QStringLiteral("rpc sp_prepexec INSERT INTO zelt.dbo.contactos_extras")))
-        << r[2].toStdString();
-    for (int i = 3; i < 27; ++i)
+        r[3].startsWith(QStringLiteral("rpc sp_prepexec INSERT INTO zelt.dbo.contactos_extras")))
+        << r[3].toStdString();
+    for (int i = 4; i < 28; ++i)
         EXPECT_TRUE(r[i].startsWith(QStringLiteral("rpc sp_execute "))) << r[i].toStdString();
-    EXPECT_EQ(r[27], QStringLiteral("batch COMMIT TRANSACTION"));
-    EXPECT_EQ(valores(p[2]),
+    EXPECT_EQ(r[28], QStringLiteral("batch COMMIT TRANSACTION"));
+    EXPECT_EQ(valores(p[3]),
               (QVariantList{QStringLiteral("Carmen Hernández"), QStringLiteral("Cliente"),
                             QStringLiteral("6144001122"), QStringLiteral("Casa"),
                             QStringLiteral("Madre de la cliente")}));
-    EXPECT_EQ(valores(p[26]).value(0), QStringLiteral("Contacto 25 ✓"));
+    EXPECT_EQ(valores(p[27]).value(0), QStringLiteral("Contacto 25 ✓"));
 }
 
 // A fault in the middle of a save, of a new card or of a change: nothing is
@@ -403,8 +411,8 @@ TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
         } else {
             EXPECT_TRUE(escena().contains(
                 QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")));
-            EXPECT_TRUE(r.value(2).startsWith(QStringLiteral("rpc sp_prepexec ")))
-                << r.value(2).toStdString();
+            EXPECT_TRUE(r.value(3).startsWith(QStringLiteral("rpc sp_prepexec ")))
+                << r.value(3).toStdString();
             EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
         }
         EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(2, 5),

@@ -22,6 +22,11 @@ using plataforma::TipoParametro;
 
 namespace {
 
+// The change date a change reads back, to check the next change against.
+const QString kLeerVersion = QStringLiteral(
+    "SELECT fecha_cambia, usuario_cambia FROM zelt.dbo.tarjeta_telefonica_cliente WHERE "
+    "cliente = 1234");
+
 // The box of the window that shows each card column.
 const std::pair<const char*, const char*> kCajaDeColumna[] = {
     {"Principal_Nombre", "TxtDueno"},
@@ -406,8 +411,12 @@ TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
               (QStringList{"no-encima", kPreguntaCambio,
                            "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica",
                            "encima"}));
-    const QStringList esperadas{"BEGIN", "", "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
-                                "Zelt.dbo.GUARDA_DOMICILIO_CLIENTE", "COMMIT"};
+    const QStringList esperadas{"BEGIN",
+                                "",
+                                "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
+                                "Zelt.dbo.GUARDA_DOMICILIO_CLIENTE",
+                                kLeerVersion,
+                                "COMMIT"};
     ASSERT_EQ(g.textos().size(), esperadas.size());
     const QString update = g.textos()[1];
     EXPECT_TRUE(update.startsWith(
@@ -417,9 +426,12 @@ TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
     EXPECT_TRUE(
         update.contains(QStringLiteral(",anotaciones=?,fecha_cambia=getdate(),usuario_cambia=?,"
                                        "aval_centro_conyuge=?,aval_telefono_centro_conyuge=?,")));
-    EXPECT_TRUE(update.endsWith(QStringLiteral(" WHERE cliente = 1234")));
-    EXPECT_FALSE(update.contains(QStringLiteral("usuario_genera")));
-    for (int i : {0, 2, 3, 4}) EXPECT_EQ(g.textos()[i], esperadas[i]);
+    // Only while the stored card is the one read (never changed yet: its values).
+    EXPECT_TRUE(
+        update.contains(QStringLiteral(" WHERE cliente = 1234 AND fecha_cambia IS NULL AND ")));
+    EXPECT_FALSE(
+        update.section(QStringLiteral(" WHERE "), 0, 0).contains(QStringLiteral("usuario_genera")));
+    for (int i : {0, 2, 3, 4, 5}) EXPECT_EQ(g.textos()[i], esperadas[i]);
     const auto& estado = g.operaciones[2].parametros;
     ASSERT_EQ(estado.size(), 3);
     EXPECT_EQ(estado[2].nombre, QStringLiteral("@lInactivo"));
@@ -446,8 +458,9 @@ TEST_F(Guardado, SinAvalMarcadoYConfirmado) {
     apoyo::Grabadora g;
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
-    EXPECT_EQ(g.textos(), (QStringList{"BEGIN", g.textos().value(1),
-                                       "Zelt.dbo.Cambia_Estado_Domicilio_Cliente", "COMMIT"}));
+    EXPECT_EQ(g.textos(),
+              (QStringList{"BEGIN", g.textos().value(1), "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
+                           kLeerVersion, "COMMIT"}));
     EXPECT_EQ(g.operaciones[2].parametros[2].valor.toBool(), true);
     EXPECT_EQ(columna(1234, "aval_tiene").toInt(), 1);
     EXPECT_TRUE(columna(1234, "aval_Telefono").toString().isEmpty());
