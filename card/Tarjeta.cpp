@@ -1,7 +1,5 @@
 #include "Tarjeta.h"
 
-#include <QDateTime>
-
 #include "Global.h"
 
 using plataforma::Parametro;
@@ -95,15 +93,6 @@ bool guardarDomicilioYNombre(const std::optional<Domicilio>& domicilio,
     return !nombre || llamarContacto(*nombre, error);
 }
 
-// A date read back for a comparison: SQL Server converts the text to the
-// column's own type (datetime, in 1/300 s), which a bound datetime2 would not
-// equal.
-QVariant fechaParaComparar(const QVariant& v) {
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
-    return v;
-}
-
 // The condition that the stored card is still the given version: its change
 // date and user; for a card never changed, every column but the notes (whose
 // type on older servers cannot be compared) as it was read.
@@ -119,7 +108,8 @@ void agregarVersion(const Leida& v, QString* sql, QVariantList* valores) {
             valores->append(valor);
         }
     };
-    condicion(QStringLiteral("fecha_cambia"), fechaParaComparar(v.fechaCambia), false);
+    condicion(QStringLiteral("fecha_cambia"), Global::Conexion.fechaComparable(v.fechaCambia),
+              false);
     if (!v.fechaCambia.isNull()) {
         condicion(QStringLiteral("usuario_cambia"), v.usuarioCambia, false);
         return;

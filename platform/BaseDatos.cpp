@@ -355,6 +355,18 @@ bool Conexion::anotar(bool ok, const FalloOdbc& f, QString* error) {
     return false;
 }
 
+QVariant Conexion::fechaComparable(const QVariant& leida) const {
+    if (motor_ != Motor::Odbc || leida.isNull()) return leida;
+    if (leida.typeId() == QMetaType::QDateTime)
+        return leida.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    // The driver's text for a datetime: "2026-12-08 13:20:05.003".
+    QString t = leida.toString();
+    if (t.size() >= 19 && t.at(4) == u'-' && t.at(7) == u'-' && t.at(10) == u' ' &&
+        t.at(13) == u':')
+        t[10] = u'T';
+    return t;
+}
+
 bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error,
                         qint64* afectadas) {
     if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error)) return false;

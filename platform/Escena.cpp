@@ -86,8 +86,8 @@ int elegir(const QString& texto, const QString& titulo, const QStringList& boton
                   QApplication::activeWindow());
     QList<QAbstractButton*> pulsables;
     for (int i = 0; i <= ultimo; ++i)
-        pulsables << m.addButton(botones[i], i == ultimo ? QMessageBox::RejectRole
-                                                         : QMessageBox::AcceptRole);
+        pulsables << m.addButton(botones[i],
+                                 i == ultimo ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
     if (ultimo >= 0) {
         m.setDefaultButton(static_cast<QPushButton*>(pulsables.last()));
         m.setEscapeButton(pulsables.last());

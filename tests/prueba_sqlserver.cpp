@@ -545,3 +545,53 @@ TEST_F(SqlServer, UsuarioYContrasenaLleganTalCual) {
 }
 
 }  // namespace
+
+// Two desks on the wire: a change carries the version read back after the
+// last one (the change date as text, which the server converts to its own
+// datetime); when no row matches, nothing is written, the card is read again
+// and the message names who changed it.
+TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
+    preparar();
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
+    plataforma::Escena::responder(true);
+    cmd(*f, "CmdGuardar")->click();
+    ASSERT_TRUE(escena().contains(
+        QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica")));
+
+    const QString clave =
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234");
+    QJsonObject tarjeta = resultadoDemo(clave);
+    QJsonArray fila = tarjeta[QStringLiteral("filas")][0].toArray();
+    fila[fila.size() - 2] = QStringLiteral("2026-12-08 10:15:00");
+    fila[fila.size() - 1] = QStringLiteral("ABCDEFG");
+    tarjeta[QStringLiteral("filas")] = QJsonArray{fila};
+    servidor.ajustar({{QStringLiteral("resultados"),
+                       QJsonObject{{clave, tarjeta},
+                                   {QStringLiteral("re:^UPDATE zelt\\.dbo\\.tarjeta_telefonica"),
+                                    QJsonObject{{QStringLiteral("afectadas"), 0}}}}}});
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000000"));
+    plataforma::Escena::limpiar();
+    plataforma::Escena::responder(true);
+    const qsizetype desde = marca();
+    cmd(*f, "CmdGuardar")->click();
+    const QJsonArray p = peticiones(desde);
+    const QStringList r = ServidorTds::resumen(p);
+    ASSERT_EQ(r.size(), 6) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r[0], QStringLiteral("batch BEGIN TRANSACTION"));
+    EXPECT_TRUE(r[1].contains(QStringLiteral("WHERE cliente = 1234 AND fecha_cambia = @P")))
+        << r[1].toStdString();
+    const QVariantList v = valores(p[1]);
+    ASSERT_GE(v.size(), 2);
+    EXPECT_EQ(v[v.size() - 2].toString(), QStringLiteral("2026-12-08T13:20:05.000"));
+    EXPECT_EQ(v[v.size() - 1].toString(), QStringLiteral("     25"));
+    EXPECT_EQ(r[2], QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    EXPECT_TRUE(r[3].endsWith(clave)) << r[3].toStdString();
+    const QStringList e = escena();
+    ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(e[2].startsWith(QStringLiteral(
+        "elige: El usuario ABCDEFG modificó esta tarjeta el 08/12/2026 a las 10:15, después de "
+        "que usted la abrió; no se guardó nada.")))
+        << e[2].toStdString();
+    EXPECT_EQ(txt(*f, "TxtRef1_Telefono")->text(), QStringLiteral("6140000000"));
+}

@@ -629,21 +629,6 @@ TEST_F(Guardado, LosFallosDicenQueHacerYDespuesElDetalle) {
         << escena().value(0).toStdString();
 }
 
-TEST_F(Guardado, OtroUsuarioGuardoLaTarjetaEntretanto) {
-    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
-    txt(*f, "TxtDueno")->setText(QStringLiteral("lo que escribí"));
-    entorno.ejecutar(
-        QStringLiteral("insert into zelt.tarjeta_telefonica_cliente (cliente, Principal_Nombre) "
-                       "values (1235, 'de otro')"));
-    f->CmdGuardar_Click();
-    const QStringList e = escena();
-    ASSERT_EQ(e.size(), 3);
-    EXPECT_TRUE(e[1].startsWith(
-        QStringLiteral("error: Otro usuario ya guardó una tarjeta para este cliente")));
-    EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), QStringLiteral("de otro"));
-    EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("lo que escribí"));
-}
-
 // What a save could not store as the window shows it is named before
 // anything is sent, and the window keeps it: a stored neighbourhood longer
 // than the address procedure takes, an address typed without a city.
