@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
         contar();
         plataforma::Escena::responder(true);
         f->CmdGuardar_Click();
-        informar("confirmed change of a card", 1, 3);
+        // The update (over the version read) and the change date read back.
+        informar("confirmed change of a card", 2, 3);
 
         contar();
         {
@@ -113,7 +114,8 @@ int main(int argc, char** argv) {
             contar();
             plataforma::Escena::responder(true);
             x.CmdGuardar_Click();
-            informar("extras save (25 named rows)", 1 + nombrados, 0);
+            // The stored list read (locked) and compared, the delete, the inserts.
+            informar("extras save (25 named rows)", 2 + nombrados, 0);
         }
         delete f;
     }
