@@ -109,6 +109,7 @@ private:
 class Apartado {
 public:
     bool abrir(QString* error) {
+        bufer_.reserve(kBufer + 64);
         if (archivo_.open()) return true;
         *error = QStringLiteral("cannot create a temporary file: %1").arg(archivo_.errorString());
         return false;
@@ -121,16 +122,15 @@ public:
             n >>= 7;
         } while (n);
         bufer_.append(v);
-        if (bufer_.size() >= (1 << 20)) vaciar();
+        if (bufer_.size() >= kBufer) vaciar();
     }
-    // False once a write failed; *error says why.
+    // False once a write failed (fallo() says why); what follows is dropped.
     bool vaciar() {
-        if (!fallo_.isEmpty() || bufer_.isEmpty()) return fallo_.isEmpty();
-        if (archivo_.write(bufer_) != bufer_.size())
+        if (fallo_.isEmpty() && archivo_.write(bufer_) != bufer_.size())
             fallo_ = QStringLiteral("cannot write the temporary file %1: %2")
                          .arg(archivo_.fileName(), archivo_.errorString());
         escrito_ += bufer_.size();
-        bufer_.clear();
+        bufer_.resize(0);  // keeps its room for the next megabyte
         return fallo_.isEmpty();
     }
     const QString& fallo() const { return fallo_; }
@@ -159,6 +159,7 @@ public:
     }
 
 private:
+    static constexpr qsizetype kBufer = 1 << 20;
     QTemporaryFile archivo_;
     QByteArray bufer_;
     qint64 escrito_ = 0;
