@@ -1,54 +1,45 @@
-// In-process timings of the card's and the extras window's database work, at
-// several sizes, with the targets each must meet.
+// In-process timings of the card's and the extra contacts' storage at several
+// sizes (and of the extras window as it opens), with the targets each must
+// meet.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QMap>
-#include <QPlainTextEdit>
-#include <QTimer>
 #include <cstdio>
-#include <memory>
 
+#include "Contactos.h"
+#include "Controles.h"
 #include "Datos.h"
 #include "Escena.h"
 #include "FrmExtras.h"
-#include "FrmTelefonos.h"
 #include "Global.h"
 #include "Rejilla.h"
+#include "Tarjeta.h"
 
 namespace {
 
-// The card window open on the current benchmark database; closed before the
-// application ends.
-QMap<QString, std::shared_ptr<FrmTelefonos>> abiertas;
 QString actual;
 
-// Opens the card window on a database of the given size, once per size.
-FrmTelefonos* tarjeta(const datos::Tamano& t) {
+// Connects to a database of the given size, as the program does at start-up,
+// once per size; the current client is the benchmark's client.
+void abrir(const datos::Tamano& t) {
     QString error;
     const QString dir = datos::preparar(t, &error);
     if (dir.isEmpty()) {
         std::fprintf(stderr, "cannot build the benchmark database: %s\n", qPrintable(error));
         std::exit(2);
     }
-    if (actual != dir) {
-        abiertas.clear();  // one connection at a time
-        Global::Reiniciar();
-        qputenv("NAX_DIR", dir.toLocal8Bit());
-        auto f = std::make_shared<FrmTelefonos>(QStringLiteral("%1-25").arg(datos::kCliente));
-        if (!f->Form_Load(&error)) {
-            std::fprintf(stderr, "start-up failed: %s\n", qPrintable(error));
-            std::exit(2);
-        }
-        f->TmrInicio->stop();
-        f->show();  // as the user has it: shown
-        abiertas.insert(dir, f);
-        actual = dir;
+    if (actual == dir) return;
+    Global::Reiniciar();
+    qputenv("NAX_DIR", dir.toLocal8Bit());
+    if (!Global::AbrirConexion(&error)) {
+        std::fprintf(stderr, "cannot connect: %s\n", qPrintable(error));
+        std::exit(2);
     }
-    return abiertas.value(dir).get();
+    Global::ClienteActual = datos::kCliente;
+    Global::UsuarioActual = QStringLiteral("     25");
+    actual = dir;
 }
 
 datos::Tamano conTarjetas(int n) {
@@ -63,25 +54,32 @@ datos::Tamano conContactos(int n) {
 }
 
 void BM_CargarTarjeta(benchmark::State& s) {
-    FrmTelefonos* f = tarjeta(conTarjetas(int(s.range(0))));
+    abrir(conTarjetas(int(s.range(0))));
+    Tarjeta::Leida leida;
     QString error;
     for (auto _ : s) {
-        if (!f->CargarTarjeta(&error)) s.SkipWithError(qPrintable(error));
+        if (!Tarjeta::Cargar(&leida, &error)) s.SkipWithError(qPrintable(error));
     }
 }
 BENCHMARK(BM_CargarTarjeta)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// A confirmed change to the stored card: the update, the address state, the
+// address.
 void BM_GuardarTarjeta(benchmark::State& s) {
-    FrmTelefonos* f = tarjeta(conTarjetas(int(s.range(0))));
+    abrir(conTarjetas(int(s.range(0))));
+    Tarjeta::Leida leida;
+    QString error;
+    if (!Tarjeta::Cargar(&leida, &error) || !leida.existe || !leida.domicilio) {
+        s.SkipWithError("the benchmark's card cannot be read");
+        return;
+    }
     int n = 0;
     for (auto _ : s) {
-        f->TxtAnotaciones->setPlainText(QStringLiteral("Cambio %1").arg(++n));
-        plataforma::Escena::limpiar();
-        plataforma::Escena::responder(true);
-        f->CmdGuardar_Click();
-        if (plataforma::Escena::sucesos().size() != 4 ||
-            plataforma::Escena::sucesos()[2].tipo != plataforma::Suceso::Tipo::Informacion)
-            s.SkipWithError("the change was not saved");
+        Tarjeta::Fila fila = leida.fila;
+        fila[QLatin1String("anotaciones")] = QStringLiteral("Cambio %1").arg(++n);
+        if (Tarjeta::Actualizar(fila, false, leida.domicilio, std::nullopt, &leida, &error) !=
+            Tarjeta::Desenlace::Guardada)
+            s.SkipWithError(qPrintable(error));
     }
 }
 BENCHMARK(BM_GuardarTarjeta)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
@@ -89,41 +87,45 @@ BENCHMARK(BM_GuardarTarjeta)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchma
 void BM_CargarCiudades(benchmark::State& s) {
     datos::Tamano t;
     t.ciudades = int(s.range(0));
-    FrmTelefonos* f = tarjeta(t);
+    abrir(t);
+    QList<Tarjeta::Ciudad> ciudades;
     QString error;
     for (auto _ : s) {
-        if (!f->CargarCiudades(&error)) s.SkipWithError(qPrintable(error));
+        if (!Tarjeta::LeerCiudades(&ciudades, &error)) s.SkipWithError(qPrintable(error));
     }
-    s.counters["ciudades"] = f->CmbMunicipios->count();
+    s.counters["ciudades"] = double(ciudades.size());
 }
 BENCHMARK(BM_CargarCiudades)->Arg(2500)->Unit(benchmark::kMillisecond);
 
+// The extras window as the user opens it: the rows read, the grid built and
+// filled.
 void BM_CargarContactos(benchmark::State& s) {
-    tarjeta(conContactos(int(s.range(0))));
+    abrir(conContactos(int(s.range(0))));
     QString error;
     int filas = 0;
     for (auto _ : s) {
         FrmExtras x;
         if (!x.Form_Load(&error)) s.SkipWithError(qPrintable(error));
         x.show();
-        filas = x.iExtras->filas();
+        filas = control<plataforma::Rejilla>(x, "iExtras")->filas();
     }
     s.counters["filas"] = filas;
 }
 BENCHMARK(BM_CargarContactos)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_GuardarContactos(benchmark::State& s) {
-    tarjeta(conContactos(int(s.range(0))));
-    FrmExtras x;
+    abrir(conContactos(int(s.range(0))));
+    Contactos::Lista lista;
     QString error;
-    x.Form_Load(&error);
+    if (!Contactos::Cargar(&lista, &error)) {
+        s.SkipWithError(qPrintable(error));
+        return;
+    }
     for (auto _ : s) {
-        plataforma::Escena::limpiar();
-        plataforma::Escena::responder(true);
-        x.CmdGuardar_Click();
-        if (plataforma::Escena::sucesos().size() != 4 ||
-            plataforma::Escena::sucesos()[2].tipo != plataforma::Suceso::Tipo::Informacion)
-            s.SkipWithError("the contacts were not saved");
+        bool conflicto = false;
+        QList<QStringList> guardadas = lista.filas;
+        if (!Contactos::Guardar(lista.filas, &guardadas, &error, &conflicto))
+            s.SkipWithError(qPrintable(error));
     }
 }
 BENCHMARK(BM_GuardarContactos)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -149,7 +151,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Reportero r;
     benchmark::RunSpecifiedBenchmarks(&r);
-    abiertas.clear();
 
     int fallos = 0;
     auto objetivo = [&](const char* que, double valor, double limite, const char* unidad) {

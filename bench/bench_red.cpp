@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "Arranque.h"
+#include "Controles.h"
 #include "Escena.h"
 #include "FrmExtras.h"
 #include "FrmTelefonos.h"
@@ -131,17 +132,18 @@ QList<Medida> ronda(apoyo::ServidorTds& servidor, int demora, const QJsonObject&
     salida << b.medir(
         "card save, new",
         [&] {
-            f->TxtDueno->setText(QStringLiteral("Łukasz O'Brien"));
-            f->TxtAval_Paterno->setText(QStringLiteral("GARCÍA"));
-            f->TxtAval_Nombre->setText(QStringLiteral("ROSA"));
+            txt(*f, "TxtDueno")->setText(QStringLiteral("Łukasz O'Brien"));
+            txt(*f, "TxtAval_Paterno")->setText(QStringLiteral("GARCÍA"));
+            txt(*f, "TxtAval_Nombre")->setText(QStringLiteral("ROSA"));
             f->TxtAval_Nombre_LostFocus();
-            f->TxtAval_Domicilio->setText(QStringLiteral("Calle 5"));
-            f->CmbMunicipios->setCurrentIndex(0);
+            txt(*f, "TxtAval_Domicilio")->setText(QStringLiteral("Calle 5"));
+            cmb(*f, "CmbMunicipios")->setCurrentIndex(0);
         },
         [&] { return guardar([&] { f->CmdGuardar_Click(); }); });
     if (!arrancar("start-up, stored card", "1234-25")) return salida;
     salida << b.medir(
-        "card save, change", [&] { f->TxtRef1_Telefono->setText(QStringLiteral("6149998877")); },
+        "card save, change",
+        [&] { txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877")); },
         [&] { return guardar([&] { f->CmdGuardar_Click(); }, true); });
     std::unique_ptr<FrmExtras> x;
     salida << b.medir(

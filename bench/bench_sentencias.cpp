@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "BaseDatos.h"
+#include "Controles.h"
 #include "Datos.h"
 #include "Escena.h"
 #include "FrmExtras.h"
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
         contar();
         plataforma::Escena::responder(true);
         f->CmdGuardar_Click();
-        informar("confirmed change of a card", 1, 3);
+        // The update (over the version read) and the change date read back.
+        informar("confirmed change of a card", 2, 3);
 
         contar();
         {
@@ -120,12 +122,13 @@ int main(int argc, char** argv) {
             x.Form_Load(&error);
             informar("extras load (25 contacts)", 1, 0);
             int nombrados = 0;
-            for (int r = 1; r <= x.iExtras->filas(); ++r)
-                nombrados += !x.iExtras->valor(r, 1).isEmpty();
+            for (int r = 1; r <= control<plataforma::Rejilla>(x, "iExtras")->filas(); ++r)
+                nombrados += !control<plataforma::Rejilla>(x, "iExtras")->valor(r, 1).isEmpty();
             contar();
             plataforma::Escena::responder(true);
             x.CmdGuardar_Click();
-            informar("extras save (25 named rows)", 1 + nombrados, 0);
+            // The stored list read (locked) and compared, the delete, the inserts.
+            informar("extras save (25 named rows)", 2 + nombrados, 0);
         }
         delete f;
     }
@@ -134,11 +137,11 @@ int main(int argc, char** argv) {
         Global::Reiniciar();
         FrmTelefonos f(QStringLiteral("1235-25"));
         f.Form_Load(&error);
-        f.TxtAval_Paterno->setText(QStringLiteral("LOPEZ"));
-        f.TxtAval_Nombre->setText(QStringLiteral("ANA"));
+        txt(f, "TxtAval_Paterno")->setText(QStringLiteral("LOPEZ"));
+        txt(f, "TxtAval_Nombre")->setText(QStringLiteral("ANA"));
         f.NombreCompletoAval = QStringLiteral("LOPEZ ANA");
-        f.TxtAval_Domicilio->setText(QStringLiteral("Calle 1"));
-        f.CmbMunicipios->setCurrentIndex(0);
+        txt(f, "TxtAval_Domicilio")->setText(QStringLiteral("Calle 1"));
+        cmb(f, "CmbMunicipios")->setCurrentIndex(0);
         contar();
         f.CmdGuardar_Click();
         informar("new card save", 1, 3);

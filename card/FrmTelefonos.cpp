@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -49,14 +50,6 @@ struct DefMarco {
     int x, y, w, h;
 };
 
-const DefMarco kMarcos[] = {
-    {&FrmTelefonos::Frame1, "Frame1", "Principal:", 120, 0, 5895, 1695},
-    {&FrmTelefonos::Frame2, "Frame2", "Cónyuge", 6120, 0, 6135, 1695},
-    {&FrmTelefonos::Frame3, "Frame3", "Referencias:", 120, 1680, 12135, 1815},
-    {&FrmTelefonos::Frame4, "Frame4", "Aval:", 120, 3480, 12135, 2175},
-    {&FrmTelefonos::Frame5, "Frame5", "Anotaciones:", 120, 5640, 9135, 1095},
-};
-
 struct DefEtiqueta {
     const char* nombre;
     const char* titulo;
@@ -66,6 +59,7 @@ struct DefEtiqueta {
 struct DefCaja {
     QLineEdit* FrmTelefonos::*miembro;
     const char* nombre;
+    const char* columna;  // the card column it shows; nullptr: none
     int marco;
     int x, y, w, h;
     // Characters a user may type. The guarantor's address boxes hold what
@@ -76,67 +70,14 @@ struct DefCaja {
     DefEtiqueta etiqueta;
 };
 
-const DefCaja kCajas[] = {
-    {&FrmTelefonos::TxtDueno, "TxtDueno", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
-    {&FrmTelefonos::TxtPrincipal_Telefono, "TxtPrincipal_Telefono", 1, 1680, 600, 1815, 285, 10, 2, false, {"SkinLabel2", "Teléfono", 120, 600}},
-    {&FrmTelefonos::TxtPrincipal_Celular, "TxtPrincipal_Celular", 1, 4200, 600, 1575, 285, 13, 3, false, {"SkinLabel3", "Celular", 3600, 600}},
-    {&FrmTelefonos::TxtPrincipal_Centro, "TxtPrincipal_Centro", 1, 1680, 960, 4095, 285, 80, 4, false, {"SkinLabel4", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtPrincipal_telefono_centro, "TxtPrincipal_telefono_centro", 1, 1680, 1320, 1815, 285, 10, 5, false, {"SkinLabel5", "Teléfono Trabajo", 120, 1320}},
-    {&FrmTelefonos::TxtPrincipal_extension_centro, "TxtPrincipal_extension_centro", 1, 4560, 1320, 1215, 285, 30, 6, false, {"SkinLabel6", "Extensión", 3600, 1320}},
-
-    {&FrmTelefonos::TxtConyuge_Nombre, "TxtConyuge_Nombre", 2, 840, 240, 5055, 285, 100, 7, true, {"SkinLabel7", "Cónyuge", 120, 240}},
-    {&FrmTelefonos::TxtConyuge_Celular, "TxtConyuge_Celular", 2, 1560, 600, 1935, 285, 13, 9, false, {"SkinLabel8", "Celular", 120, 600}},
-    {&FrmTelefonos::TxtConyuge_Centro, "TxtConyuge_Centro", 2, 1560, 960, 4335, 285, 80, 10, false, {"SkinLabel9", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtConyuge_centro_telefono, "TxtConyuge_centro_telefono", 2, 1560, 1320, 1815, 285, 10, 11, false, {"SkinLabel10", "Teléfono Trabajo", 120, 1320}},
-    {&FrmTelefonos::TxtConyuge_centro_extension, "TxtConyuge_centro_extension", 2, 4680, 1320, 1215, 285, 30, 12, false, {"SkinLabel11", "Extensión", 3840, 1320}},
-
-    {&FrmTelefonos::txtRef1_Nombre, "txtRef1_Nombre", 3, 1200, 240, 3615, 285, 100, 13, true, {"SkinLabel12", "Nombre Ref. 1", 120, 240}},
-    {&FrmTelefonos::TxtRef1_Telefono, "TxtRef1_Telefono", 3, 5640, 240, 1335, 285, 10, 14, false, {"SkinLabel14", "Teléfono", 4920, 240}},
-    {&FrmTelefonos::TxtRef1_Celular, "TxtRef1_Celular", 3, 7680, 240, 1575, 285, 13, 15, false, {"SkinLabel13", "Celular", 7080, 240}},
-    {&FrmTelefonos::TxtRef1_parentesco, "TxtRef1_parentesco", 3, 10320, 240, 1695, 285, 30, 16, false, {"SkinLabel15", "Parentesco", 9360, 240}},
-    {&FrmTelefonos::txtRef2_Nombre, "txtRef2_Nombre", 3, 1200, 600, 3615, 285, 100, 17, true, {"SkinLabel16", "Nombre Ref. 2", 120, 600}},
-    {&FrmTelefonos::TxtRef2_Telefono, "TxtRef2_Telefono", 3, 5640, 600, 1335, 285, 10, 18, false, {"SkinLabel18", "Teléfono", 4920, 600}},
-    {&FrmTelefonos::TxtRef2_Celular, "TxtRef2_Celular", 3, 7680, 600, 1575, 285, 13, 19, false, {"SkinLabel17", "Celular", 7080, 600}},
-    {&FrmTelefonos::TxtRef2_parentesco, "TxtRef2_parentesco", 3, 10320, 600, 1695, 285, 30, 20, false, {"SkinLabel19", "Parentesco", 9360, 600}},
-    {&FrmTelefonos::txtRef3_Nombre, "txtRef3_Nombre", 3, 1200, 960, 3615, 285, 100, 21, true, {"SkinLabel37", "Nombre Ref. 3", 120, 960}},
-    {&FrmTelefonos::TxtRef3_Telefono, "TxtRef3_Telefono", 3, 5640, 960, 1335, 285, 10, 22, false, {"SkinLabel39", "Teléfono", 4920, 960}},
-    {&FrmTelefonos::TxtRef3_Celular, "TxtRef3_Celular", 3, 7680, 960, 1575, 285, 13, 23, false, {"SkinLabel38", "Celular", 7080, 960}},
-    {&FrmTelefonos::TxtRef3_parentesco, "TxtRef3_parentesco", 3, 10320, 960, 1695, 285, 30, 24, false, {"SkinLabel40", "Parentesco", 9360, 960}},
-    {&FrmTelefonos::txtRef4_Nombre, "txtRef4_Nombre", 3, 1200, 1320, 3615, 285, 100, 25, true, {"SkinLabel41", "Nombre Ref. 4", 120, 1320}},
-    {&FrmTelefonos::TxtRef4_Telefono, "TxtRef4_Telefono", 3, 5640, 1320, 1335, 285, 10, 26, false, {"SkinLabel43", "Teléfono", 4920, 1320}},
-    {&FrmTelefonos::TxtRef4_Celular, "TxtRef4_Celular", 3, 7680, 1320, 1575, 285, 13, 27, false, {"SkinLabel42", "Celular", 7080, 1320}},
-    {&FrmTelefonos::TxtRef4_parentesco, "TxtRef4_parentesco", 3, 10320, 1320, 1695, 285, 30, 28, false, {"SkinLabel44", "Parentesco", 9360, 1320}},
-
-    {&FrmTelefonos::TxtAval_Paterno, "TxtAval_Paterno", 4, 960, 240, 1935, 285, 40, 29, false, {"SkinLabel35", "A.Paterno", 120, 240}},
-    {&FrmTelefonos::TxtAval_Materno, "TxtAval_Materno", 4, 3840, 240, 1695, 285, 40, 30, false, {"SkinLabel36", "A.Materno", 3000, 240}},
-    {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
-    {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
-    {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
-    {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", 4, 1560, 585, 3495, 285, 200, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
-    {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", 4, 5760, 600, 2535, 285, 40, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
-    {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", 4, 11400, 585, 615, 285, 10, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
-    {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
-    {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
-    {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
-    {&FrmTelefonos::TxtAval_Nombre_Conyuge, "TxtAval_Nombre_Conyuge", 4, 2280, 1320, 3255, 285, 80, 41, false, {"SkinLabel30", "Nombre  Conyuge del Aval", 120, 1320}},
-    {&FrmTelefonos::TxtAval_Centro_Conyuge, "TxtAval_Centro_Conyuge", 4, 7680, 1320, 4335, 285, 80, 42, false, {"SkinLabel26", "Centro de Trabajo Conyuge", 5640, 1320}},
-    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, "TxtAval_Telefono_centro_conyuge", 4, 2280, 1680, 1815, 285, 10, 43, false, {"SkinLabel27", "Teléfono Trabajo Conyuge", 120, 1680}},
-    {&FrmTelefonos::TxtAval_extension_centro_conyuge, "TxtAval_extension_centro_conyuge", 4, 5040, 1680, 1935, 285, 30, 44, false, {"SkinLabel29", "Extensión", 4200, 1680}},
-};
-
 struct DefCasilla {
     QCheckBox* FrmTelefonos::*miembro;
     const char* nombre;
+    const char* columna;  // the card column that keeps its state
     const char* titulo;
     int marco;
     int x, y, w, h;
     int tab;
-};
-
-const DefCasilla kCasillas[] = {
-    {&FrmTelefonos::ChkMismo, "ChkMismo", "Mismo Cliente", 1, 4920, 240, 855, 375, 1},
-    {&FrmTelefonos::ChkConyuge, "ChkConyuge", "Sin Cónyuge", 2, 3840, 480, 1215, 495, 8},
-    {&FrmTelefonos::ChkAval, "ChkAval", "Sin Aval", 4, 10920, 1680, 975, 255, 48},
 };
 
 // Boxes whose key press goes through the digits-only filter, and the length
@@ -146,30 +87,6 @@ const DefCasilla kCasillas[] = {
 struct DefNumerica {
     QLineEdit* FrmTelefonos::*miembro;
     int largo;
-};
-
-const DefNumerica kNumericas[] = {
-    {&FrmTelefonos::TxtPrincipal_Telefono, 10},
-    {&FrmTelefonos::TxtPrincipal_Celular, 13},
-    {&FrmTelefonos::TxtPrincipal_telefono_centro, 10},
-    {&FrmTelefonos::TxtPrincipal_extension_centro, 0},
-    {&FrmTelefonos::TxtConyuge_Celular, 13},
-    {&FrmTelefonos::TxtConyuge_centro_telefono, 10},
-    {&FrmTelefonos::TxtConyuge_centro_extension, 0},
-    {&FrmTelefonos::TxtAval_telefono, 10},
-    {&FrmTelefonos::TxtAval_Celular, 13},
-    {&FrmTelefonos::TxtAval_Telefono_centro, 10},
-    {&FrmTelefonos::TxtAval_extension_centro, 0},
-    {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, 10},
-    {&FrmTelefonos::TxtAval_extension_centro_conyuge, 0},
-    {&FrmTelefonos::TxtRef1_Telefono, 10},
-    {&FrmTelefonos::TxtRef2_Telefono, 10},
-    {&FrmTelefonos::TxtRef3_Telefono, 10},
-    {&FrmTelefonos::TxtRef4_Telefono, 10},
-    {&FrmTelefonos::TxtRef1_Celular, 13},
-    {&FrmTelefonos::TxtRef2_Celular, 13},
-    {&FrmTelefonos::TxtRef3_Celular, 13},
-    {&FrmTelefonos::TxtRef4_Celular, 13},
 };
 
 // clang-format on
@@ -183,16 +100,6 @@ void poner(QLineEdit* caja, const QString& t) {
 
 const char* const kPropLargo = "largoTelefono";
 const char* const kPropNumerica = "soloNumeros";
-
-QString texto(const plataforma::Resultado& rs, const char* columna) {
-    const QVariant v = rs.valor(QLatin1String(columna));
-    return v.isNull() ? QString() : v.toString();
-}
-
-QString texto(const plataforma::Resultado& rs, int posicion) {
-    const QVariant v = rs.valor(posicion);
-    return v.isNull() ? QString() : v.toString();
-}
 
 // A procedure's parameter named in an error, as the user knows the box.
 QString conNombresDeCajas(QString error) {
@@ -211,11 +118,6 @@ QString conNombresDeCajas(QString error) {
     return error;
 }
 
-QList<Parametro> parametrosConsulta() {
-    return {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-            {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")}};
-}
-
 // The client number of the command line: 1 to 10 digits with blanks around;
 // -1 when it is not one. Read by hand rather than with a regular expression,
 // so starting the program does not page in the regular-expression engine.
@@ -227,16 +129,6 @@ double numeroDeCliente(const QString& texto) {
     return t.toDouble();
 }
 
-// In capitals. Names in plain ASCII, nearly all of them, are changed here
-// directly; any other goes through the full Unicode rules.
-QString enMayusculas(QString s) {
-    for (const QChar c : std::as_const(s))
-        if (c.unicode() >= 0x80) return std::move(s).toUpper();
-    for (QChar& c : s)
-        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
-    return s;
-}
-
 // Notes keep Windows line breaks in the table, as they always have.
 QString notasParaGuardar(const QString& t) {
     QString s = t;
@@ -246,6 +138,98 @@ QString notasParaGuardar(const QString& t) {
 }
 
 }  // namespace
+
+// The window's layout, beside the controls it names (a nested class may name
+// the window's private controls).
+// clang-format off
+struct FrmTelefonos::Disposicion {
+    static constexpr DefMarco kMarcos[] = {
+        {&FrmTelefonos::Frame1, "Frame1", "Principal:", 120, 0, 5895, 1695},
+        {&FrmTelefonos::Frame2, "Frame2", "Cónyuge", 6120, 0, 6135, 1695},
+        {&FrmTelefonos::Frame3, "Frame3", "Referencias:", 120, 1680, 12135, 1815},
+        {&FrmTelefonos::Frame4, "Frame4", "Aval:", 120, 3480, 12135, 2175},
+        {&FrmTelefonos::Frame5, "Frame5", "Anotaciones:", 120, 5640, 9135, 1095},
+    };
+
+    static constexpr DefCaja kCajas[] = {
+        {&FrmTelefonos::TxtDueno, "TxtDueno", "Principal_Nombre", 1, 720, 240, 4095, 285, 100, 0, true, {"SkinLabel1", "Dueño", 120, 240}},
+        {&FrmTelefonos::TxtPrincipal_Telefono, "TxtPrincipal_Telefono", "Principal_Telefono", 1, 1680, 600, 1815, 285, 10, 2, false, {"SkinLabel2", "Teléfono", 120, 600}},
+        {&FrmTelefonos::TxtPrincipal_Celular, "TxtPrincipal_Celular", "Principal_celular", 1, 4200, 600, 1575, 285, 13, 3, false, {"SkinLabel3", "Celular", 3600, 600}},
+        {&FrmTelefonos::TxtPrincipal_Centro, "TxtPrincipal_Centro", "Principal_centro", 1, 1680, 960, 4095, 285, 80, 4, false, {"SkinLabel4", "Centro de Trabajo", 120, 960}},
+        {&FrmTelefonos::TxtPrincipal_telefono_centro, "TxtPrincipal_telefono_centro", "Principal_Telefono_centro", 1, 1680, 1320, 1815, 285, 10, 5, false, {"SkinLabel5", "Teléfono Trabajo", 120, 1320}},
+        {&FrmTelefonos::TxtPrincipal_extension_centro, "TxtPrincipal_extension_centro", "Principal_extension_centro", 1, 4560, 1320, 1215, 285, 30, 6, false, {"SkinLabel6", "Extensión", 3600, 1320}},
+
+        {&FrmTelefonos::TxtConyuge_Nombre, "TxtConyuge_Nombre", "conyuge_nombre", 2, 840, 240, 5055, 285, 100, 7, true, {"SkinLabel7", "Cónyuge", 120, 240}},
+        {&FrmTelefonos::TxtConyuge_Celular, "TxtConyuge_Celular", "conyuge_celular", 2, 1560, 600, 1935, 285, 13, 9, false, {"SkinLabel8", "Celular", 120, 600}},
+        {&FrmTelefonos::TxtConyuge_Centro, "TxtConyuge_Centro", "conyuge_centro", 2, 1560, 960, 4335, 285, 80, 10, false, {"SkinLabel9", "Centro de Trabajo", 120, 960}},
+        {&FrmTelefonos::TxtConyuge_centro_telefono, "TxtConyuge_centro_telefono", "conyuge_telefono_centro", 2, 1560, 1320, 1815, 285, 10, 11, false, {"SkinLabel10", "Teléfono Trabajo", 120, 1320}},
+        {&FrmTelefonos::TxtConyuge_centro_extension, "TxtConyuge_centro_extension", "conyuge_extension_centro", 2, 4680, 1320, 1215, 285, 30, 12, false, {"SkinLabel11", "Extensión", 3840, 1320}},
+
+        {&FrmTelefonos::txtRef1_Nombre, "txtRef1_Nombre", "referencia1_nombre", 3, 1200, 240, 3615, 285, 100, 13, true, {"SkinLabel12", "Nombre Ref. 1", 120, 240}},
+        {&FrmTelefonos::TxtRef1_Telefono, "TxtRef1_Telefono", "referencia1_telefono", 3, 5640, 240, 1335, 285, 10, 14, false, {"SkinLabel14", "Teléfono", 4920, 240}},
+        {&FrmTelefonos::TxtRef1_Celular, "TxtRef1_Celular", "referencia1_celular", 3, 7680, 240, 1575, 285, 13, 15, false, {"SkinLabel13", "Celular", 7080, 240}},
+        {&FrmTelefonos::TxtRef1_parentesco, "TxtRef1_parentesco", "referencia1_parentesco", 3, 10320, 240, 1695, 285, 30, 16, false, {"SkinLabel15", "Parentesco", 9360, 240}},
+        {&FrmTelefonos::txtRef2_Nombre, "txtRef2_Nombre", "referencia2_nombre", 3, 1200, 600, 3615, 285, 100, 17, true, {"SkinLabel16", "Nombre Ref. 2", 120, 600}},
+        {&FrmTelefonos::TxtRef2_Telefono, "TxtRef2_Telefono", "referencia2_telefono", 3, 5640, 600, 1335, 285, 10, 18, false, {"SkinLabel18", "Teléfono", 4920, 600}},
+        {&FrmTelefonos::TxtRef2_Celular, "TxtRef2_Celular", "referencia2_celular", 3, 7680, 600, 1575, 285, 13, 19, false, {"SkinLabel17", "Celular", 7080, 600}},
+        {&FrmTelefonos::TxtRef2_parentesco, "TxtRef2_parentesco", "referencia2_parentesco", 3, 10320, 600, 1695, 285, 30, 20, false, {"SkinLabel19", "Parentesco", 9360, 600}},
+        {&FrmTelefonos::txtRef3_Nombre, "txtRef3_Nombre", "referencia3_nombre", 3, 1200, 960, 3615, 285, 100, 21, true, {"SkinLabel37", "Nombre Ref. 3", 120, 960}},
+        {&FrmTelefonos::TxtRef3_Telefono, "TxtRef3_Telefono", "referencia3_telefono", 3, 5640, 960, 1335, 285, 10, 22, false, {"SkinLabel39", "Teléfono", 4920, 960}},
+        {&FrmTelefonos::TxtRef3_Celular, "TxtRef3_Celular", "referencia3_celular", 3, 7680, 960, 1575, 285, 13, 23, false, {"SkinLabel38", "Celular", 7080, 960}},
+        {&FrmTelefonos::TxtRef3_parentesco, "TxtRef3_parentesco", "referencia3_parentesco", 3, 10320, 960, 1695, 285, 30, 24, false, {"SkinLabel40", "Parentesco", 9360, 960}},
+        {&FrmTelefonos::txtRef4_Nombre, "txtRef4_Nombre", "referencia4_nombre", 3, 1200, 1320, 3615, 285, 100, 25, true, {"SkinLabel41", "Nombre Ref. 4", 120, 1320}},
+        {&FrmTelefonos::TxtRef4_Telefono, "TxtRef4_Telefono", "referencia4_telefono", 3, 5640, 1320, 1335, 285, 10, 26, false, {"SkinLabel43", "Teléfono", 4920, 1320}},
+        {&FrmTelefonos::TxtRef4_Celular, "TxtRef4_Celular", "referencia4_celular", 3, 7680, 1320, 1575, 285, 13, 27, false, {"SkinLabel42", "Celular", 7080, 1320}},
+        {&FrmTelefonos::TxtRef4_parentesco, "TxtRef4_parentesco", "referencia4_parentesco", 3, 10320, 1320, 1695, 285, 30, 28, false, {"SkinLabel44", "Parentesco", 9360, 1320}},
+
+        {&FrmTelefonos::TxtAval_Paterno, "TxtAval_Paterno", nullptr, 4, 960, 240, 1935, 285, 40, 29, false, {"SkinLabel35", "A.Paterno", 120, 240}},
+        {&FrmTelefonos::TxtAval_Materno, "TxtAval_Materno", nullptr, 4, 3840, 240, 1695, 285, 40, 30, false, {"SkinLabel36", "A.Materno", 3000, 240}},
+        {&FrmTelefonos::TxtAval_Nombre, "TxtAval_Nombre", nullptr, 4, 6240, 240, 1695, 285, 40, 31, false, {"SkinLabel20", "Nombre", 5640, 240}},
+        {&FrmTelefonos::TxtAval_telefono, "TxtAval_telefono", "aval_Telefono", 4, 8760, 240, 1215, 285, 10, 32, false, {"SkinLabel25", "Teléfono", 8040, 240}},
+        {&FrmTelefonos::TxtAval_Celular, "TxtAval_Celular", "aval_celular", 4, 10560, 240, 1455, 285, 13, 33, false, {"SkinLabel21", "Celular", 10080, 240}},
+        {&FrmTelefonos::TxtAval_Domicilio, "TxtAval_Domicilio", nullptr, 4, 1560, 585, 3495, 285, 200, 34, false, {"SkinLabel31", "Calle y Numero Aval", 120, 600}},
+        {&FrmTelefonos::TxtAval_Colonia, "TxtAval_Colonia", nullptr, 4, 5760, 600, 2535, 285, 40, 35, false, {"SkinLabel32", "Colonia", 5160, 600}},
+        {&FrmTelefonos::TxtAval_CP, "TxtAval_CP", nullptr, 4, 11400, 585, 615, 285, 10, 37, false, {"SkinLabel34", "C.P.", 11040, 600}},
+        {&FrmTelefonos::TxtAval_Centro, "TxtAval_Centro", "aval_centro", 4, 1560, 960, 5175, 285, 80, 38, false, {"SkinLabel22", "Centro de Trabajo", 120, 960}},
+        {&FrmTelefonos::TxtAval_Telefono_centro, "TxtAval_Telefono_centro", "aval_Telefono_centro", 4, 8400, 960, 1695, 285, 10, 39, false, {"SkinLabel23", "Teléfono Trabajo", 7080, 960}},
+        {&FrmTelefonos::TxtAval_extension_centro, "TxtAval_extension_centro", "aval_extension_centro", 4, 10920, 960, 1095, 285, 30, 40, false, {"SkinLabel24", "Extensión", 10200, 960}},
+        {&FrmTelefonos::TxtAval_Nombre_Conyuge, "TxtAval_Nombre_Conyuge", "aval_nombre_conyuge", 4, 2280, 1320, 3255, 285, 80, 41, false, {"SkinLabel30", "Nombre  Conyuge del Aval", 120, 1320}},
+        {&FrmTelefonos::TxtAval_Centro_Conyuge, "TxtAval_Centro_Conyuge", "aval_centro_conyuge", 4, 7680, 1320, 4335, 285, 80, 42, false, {"SkinLabel26", "Centro de Trabajo Conyuge", 5640, 1320}},
+        {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, "TxtAval_Telefono_centro_conyuge", "aval_telefono_centro_conyuge", 4, 2280, 1680, 1815, 285, 10, 43, false, {"SkinLabel27", "Teléfono Trabajo Conyuge", 120, 1680}},
+        {&FrmTelefonos::TxtAval_extension_centro_conyuge, "TxtAval_extension_centro_conyuge", "aval_extension_centro_conyuge", 4, 5040, 1680, 1935, 285, 30, 44, false, {"SkinLabel29", "Extensión", 4200, 1680}},
+    };
+
+    static constexpr DefCasilla kCasillas[] = {
+        {&FrmTelefonos::ChkMismo, "ChkMismo", "Principal_Mismo", "Mismo Cliente", 1, 4920, 240, 855, 375, 1},
+        {&FrmTelefonos::ChkConyuge, "ChkConyuge", "conyuge_tiene", "Sin Cónyuge", 2, 3840, 480, 1215, 495, 8},
+        {&FrmTelefonos::ChkAval, "ChkAval", "aval_tiene", "Sin Aval", 4, 10920, 1680, 975, 255, 48},
+    };
+
+    static constexpr DefNumerica kNumericas[] = {
+        {&FrmTelefonos::TxtPrincipal_Telefono, 10},
+        {&FrmTelefonos::TxtPrincipal_Celular, 13},
+        {&FrmTelefonos::TxtPrincipal_telefono_centro, 10},
+        {&FrmTelefonos::TxtPrincipal_extension_centro, 0},
+        {&FrmTelefonos::TxtConyuge_Celular, 13},
+        {&FrmTelefonos::TxtConyuge_centro_telefono, 10},
+        {&FrmTelefonos::TxtConyuge_centro_extension, 0},
+        {&FrmTelefonos::TxtAval_telefono, 10},
+        {&FrmTelefonos::TxtAval_Celular, 13},
+        {&FrmTelefonos::TxtAval_Telefono_centro, 10},
+        {&FrmTelefonos::TxtAval_extension_centro, 0},
+        {&FrmTelefonos::TxtAval_Telefono_centro_conyuge, 10},
+        {&FrmTelefonos::TxtAval_extension_centro_conyuge, 0},
+        {&FrmTelefonos::TxtRef1_Telefono, 10},
+        {&FrmTelefonos::TxtRef2_Telefono, 10},
+        {&FrmTelefonos::TxtRef3_Telefono, 10},
+        {&FrmTelefonos::TxtRef4_Telefono, 10},
+        {&FrmTelefonos::TxtRef1_Celular, 13},
+        {&FrmTelefonos::TxtRef2_Celular, 13},
+        {&FrmTelefonos::TxtRef3_Celular, 13},
+        {&FrmTelefonos::TxtRef4_Celular, 13},
+    };
+};
+// clang-format on
 
 // ================================================================ building
 
@@ -271,7 +255,7 @@ void FrmTelefonos::construir() {
 
     QGroupBox* marcos[6] = {};  // by frame number, from 1
     int numero = 0;
-    for (const DefMarco& m : kMarcos) {
+    for (const DefMarco& m : Disposicion::kMarcos) {
         auto* g = new plataforma::Marco(QString::fromUtf8(m.titulo), this);
         g->setObjectName(QLatin1String(m.nombre));
         g->setGeometry(plataforma::twips(m.x, m.y, m.w, m.h));
@@ -280,7 +264,7 @@ void FrmTelefonos::construir() {
     }
 
     std::vector<std::pair<int, QWidget*>> orden;
-    for (const DefCaja& c : kCajas) {
+    for (const DefCaja& c : Disposicion::kCajas) {
         QWidget* padre = marcos[c.marco];
         auto* caja = new QLineEdit(padre);
         caja->setObjectName(QLatin1String(c.nombre));
@@ -300,7 +284,7 @@ void FrmTelefonos::construir() {
         this->*c.miembro = caja;
         orden.emplace_back(c.tab, caja);
     }
-    for (const DefCasilla& c : kCasillas) {
+    for (const DefCasilla& c : Disposicion::kCasillas) {
         auto* casilla = new plataforma::Casilla(QString::fromUtf8(c.titulo), marcos[c.marco]);
         casilla->setObjectName(QLatin1String(c.nombre));
         casilla->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
@@ -366,7 +350,7 @@ void FrmTelefonos::construir() {
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1].second, orden[i].second);
 
-    for (const DefNumerica& n : kNumericas) {
+    for (const DefNumerica& n : Disposicion::kNumericas) {
         QLineEdit* caja = this->*n.miembro;
         caja->setProperty(kPropNumerica, true);
         caja->setProperty(kPropLargo, n.largo);
@@ -458,43 +442,31 @@ bool FrmTelefonos::Form_Load(QString* error) {
 }
 
 void FrmTelefonos::RevisarPermiso(QString* error) {
-    Global::SqlActual = QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?");
+    std::optional<bool> puede;
     QString e;
-    auto RsConsulta =
-        Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, &e);
-    if (!RsConsulta) {
+    if (!Tarjeta::LeerPermiso(&puede, &e)) {
         *error =
             Global::ConDetalle(QStringLiteral("No se pudo consultar el permiso del usuario. ") +
                                    QString::fromUtf16(Global::kVuelvaAAbrir),
                                e);
         return;
     }
-    if (!RsConsulta->vacio()) {
-        // A NULL permission is no permission.
-        const QVariant v = RsConsulta->valor(0);
-        PuedeModificar = !v.isNull() && v.toBool();
-    }
-    RsConsulta->cerrar();
+    if (puede) PuedeModificar = *puede;
 }
 
 void FrmTelefonos::MostrarNombreCliente(QString* error) {
-    Global::SqlActual = QStringLiteral("select erp_nax.dbo.nombre_cliente(") +
-                        Global::NumeroPlano(Global::ClienteActual) + QStringLiteral(")");
+    std::optional<QString> nombre;
     QString e;
-    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
-    if (!RsConsulta) {
+    if (!Tarjeta::LeerNombreCliente(&nombre, &e)) {
         *error = Global::ConDetalle(QStringLiteral("No se pudo consultar el nombre del cliente. ") +
                                         QString::fromUtf16(Global::kVuelvaAAbrir),
                                     e);
         return;
     }
-    if (!RsConsulta->vacio()) {
-        // A NULL name is an empty name.
-        const QVariant v = RsConsulta->valor(0);
-        NombreCliente = v.isNull() ? QString() : v.toString();
+    if (nombre) {
+        NombreCliente = *nombre;
         setWindowTitle(kCaptionBase + NombreCliente);
     }
-    RsConsulta->cerrar();
 }
 
 void FrmTelefonos::LimpiarCampos() {
@@ -756,14 +728,9 @@ void FrmTelefonos::ChkAval_Click() {
 
 bool FrmTelefonos::CargarCiudades(QString* error) {
     CmbMunicipios->clear();
-    Global::SqlActual = QStringLiteral("select c.ciudad,c.nombre_ciudad ") +
-                        QStringLiteral("FROM ciudades c ") +
-                        QStringLiteral("WHERE ciudad > 3701 ") + QStringLiteral("AND estado = ") +
-                        QString::number(Global::EstadoSucursal) + QStringLiteral("  ") +
-                        QStringLiteral("order by nombre_ciudad");
+    QList<Tarjeta::Ciudad> ciudades;
     QString e;
-    auto RsAuxiliar = Global::Conexion.consultar(Global::SqlActual, {}, &e);
-    if (!RsAuxiliar) {
+    if (!Tarjeta::LeerCiudades(&ciudades, &e)) {
         *error = Global::ConDetalle(QStringLiteral("No se pudo leer la lista de ciudades. ") +
                                         QString::fromUtf16(Global::kVuelvaAAbrir),
                                     e);
@@ -772,15 +739,8 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
     // The entries are built first and handed to the box's list in one go:
     // adding them one at a time costs a signal per entry and per city number.
     QList<plataforma::ListaConDatos::Entrada> entradas;
-    while (!RsAuxiliar->alFinal()) {
-        // A row without a number or a name cannot be chosen; it is left out.
-        const QVariant numero = RsAuxiliar->valor(0);
-        const QVariant nombre = RsAuxiliar->valor(1);
-        if (!numero.isNull() && !nombre.isNull())
-            entradas.append({enMayusculas(nombre.toString().trimmed()), numero.toInt()});
-        RsAuxiliar->siguiente();
-    }
-    RsAuxiliar->cerrar();
+    entradas.reserve(ciudades.size());
+    for (Tarjeta::Ciudad& c : ciudades) entradas.append({std::move(c.nombre), c.numero});
     CmbMunicipios->blockSignals(true);
     listaCiudades_->reemplazar(std::move(entradas));
     // Filling the list selects nothing and leaves the text empty.
@@ -831,132 +791,100 @@ void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
 // ============================================================ loading a card
 
 bool FrmTelefonos::CargarTarjeta(QString* error) {
-    Global::SqlActual =
-        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= ") +
-        Global::NumeroPlano(Global::ClienteActual);
-    QString e;
-    auto RsConsulta = Global::Conexion.consultar(Global::SqlActual, {}, &e);
-    if (!RsConsulta) {
-        *error = Global::ConDetalle(QStringLiteral("No se pudo leer la tarjeta del cliente. ") +
-                                        QString::fromUtf16(Global::kVuelvaAAbrir),
-                                    e);
-        return false;
-    }
-    columnasSinUnicode_.clear();
-    for (const Tarjeta::Columna& c : Tarjeta::kColumnas)
-        if (!RsConsulta->columnaUnicode(QLatin1String(c.insertar)))
-            columnasSinUnicode_ << QString::fromLatin1(c.insertar).toLower();
-    if (RsConsulta->vacio()) {
+    Tarjeta::Leida leida;
+    if (!Tarjeta::Cargar(&leida, error)) return false;
+    mostrar(leida);
+    return true;
+}
+
+// Shows a card as read. It becomes the version a change is checked against,
+// and what the window shows now is what the user has not changed.
+void FrmTelefonos::mostrar(const Tarjeta::Leida& leida) {
+    cargada_ = leida;
+    columnasSinUnicode_ = leida.columnasSinUnicode;
+    if (!leida.existe) {
         TarjetaNueva = true;
         LimpiarCampos();
-        RsConsulta->cerrar();
         nombreAvalEditado_ = false;
         domicilioEditado_ = false;
-        return true;
+        mostrado_ = valoresEnVentana();
+        return;
     }
-    for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
-        if (c.leer && !RsConsulta->tieneColumna(QLatin1String(c.leer))) {
-            *error = QStringLiteral("A la tarjeta guardada le falta la columna %1.")
-                         .arg(QLatin1String(c.leer));
-            return false;
-        }
-    }
-    const plataforma::Resultado& rs = *RsConsulta;
+    const Tarjeta::Fila& t = leida.fila;
+    const auto texto = [&t](const char* columna) { return t.texto(QLatin1String(columna)); };
 
+    // The boxes are filled in this order: a check box's rule runs as it is
+    // set ("Mismo Cliente" puts the client's name in "Dueño", "Sin Cónyuge"
+    // and "Sin Aval" empty the boxes filled before them).
     TarjetaNueva = false;
-    poner(TxtDueno, texto(rs, "Principal_Nombre"));
-    PonerCasilla(ChkMismo, rs.valor(QStringLiteral("Principal_Mismo")).toBool() ? 1 : 0);
-    poner(TxtPrincipal_Telefono, texto(rs, "Principal_Telefono"));
-    poner(TxtPrincipal_Celular, texto(rs, "Principal_celular"));
-    poner(TxtPrincipal_Centro, texto(rs, "Principal_centro"));
-    poner(TxtPrincipal_telefono_centro, texto(rs, "Principal_Telefono_centro"));
-    poner(TxtPrincipal_extension_centro, texto(rs, "Principal_extension_centro"));
-    poner(TxtConyuge_Nombre, texto(rs, "conyuge_nombre"));
-    PonerCasilla(ChkConyuge, rs.valor(QStringLiteral("conyuge_tiene")).toInt() == 1 ? 1 : 0);
-    poner(TxtConyuge_Celular, texto(rs, "conyuge_celular"));
-    poner(TxtConyuge_Centro, texto(rs, "conyuge_centro"));
-    poner(TxtConyuge_centro_telefono, texto(rs, "conyuge_telefono_centro"));
-    poner(TxtConyuge_centro_extension, texto(rs, "conyuge_extension_centro"));
+    poner(TxtDueno, texto("Principal_Nombre"));
+    PonerCasilla(ChkMismo, t[QLatin1String("Principal_Mismo")].toBool() ? 1 : 0);
+    poner(TxtPrincipal_Telefono, texto("Principal_Telefono"));
+    poner(TxtPrincipal_Celular, texto("Principal_celular"));
+    poner(TxtPrincipal_Centro, texto("Principal_centro"));
+    poner(TxtPrincipal_telefono_centro, texto("Principal_Telefono_centro"));
+    poner(TxtPrincipal_extension_centro, texto("Principal_extension_centro"));
+    poner(TxtConyuge_Nombre, texto("conyuge_nombre"));
+    PonerCasilla(ChkConyuge, t[QLatin1String("conyuge_tiene")].toInt() == 1 ? 1 : 0);
+    poner(TxtConyuge_Celular, texto("conyuge_celular"));
+    poner(TxtConyuge_Centro, texto("conyuge_centro"));
+    poner(TxtConyuge_centro_telefono, texto("conyuge_telefono_centro"));
+    poner(TxtConyuge_centro_extension, texto("conyuge_extension_centro"));
     QLineEdit* const referencias[4][4] = {
         {txtRef1_Nombre, TxtRef1_Telefono, TxtRef1_Celular, TxtRef1_parentesco},
         {txtRef2_Nombre, TxtRef2_Telefono, TxtRef2_Celular, TxtRef2_parentesco},
         {txtRef3_Nombre, TxtRef3_Telefono, TxtRef3_Celular, TxtRef3_parentesco},
         {txtRef4_Nombre, TxtRef4_Telefono, TxtRef4_Celular, TxtRef4_parentesco}};
     for (int n = 0; n < 4; ++n) {
-        const QString prefijo = QStringLiteral("referencia%1_").arg(n + 1);
         const char* campos[4] = {"nombre", "telefono", "celular", "parentesco"};
         for (int k = 0; k < 4; ++k)
-            poner(referencias[n][k],
-                  texto(rs, (prefijo + QLatin1String(campos[k])).toLatin1().constData()));
+            poner(referencias[n][k], texto(QStringLiteral("referencia%1_%2")
+                                               .arg(n + 1)
+                                               .arg(QLatin1String(campos[k]))
+                                               .toLatin1()
+                                               .constData()));
     }
-    PonerCasilla(ChkAval, rs.valor(QStringLiteral("aval_tiene")).toInt() == 1 ? 1 : 0);
-    poner(TxtAval_telefono, texto(rs, "aval_Telefono"));
-    poner(TxtAval_Celular, texto(rs, "aval_celular"));
-    poner(TxtAval_Centro, texto(rs, "aval_centro"));
-    poner(TxtAval_Nombre_Conyuge, texto(rs, "aval_nombre_conyuge"));
-    poner(TxtAval_Centro_Conyuge, texto(rs, "aval_centro_conyuge"));
-    poner(TxtAval_Telefono_centro_conyuge, texto(rs, "aval_telefono_centro_conyuge"));
-    poner(TxtAval_extension_centro_conyuge, texto(rs, "aval_extension_centro_conyuge"));
+    PonerCasilla(ChkAval, t[QLatin1String("aval_tiene")].toInt() == 1 ? 1 : 0);
+    poner(TxtAval_telefono, texto("aval_Telefono"));
+    poner(TxtAval_Celular, texto("aval_celular"));
+    poner(TxtAval_Centro, texto("aval_centro"));
+    poner(TxtAval_Nombre_Conyuge, texto("aval_nombre_conyuge"));
+    poner(TxtAval_Centro_Conyuge, texto("aval_centro_conyuge"));
+    poner(TxtAval_Telefono_centro_conyuge, texto("aval_telefono_centro_conyuge"));
+    poner(TxtAval_extension_centro_conyuge, texto("aval_extension_centro_conyuge"));
 
-    {
-        auto RsAuxiliar = Global::Conexion.llamarConFilas(
-            QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), parametrosConsulta(), &e);
-        if (!RsAuxiliar) {
-            *error = Global::ConDetalle(QStringLiteral("No se pudo leer el domicilio del aval. ") +
-                                            QString::fromUtf16(Global::kVuelvaAAbrir),
-                                        e);
-            return false;
-        }
-        if (!RsAuxiliar->alFinal()) {
-            poner(TxtAval_Domicilio, texto(*RsAuxiliar, 0).trimmed());
-            CiudadAval = RsAuxiliar->valor(1).toDouble();
-            // The stored city is chosen in the list by its number, or else by
-            // its name, so that saving again stores the address; the box shows
-            // the name as stored.
-            const QString ciudad = texto(*RsAuxiliar, 4).trimmed();
-            int i = RsAuxiliar->valor(1).isNull()
-                        ? -1
-                        : CmbMunicipios->findData(RsAuxiliar->valor(1).toInt());
-            if (i < 0) i = indiceDeCiudad(ciudad);
-            CmbMunicipios->setCurrentIndex(i);
-            CmbMunicipios->setEditText(ciudad);
-            poner(TxtAval_Colonia, texto(*RsAuxiliar, 2).trimmed());
-            poner(TxtAval_CP, texto(*RsAuxiliar, 3).trimmed());
-        }
-        RsAuxiliar->cerrar();
+    if (const auto& d = leida.domicilio) {
+        poner(TxtAval_Domicilio, d->calle);
+        CiudadAval = d->ciudad.toDouble();
+        // The stored city is chosen in the list by its number, or else by its
+        // name, so that saving again stores the address; the box shows the
+        // name as stored.
+        int i = d->ciudad.isNull() ? -1 : CmbMunicipios->findData(d->ciudad.toInt());
+        if (i < 0) i = indiceDeCiudad(d->nombreCiudad);
+        CmbMunicipios->setCurrentIndex(i);
+        CmbMunicipios->setEditText(d->nombreCiudad);
+        poner(TxtAval_Colonia, d->colonia);
+        poner(TxtAval_CP, d->codigo);
     }
-    {
-        auto RsAuxiliar = Global::Conexion.llamarConFilas(
-            QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), parametrosConsulta(), &e);
-        if (!RsAuxiliar) {
-            *error = Global::ConDetalle(QStringLiteral("No se pudo leer el nombre del aval. ") +
-                                            QString::fromUtf16(Global::kVuelvaAAbrir),
-                                        e);
-            return false;
-        }
-        if (!RsAuxiliar->alFinal()) {
-            poner(TxtAval_Paterno, texto(*RsAuxiliar, 1).trimmed());
-            poner(TxtAval_Materno, texto(*RsAuxiliar, 2).trimmed());
-            poner(TxtAval_Nombre, texto(*RsAuxiliar, 0).trimmed());
-        }
-        RsAuxiliar->cerrar();
+    if (const auto& n = leida.nombreAval) {
+        poner(TxtAval_Paterno, n->paterno);
+        poner(TxtAval_Materno, n->materno);
+        poner(TxtAval_Nombre, n->nombre);
     }
-    poner(TxtAval_Telefono_centro, texto(rs, "aval_Telefono_centro"));
-    poner(TxtAval_extension_centro, texto(rs, "aval_extension_centro"));
-    TxtAnotaciones->setPlainText(texto(rs, "anotaciones"));
+    poner(TxtAval_Telefono_centro, texto("aval_Telefono_centro"));
+    poner(TxtAval_extension_centro, texto("aval_extension_centro"));
+    TxtAnotaciones->setPlainText(texto("anotaciones"));
     CmdGuardar->setText(QStringLiteral("&Cambiar"));
     CmdGuardar->setEnabled(PuedeModificar);
 
     // The full name shown for the boxes just filled. A change saves the stored
     // aval_Nombre back unless the user edits a name box.
     componerNombreAval();
-    avalNombreGuardado_ = rs.tieneColumna(QStringLiteral("aval_Nombre"))
-                              ? rs.valor(QStringLiteral("aval_Nombre"))
-                              : QVariant(NombreCompletoAval);
-    RsConsulta->cerrar();
+    avalNombreGuardado_ =
+        leida.conAvalNombre ? t[QLatin1String("aval_Nombre")] : QVariant(NombreCompletoAval);
     nombreAvalEditado_ = false;
     domicilioEditado_ = false;
-    return true;
+    mostrado_ = valoresEnVentana();
 }
 
 // ============================================================= saving a card
@@ -968,49 +896,60 @@ void FrmTelefonos::CmdGuardar_Click() {
             HacerSobreTodo(this);
             return;
         }
-        QString error;
-        bool duplicada = false;
-        if (guardarNueva(&error, &duplicada)) {
-            MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
-                        QStringLiteral("Alta de Tarjeta Telefónica"));
-            // The card exists now: a further press changes it.
-            TarjetaNueva = false;
-            CmdGuardar->setText(QStringLiteral("&Cambiar"));
-            CmdGuardar->setEnabled(PuedeModificar);
-        } else if (duplicada) {
-            MensajeError(
-                QStringLiteral("Otro usuario ya guardó una tarjeta para este cliente, por lo que "
-                               "esta no se guardó. Lo capturado sigue en pantalla; cierre y "
-                               "vuelva a abrir la tarjeta para ver la guardada."),
-                QStringLiteral("Alta de Tarjeta Telefónica"));
-        } else {
-            MensajeError(
-                Global::ConDetalle(QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
-                                                  "ningún dato. Lo capturado sigue en pantalla: "
-                                                  "vuelva a guardar en un momento y, si el "
-                                                  "problema sigue, avise a sistemas."),
-                                   conNombresDeCajas(error)),
-                QStringLiteral("Alta de Tarjeta Telefónica"));
-        }
+        guardarYAvisar();
     } else if (PreguntaSiNo(
                    QStringLiteral(
                        "Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro?"),
                    QStringLiteral("Guardar Cambios")) &&
                capturaGuardable()) {
-        QString error;
-        if (guardarCambios(&error))
-            MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
-                        QStringLiteral("Cambio a Tarjeta Telefónica"));
-        else
-            MensajeError(Global::ConDetalle(
-                             QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún "
-                                            "cambio. Lo capturado sigue en pantalla: vuelva a "
-                                            "guardar en un momento y, si el problema sigue, avise "
-                                            "a sistemas."),
-                             conNombresDeCajas(error)),
-                         QStringLiteral("Cambio a Tarjeta Telefónica"));
+        guardarYAvisar();
     }
     HacerSobreTodo(this);
+}
+
+// Stores the card (new or changed) and says how it went. When another desk
+// stored the card in the meantime, the user chooses what to do.
+void FrmTelefonos::guardarYAvisar() {
+    for (;;) {
+        const bool nueva = TarjetaNueva;
+        QString error;
+        const Tarjeta::Desenlace d = nueva ? guardarNueva(&error) : guardarCambios(&error);
+        if (d == Tarjeta::Desenlace::Guardada) {
+            if (nueva) {
+                MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
+                            QStringLiteral("Alta de Tarjeta Telefónica"));
+                // The card exists now: a further press changes it.
+                TarjetaNueva = false;
+                CmdGuardar->setText(QStringLiteral("&Cambiar"));
+                CmdGuardar->setEnabled(PuedeModificar);
+            } else {
+                MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
+                            QStringLiteral("Cambio a Tarjeta Telefónica"));
+            }
+            mostrado_ = valoresEnVentana();
+            return;
+        }
+        if (d == Tarjeta::Desenlace::Fallo) {
+            if (nueva)
+                MensajeError(Global::ConDetalle(
+                                 QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
+                                                "ningún dato. Lo capturado sigue en pantalla: "
+                                                "vuelva a guardar en un momento y, si el "
+                                                "problema sigue, avise a sistemas."),
+                                 conNombresDeCajas(error)),
+                             QStringLiteral("Alta de Tarjeta Telefónica"));
+            else
+                MensajeError(Global::ConDetalle(
+                                 QStringLiteral("No se pudo modificar la tarjeta; no se guardó "
+                                                "ningún cambio. Lo capturado sigue en pantalla: "
+                                                "vuelva a guardar en un momento y, si el "
+                                                "problema sigue, avise a sistemas."),
+                                 conNombresDeCajas(error)),
+                             QStringLiteral("Cambio a Tarjeta Telefónica"));
+            return;
+        }
+        if (!resolverConflicto(nueva)) return;
+    }
 }
 
 // The checks a save makes before it sends anything; each names the box and
@@ -1032,6 +971,14 @@ QString nombreDeCaja(QWidget* caja) {
 
 }  // namespace
 
+// The box that shows a text column of the card (the notes for the one column
+// without a line box).
+QWidget* FrmTelefonos::cajaDeColumna(const char* columna) const {
+    for (const DefCaja& c : Disposicion::kCajas)
+        if (c.columna && qstricmp(c.columna, columna) == 0) return this->*c.miembro;
+    return TxtAnotaciones;
+}
+
 // A box whose column holds only the server's code page must not carry a
 // character outside it: the server would store '?' in its place. The save
 // stops before anything is sent, and the box is named.
@@ -1043,7 +990,7 @@ bool FrmTelefonos::textosAdmitidos() {
         if (c.fuente == Tarjeta::Fuente::NombreAval)
             cajas = {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre};
         else if (c.fuente == Tarjeta::Fuente::Texto)
-            cajas = {findChild<QWidget*>(QLatin1String(c.control))};
+            cajas = {cajaDeColumna(c.insertar)};
         for (QWidget* caja : std::as_const(cajas)) {
             const QString texto = caja == TxtAnotaciones ? TxtAnotaciones->toPlainText()
                                                          : static_cast<QLineEdit*>(caja)->text();
@@ -1137,159 +1084,260 @@ void FrmTelefonos::guardado(const QVariant& nombreAval) {
     domicilioEditado_ = false;
 }
 
-namespace {
-
-// The value of one card column as the window holds it.
-QVariant valorColumna(const FrmTelefonos& f, const Tarjeta::Columna& c,
-                      const QVariant& nombreAval) {
-    switch (c.fuente) {
-        case Tarjeta::Fuente::Cliente:
-            return qlonglong(Global::ClienteActual);
-        case Tarjeta::Fuente::NombreAval:
-            return nombreAval;
-        case Tarjeta::Fuente::Usuario:
-            return Global::UsuarioActual.valor();
-        case Tarjeta::Fuente::Casilla:
-            return f.findChild<QCheckBox*>(QLatin1String(c.control))->checkState() == Qt::Checked
-                       ? 1
-                       : 0;
-        case Tarjeta::Fuente::Texto:
-            break;
-    }
-    if (qstrcmp(c.control, "TxtAnotaciones") == 0)
-        return notasParaGuardar(f.TxtAnotaciones->toPlainText());
-    return f.findChild<QLineEdit*>(QLatin1String(c.control))->text();
+// The card as the window shows it, in the storage's row.
+Tarjeta::Fila FrmTelefonos::filaDeVentana(const QVariant& nombreAval) const {
+    Tarjeta::Fila fila;
+    for (const DefCaja& c : Disposicion::kCajas)
+        if (c.columna) fila[QLatin1String(c.columna)] = (this->*c.miembro)->text();
+    for (const DefCasilla& c : Disposicion::kCasillas)
+        fila[QLatin1String(c.columna)] = (this->*c.miembro)->checkState() == Qt::Checked ? 1 : 0;
+    fila[QLatin1String("anotaciones")] = notasParaGuardar(TxtAnotaciones->toPlainText());
+    fila[QLatin1String("aval_Nombre")] = nombreAval;
+    return fila;
 }
 
-// Numbers and check-box states go into the statement as they are; texts are
-// bound, so any character a user types is stored as typed.
-void agregar(const FrmTelefonos& f, const Tarjeta::Columna& c, const QVariant& nombreAval,
-             QString* sql, QVariantList* valores) {
-    const QVariant v = valorColumna(f, c, nombreAval);
-    if (c.fuente == Tarjeta::Fuente::Cliente || c.fuente == Tarjeta::Fuente::Casilla) {
-        *sql += v.toString();
-    } else {
-        *sql += QLatin1Char('?');
-        valores->append(v);
+// The guarantor's address from its boxes, when the save stores it.
+std::optional<Tarjeta::Domicilio> FrmTelefonos::domicilioParaGuardar() const {
+    if (!domicilioSeGuarda()) return std::nullopt;
+    return Tarjeta::Domicilio{TxtAval_Domicilio->text().trimmed(), CmbMunicipios->currentData(),
+                              TxtAval_Colonia->text().trimmed(), TxtAval_CP->text().trimmed(),
+                              CmbMunicipios->currentText().trimmed()};
+}
+
+// The guarantor's name from its boxes, when the save sends it.
+std::optional<Tarjeta::NombreAval> FrmTelefonos::nombreParaEnviar(bool enviar) const {
+    if (!enviar) return std::nullopt;
+    return Tarjeta::NombreAval{TxtAval_Nombre->text().trimmed(), TxtAval_Paterno->text().trimmed(),
+                               TxtAval_Materno->text().trimmed()};
+}
+
+Tarjeta::Desenlace FrmTelefonos::guardarNueva(QString* error) {
+    bool llamarNombre = false;
+    const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
+    const Tarjeta::Desenlace d =
+        Tarjeta::Insertar(filaDeVentana(nombreAval), domicilioParaGuardar(),
+                          nombreParaEnviar(llamarNombre), &cargada_, error);
+    if (d == Tarjeta::Desenlace::Guardada) guardado(nombreAval);
+    return d;
+}
+
+Tarjeta::Desenlace FrmTelefonos::guardarCambios(QString* error) {
+    bool llamarNombre = false;
+    const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
+    const std::optional<Tarjeta::Domicilio> domicilio = domicilioParaGuardar();
+    const Tarjeta::Desenlace d =
+        Tarjeta::Actualizar(filaDeVentana(nombreAval), ChkAval->checkState() == Qt::Checked,
+                            domicilio, nombreParaEnviar(llamarNombre), &cargada_, error);
+    if (d == Tarjeta::Desenlace::Guardada) {
+        if (domicilio) CiudadAval = domicilio->ciudad.toDouble();
+        guardado(nombreAval);
     }
+    return d;
+}
+
+// ========================================================= two desks, one card
+
+// The boxes a stored card fills, in one order: the check boxes first (their
+// rules empty or lock other boxes), then the card's boxes, the notes, the
+// guarantor's address and name.
+QList<QWidget*> FrmTelefonos::cajasDeCampos() const {
+    QList<QWidget*> cajas;
+    for (const DefCasilla& c : Disposicion::kCasillas) cajas << this->*c.miembro;
+    for (const DefCaja& c : Disposicion::kCajas)
+        if (c.columna) cajas << this->*c.miembro;
+    cajas << TxtAnotaciones << TxtAval_Domicilio << TxtAval_Colonia << TxtAval_CP << CmbMunicipios
+          << TxtAval_Paterno << TxtAval_Materno << TxtAval_Nombre;
+    return cajas;
+}
+
+// What each of those boxes holds now, as it would be saved.
+QStringList FrmTelefonos::valoresEnVentana() const {
+    QStringList v;
+    for (QWidget* caja : cajasDeCampos()) {
+        if (auto* c = qobject_cast<QCheckBox*>(caja))
+            v << (c->checkState() == Qt::Checked ? QStringLiteral("1") : QStringLiteral("0"));
+        else if (caja == TxtAnotaciones)
+            v << notasParaGuardar(TxtAnotaciones->toPlainText());
+        else if (caja == CmbMunicipios)
+            v << CmbMunicipios->currentText().trimmed();
+        else
+            v << static_cast<QLineEdit*>(caja)->text();
+    }
+    return v;
+}
+
+// What a stored card holds for each of those boxes.
+QStringList FrmTelefonos::valoresGuardados(const Tarjeta::Leida& l) const {
+    QStringList v;
+    for (const DefCasilla& c : Disposicion::kCasillas)
+        v << QString::number(l.fila[QLatin1String(c.columna)].toInt());
+    for (const DefCaja& c : Disposicion::kCajas)
+        if (c.columna) v << l.fila.texto(QLatin1String(c.columna));
+    v << notasParaGuardar(l.fila.texto(QLatin1String("anotaciones")));
+    const Tarjeta::Domicilio d = l.domicilio.value_or(Tarjeta::Domicilio{});
+    v << d.calle << d.colonia << d.codigo << d.nombreCiudad;
+    const Tarjeta::NombreAval n = l.nombreAval.value_or(Tarjeta::NombreAval{});
+    v << n.paterno << n.materno << n.nombre;
+    return v;
+}
+
+void FrmTelefonos::ponerValor(QWidget* caja, const QString& valor) {
+    if (auto* c = qobject_cast<QCheckBox*>(caja)) {
+        PonerCasilla(c, valor == QLatin1String("1") ? 1 : 0);
+    } else if (caja == TxtAnotaciones) {
+        TxtAnotaciones->setPlainText(valor);
+    } else if (caja == CmbMunicipios) {
+        CmbMunicipios->setCurrentIndex(indiceDeCiudad(valor));
+        CmbMunicipios->setEditText(valor);
+    } else {
+        poner(static_cast<QLineEdit*>(caja), valor);
+    }
+}
+
+namespace {
+
+// A stored date as the user reads it: "08/12/2026 a las 10:15".
+QString fechaLegible(const QVariant& v) {
+    QDateTime f =
+        v.typeId() == QMetaType::QDateTime
+            ? v.toDateTime()
+            : QDateTime::fromString(v.toString().left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!f.isValid()) return v.toString();
+    return f.toString(QStringLiteral("dd/MM/yyyy 'a las' HH:mm"));
+}
+
+// A box's value in a message: check boxes as ticked or not, long texts cut.
+QString valorLegible(QWidget* caja, const QString& v) {
+    if (qobject_cast<QCheckBox*>(caja))
+        return v == QLatin1String("1") ? QStringLiteral("marcada") : QStringLiteral("sin marcar");
+    QString t = v;
+    t.replace(QLatin1String("\r\n"), QLatin1String(" / "));
+    if (t.size() > 60) t = t.left(59) + QChar(0x2026);
+    return QStringLiteral("«%1»").arg(t);
+}
+
+// Who stored the card, and when, as the stored card says.
+QString quienGuardo(const Tarjeta::Leida& actual, bool nueva) {
+    if (!actual.existe)
+        return QStringLiteral(
+            "La tarjeta de este cliente ya no está guardada: otro usuario la "
+            "borró después de que usted la abrió");
+    const QString usuario =
+        (nueva ? actual.fila[QLatin1String("usuario_genera")] : actual.usuarioCambia)
+            .toString()
+            .trimmed();
+    const QVariant fecha = nueva ? actual.fechaGenera : actual.fechaCambia;
+    if (usuario.isEmpty() || fecha.isNull())
+        return nueva ? QStringLiteral(
+                           "Otro usuario dio de alta una tarjeta para este cliente "
+                           "mientras usted capturaba esta")
+                     : QStringLiteral(
+                           "Otro usuario modificó esta tarjeta después de que usted "
+                           "la abrió");
+    return nueva ? QStringLiteral(
+                       "El usuario %1 dio de alta una tarjeta para este cliente el %2, "
+                       "mientras usted capturaba esta")
+                       .arg(usuario, fechaLegible(fecha))
+                 : QStringLiteral(
+                       "El usuario %1 modificó esta tarjeta el %2, después de que "
+                       "usted la abrió")
+                       .arg(usuario, fechaLegible(fecha));
 }
 
 }  // namespace
 
-bool FrmTelefonos::guardarNueva(QString* error, bool* duplicada) {
-    bool llamarNombre = false;
-    const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
-    QString columnas, marcas;
-    QVariantList valores;
-    for (const Tarjeta::Columna& c : Tarjeta::kColumnas) {
-        if (!columnas.isEmpty()) {
-            columnas += QLatin1Char(',');
-            marcas += QLatin1Char(',');
-        }
-        columnas += QLatin1String(c.insertar);
-        agregar(*this, c, nombreAval, &marcas, &valores);
+// Another desk stored the card after this window read it, and nothing was
+// written. The user reloads it (keeping what only the user changed), saves
+// over it, or leaves everything as it is. True: save again.
+bool FrmTelefonos::resolverConflicto(bool nueva) {
+    const QString titulo = QStringLiteral("Guardar Cambios");
+    Tarjeta::Leida actual;
+    QString error;
+    if (!Tarjeta::Cargar(&actual, &error)) {
+        MensajeError(Global::ConDetalle(
+                         QStringLiteral("Otro usuario guardó esta tarjeta mientras usted la tenía "
+                                        "abierta y no se pudo leer cómo quedó; no se guardó "
+                                        "nada. Lo capturado sigue en pantalla: vuelva a guardar "
+                                        "en un momento y, si el problema sigue, avise a "
+                                        "sistemas."),
+                         error),
+                     titulo);
+        return false;
     }
-    const QString sql = QStringLiteral("INSERT INTO zelt.dbo.tarjeta_telefonica_cliente ( ") +
-                        columnas + QStringLiteral(") values (") + marcas + QStringLiteral(")");
-
-    auto& bd = Global::Conexion;
-    const bool ok = bd.enTransaccion(
-        [&](QString* e) {
-            if (!bd.ejecutar(sql, valores, e)) {
-                *duplicada = bd.ultimoFueClaveDuplicada();
-                return false;
-            }
-            if (domicilioSeGuarda() && !llamarDomicilio(CmbMunicipios->currentData().toDouble(), e))
-                return false;
-            return !llamarNombre || llamarContacto(e);
-        },
-        error);
-    if (ok) guardado(nombreAval);
-    return ok;
-}
-
-bool FrmTelefonos::guardarCambios(QString* error) {
-    bool llamarNombre = false;
-    const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
-    QString pares;
-    QVariantList valores;
-    for (int i = 1; i < int(Tarjeta::kColumnas.size()); ++i) {
-        if (i == Tarjeta::kFilaUsuarioGenera) {
-            pares += QStringLiteral(",fecha_cambia=getdate(),usuario_cambia=?");
-            valores.append(Global::UsuarioActual.valor());
-            continue;
-        }
-        const Tarjeta::Columna& c = Tarjeta::kColumnas[size_t(i)];
-        if (!pares.isEmpty()) pares += QLatin1Char(',');
-        pares += QLatin1String(c.actualizar) + QLatin1Char('=');
-        agregar(*this, c, nombreAval, &pares, &valores);
+    const QList<QWidget*> cajas = cajasDeCampos();
+    const QStringList mio = valoresEnVentana();
+    const QStringList antes = valoresGuardados(cargada_);
+    const QStringList suyo = valoresGuardados(actual);
+    QList<int> soloMios;
+    QStringList ambos;
+    for (int i = 0; i < int(cajas.size()); ++i) {
+        if (mio[i] == mostrado_.value(i)) continue;  // the user did not change it
+        if (suyo[i] == antes[i])
+            soloMios << i;
+        else if (mio[i] != suyo[i])
+            ambos << QStringLiteral("%1: usted %2, guardado %3")
+                         .arg(nombreDeCaja(cajas[i]), valorLegible(cajas[i], mio[i]),
+                              valorLegible(cajas[i], suyo[i]));
     }
-    const QString sql = QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente SET ") + pares +
-                        QStringLiteral(" WHERE cliente = ") +
-                        Global::NumeroPlano(Global::ClienteActual);
+    QString texto = quienGuardo(actual, nueva) + QStringLiteral("; no se guardó nada.");
+    if (!ambos.isEmpty())
+        texto += QStringLiteral(
+                     "\n\nLos dos cambiaron estos campos; al recargar queda lo "
+                     "guardado:\n") +
+                 ambos.join(QLatin1Char('\n'));
+    // Saving over a card another desk created is a change, which needs the
+    // permission to change cards.
+    const bool encima = !(nueva && actual.existe && !PuedeModificar);
+    texto += encima ? QStringLiteral(
+                          "\n\n«Recargar» muestra la tarjeta guardada y conserva lo que "
+                          "usted cambió en los demás campos. «Guardar encima» guarda "
+                          "lo que usted tiene en pantalla en lugar de lo guardado. "
+                          "«Cancelar» no cambia nada.")
+                    : QStringLiteral(
+                          "\n\n«Recargar» muestra la tarjeta guardada y conserva lo que "
+                          "usted capturó en los demás campos. «Cancelar» no cambia "
+                          "nada.");
+    QStringList botones{QStringLiteral("&Recargar")};
+    if (encima) botones << QStringLiteral("Guardar &encima");
+    botones << QStringLiteral("&Cancelar");
+    const QString eleccion = botones.value(Elegir(texto, titulo, botones));
 
-    auto& bd = Global::Conexion;
-    const double ciudadAnterior = CiudadAval;
-    const bool ok = bd.enTransaccion(
-        [&](QString* e) {
-            if (!bd.ejecutar(sql, valores, e) ||
-                !bd.llamar(
-                    QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                    {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-                     {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20,
-                      QStringLiteral("Aval")},
-                     {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1,
-                      ChkAval->checkState() == Qt::Checked}},
-                    e))
-                return false;
-            if (domicilioSeGuarda()) {
-                CiudadAval = CmbMunicipios->currentData().toDouble();
-                if (!llamarDomicilio(CiudadAval, e)) return false;
+    if (eleccion == QLatin1String("&Recargar")) {
+        mostrar(actual);
+        bool nombre = false, domicilio = false;
+        for (int pasada = 0; pasada < 2; ++pasada)
+            for (int i : std::as_const(soloMios)) {
+                QWidget* caja = cajas[i];
+                if ((qobject_cast<QCheckBox*>(caja) != nullptr) != (pasada == 0)) continue;
+                ponerValor(caja, mio[i]);
+                nombre = nombre || caja == TxtAval_Paterno || caja == TxtAval_Materno ||
+                         caja == TxtAval_Nombre;
+                domicilio = domicilio || caja == TxtAval_Domicilio || caja == TxtAval_Colonia ||
+                            caja == TxtAval_CP || caja == CmbMunicipios;
             }
-            return !llamarNombre || llamarContacto(e);
-        },
-        error);
-    if (ok)
-        guardado(nombreAval);
-    else
-        CiudadAval = ciudadAnterior;  // nothing was stored: the window keeps the city it had
-    return ok;
-}
+        if (nombre) nombreAvalEditado_ = true;
+        if (domicilio) domicilioEditado_ = true;
+        return false;
+    }
+    if (eleccion != QLatin1String("Guardar &encima")) return false;
 
-bool FrmTelefonos::llamarDomicilio(double ciudad, QString* error) {
-    return Global::Conexion.llamar(
-        QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
-          Global::SucursalActual.valor()},
-         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200,
-          TxtAval_Domicilio->text().trimmed()},
-         {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, ciudad},
-         {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40,
-          TxtAval_Colonia->text().trimmed()},
-         {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, TxtAval_CP->text().trimmed()},
-         {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50,
-          CmbMunicipios->currentText().trimmed()},
-         {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}},
-        error);
-}
-
-bool FrmTelefonos::llamarContacto(QString* error) {
-    return Global::Conexion.llamar(
-        QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
-          Global::SucursalActual.valor()},
-         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40,
-          TxtAval_Nombre->text().trimmed()},
-         {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40,
-          TxtAval_Paterno->text().trimmed()},
-         {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40,
-          TxtAval_Materno->text().trimmed()},
-         {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
-          QStringLiteral("01-01-1900")},
-         {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}},
-        error);
+    // Over the card as it is stored now: what the window shows is written,
+    // the guarantor's name included when it differs from the stored one.
+    const QStringList nombreMio = mio.mid(cajas.indexOf(TxtAval_Paterno), 3);
+    const QStringList nombreSuyo = suyo.mid(cajas.indexOf(TxtAval_Paterno), 3);
+    const QVariant avalNombre = actual.fila[QLatin1String("aval_Nombre")];
+    cargada_ = actual;
+    if (nueva && actual.existe) {
+        TarjetaNueva = false;
+        CmdGuardar->setText(QStringLiteral("&Cambiar"));
+        CmdGuardar->setEnabled(PuedeModificar);
+        nombreAvalEditado_ = true;
+        domicilioEditado_ = true;
+    } else if (!actual.existe) {
+        TarjetaNueva = true;
+        CmdGuardar->setText(QStringLiteral("&Guardar"));
+    }
+    avalNombreGuardado_ = avalNombre;
+    if (nombreMio != nombreSuyo) nombreAvalEditado_ = true;
+    return true;
 }

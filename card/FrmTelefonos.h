@@ -5,6 +5,9 @@
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+#include <optional>
+
+#include "Tarjeta.h"
 
 class QCheckBox;
 class QComboBox;
@@ -37,7 +40,33 @@ public:
     double CiudadAval = 0;
     QString NombreCompletoAval;
 
-    // Controls, named as the window's layout names them.
+    // Handlers and procedures, callable from tests.
+    void RevisarPermiso(QString* error);
+    void MostrarNombreCliente(QString* error);
+    bool CargarCiudades(QString* error);
+    bool CargarTarjeta(QString* error);
+    void LimpiarCampos();
+    void TmrInicio_Timer();
+    void CmdExtras_Click();
+    void CmdGuardar_Click();
+    void ChkMismo_Click();
+    void ChkConyuge_Click();
+    void ChkAval_Click();
+    bool TxtAval_Nombre_LostFocus();  // false: the name was refused
+    void CmbMunicipios_KeyPress(qint16 codigo);
+    // Sets a check box's state by program; its rule runs only when the state
+    // changes, as a user's click would.
+    static void PonerCasilla(QCheckBox* casilla, int estado);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    void closeEvent(QCloseEvent* evento) override;
+
+private:
+    struct Disposicion;
+
+    // Controls, named as the window's layout names them (tests reach them by
+    // these object names).
     QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame5;
     QLineEdit* TxtDueno;
     QCheckBox* ChkMismo;
@@ -64,37 +93,23 @@ public:
     QLabel* SkinLabel28;
     QTimer* TmrInicio;
 
-    // Handlers and procedures, callable from tests.
-    void RevisarPermiso(QString* error);
-    void MostrarNombreCliente(QString* error);
-    bool CargarCiudades(QString* error);
-    bool CargarTarjeta(QString* error);
-    void LimpiarCampos();
-    void TmrInicio_Timer();
-    void CmdExtras_Click();
-    void CmdGuardar_Click();
-    void ChkMismo_Click();
-    void ChkConyuge_Click();
-    void ChkAval_Click();
-    bool TxtAval_Nombre_LostFocus();  // false: the name was refused
-    void CmbMunicipios_KeyPress(qint16 codigo);
-    // Sets a check box's state by program; its rule runs only when the state
-    // changes, as a user's click would.
-    static void PonerCasilla(QCheckBox* casilla, int estado);
-
-protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
-    void closeEvent(QCloseEvent* evento) override;
-
-private:
     void construir();
     void Form_KeyPress(qint16& codigo);
     void Form_Unload();
     bool RevisarLongitud(QLineEdit* caja, int largo);
-    bool guardarNueva(QString* error, bool* duplicada);
-    bool guardarCambios(QString* error);
-    bool llamarDomicilio(double ciudad, QString* error);
-    bool llamarContacto(QString* error);
+    void mostrar(const Tarjeta::Leida& leida);
+    void guardarYAvisar();
+    Tarjeta::Desenlace guardarNueva(QString* error);
+    Tarjeta::Desenlace guardarCambios(QString* error);
+    bool resolverConflicto(bool nueva);
+    QList<QWidget*> cajasDeCampos() const;
+    QStringList valoresEnVentana() const;
+    QStringList valoresGuardados(const Tarjeta::Leida& leida) const;
+    void ponerValor(QWidget* caja, const QString& valor);
+    Tarjeta::Fila filaDeVentana(const QVariant& nombreAval) const;
+    std::optional<Tarjeta::Domicilio> domicilioParaGuardar() const;
+    std::optional<Tarjeta::NombreAval> nombreParaEnviar(bool enviar) const;
+    QWidget* cajaDeColumna(const char* columna) const;
     void CmbMunicipios_Editado(const QString& texto);
     void componerNombreAval();
     QVariant nombreAvalParaGuardar(bool* llamarContacto);
@@ -119,4 +134,10 @@ private:
     bool nombreAvalEditado_ = false;
     bool domicilioEditado_ = false;
     QVariant avalNombreGuardado_;  // aval_Nombre as the stored card holds it
+    // The card as stored when it was read or last saved: the version a change
+    // is checked against.
+    Tarjeta::Leida cargada_;
+    // What the window showed then, box by box (cajasDeCampos): what differs
+    // now is what the user changed.
+    QStringList mostrado_;
 };

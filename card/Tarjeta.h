@@ -1,15 +1,23 @@
 #pragma once
-// The card's storage contract: the columns of zelt.dbo.tarjeta_telefonica_cliente
-// in the order of the insert statement, how the update and the load name each
-// one, and where its value comes from on the window.
+// The card's storage, with no window: the columns of
+// zelt.dbo.tarjeta_telefonica_cliente in the order of the insert statement
+// (how the update and the load name each one, what kind of value it holds), a
+// card as a plain row of values in that order, and the statements and
+// procedure calls that read and write it for the current client
+// (Global::ClienteActual, UsuarioActual, SucursalActual).
 
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <array>
+#include <optional>
 
 namespace Tarjeta {
 
 enum class Fuente {
     Cliente,     // the client number
-    Texto,       // the text of a box
+    Texto,       // a text the user types
     Casilla,     // the state of a check box, 0 or 1
     NombreAval,  // the guarantor's full name
     Usuario,     // the 7-character user code
@@ -20,7 +28,6 @@ struct Columna {
     const char* actualizar;  // as the update names it; nullptr: not updated
     const char* leer;        // as the load reads it; nullptr: not read
     Fuente fuente;
-    const char* control;  // object name of the box, for Texto and Casilla
 };
 
 // The references stand in the order 1, 3, 4, 2; the insert spells two columns
@@ -28,54 +35,149 @@ struct Columna {
 // as the same names.
 // clang-format off
 inline constexpr std::array<Columna, 43> kColumnas{{
-    {"cliente", nullptr, nullptr, Fuente::Cliente, nullptr},
-    {"Principal_Nombre", "Principal_Nombre", "Principal_Nombre", Fuente::Texto, "TxtDueno"},
-    {"Principal_Mismo", "Principal_Mismo", "Principal_Mismo", Fuente::Casilla, "ChkMismo"},
-    {"Principal_Telefono", "Principal_Telefono", "Principal_Telefono", Fuente::Texto, "TxtPrincipal_Telefono"},
-    {"Principal_celular", "Principal_celular", "Principal_celular", Fuente::Texto, "TxtPrincipal_Celular"},
-    {"Principal_centro", "Principal_centro", "Principal_centro", Fuente::Texto, "TxtPrincipal_Centro"},
-    {"Principal_Telefono_centro", "Principal_Telefono_centro", "Principal_Telefono_centro", Fuente::Texto, "TxtPrincipal_telefono_centro"},
-    {"Principal_extension_centro", "Principal_extension_centro", "Principal_extension_centro", Fuente::Texto, "TxtPrincipal_extension_centro"},
-    {"conyuge_nombre", "conyuge_nombre", "conyuge_nombre", Fuente::Texto, "TxtConyuge_Nombre"},
-    {"conyuge_tiene", "conyuge_tiene", "conyuge_tiene", Fuente::Casilla, "ChkConyuge"},
-    {"conyuge_celular", "conyuge_celular", "conyuge_celular", Fuente::Texto, "TxtConyuge_Celular"},
-    {"conyuge_centro", "conyuge_centro", "conyuge_centro", Fuente::Texto, "TxtConyuge_Centro"},
-    {"conyuge_telefono_Centro", "conyuge_telefono_Centro", "conyuge_telefono_centro", Fuente::Texto, "TxtConyuge_centro_telefono"},
-    {"conyuge_extension_centro", "conyuge_extension_centro", "conyuge_extension_centro", Fuente::Texto, "TxtConyuge_centro_extension"},
-    {"referencia1_nombre", "referencia1_nombre", "referencia1_nombre", Fuente::Texto, "txtRef1_Nombre"},
-    {"referencia1_telefono", "referencia1_telefono", "referencia1_telefono", Fuente::Texto, "TxtRef1_Telefono"},
-    {"referencia1_celular", "referencia1_celular", "referencia1_celular", Fuente::Texto, "TxtRef1_Celular"},
-    {"referencia1_parentesco", "referencia1_parentesco", "referencia1_parentesco", Fuente::Texto, "TxtRef1_parentesco"},
-    {"referencia3_nombre", "referencia3_nombre", "referencia3_nombre", Fuente::Texto, "txtRef3_Nombre"},
-    {"referencia3_telefono", "referencia3_telefono", "referencia3_telefono", Fuente::Texto, "TxtRef3_Telefono"},
-    {"referencia3_celular", "referencia3_celular", "referencia3_celular", Fuente::Texto, "TxtRef3_Celular"},
-    {"referencia3_parentesco", "referencia3_parentesco", "referencia3_parentesco", Fuente::Texto, "TxtRef3_parentesco"},
-    {"referencia4_nombre", "referencia4_nombre", "referencia4_nombre", Fuente::Texto, "txtRef4_Nombre"},
-    {"referencia4_telefono", "referencia4_telefono", "referencia4_telefono", Fuente::Texto, "TxtRef4_Telefono"},
-    {"referencia4_celular", "referencia4_celular", "referencia4_celular", Fuente::Texto, "TxtRef4_Celular"},
-    {"referencia4_parentesco", "referencia4_parentesco", "referencia4_parentesco", Fuente::Texto, "TxtRef4_parentesco"},
-    {"referencia2_nombre", "referencia2_nombre", "referencia2_nombre", Fuente::Texto, "txtRef2_Nombre"},
-    {"referencia2_telefono", "referencia2_telefono", "referencia2_telefono", Fuente::Texto, "TxtRef2_Telefono"},
-    {"referencia2_celular", "referencia2_celular", "referencia2_celular", Fuente::Texto, "TxtRef2_Celular"},
-    {"referencia2_parentesco", "referencia2_parentesco", "referencia2_parentesco", Fuente::Texto, "TxtRef2_parentesco"},
-    {"aval_Nombre", "aval_Nombre", nullptr, Fuente::NombreAval, nullptr},
-    {"aval_tiene", "aval_tiene", "aval_tiene", Fuente::Casilla, "ChkAval"},
-    {"aval_Telefono", "aval_Telefono", "aval_Telefono", Fuente::Texto, "TxtAval_telefono"},
-    {"aval_celular", "aval_celular", "aval_celular", Fuente::Texto, "TxtAval_Celular"},
-    {"aval_centro", "aval_centro", "aval_centro", Fuente::Texto, "TxtAval_Centro"},
-    {"aval_Telefono_centro", "aval_Telefono_centro", "aval_Telefono_centro", Fuente::Texto, "TxtAval_Telefono_centro"},
-    {"aval_extension_centro", "aval_extension_centro", "aval_extension_centro", Fuente::Texto, "TxtAval_extension_centro"},
-    {"anotaciones", "anotaciones", "anotaciones", Fuente::Texto, "TxtAnotaciones"},
-    {"usuario_genera", nullptr, nullptr, Fuente::Usuario, nullptr},
-    {"aval_centro_conyuge", "aval_centro_conyuge", "aval_centro_conyuge", Fuente::Texto, "TxtAval_Centro_Conyuge"},
-    {"Aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", Fuente::Texto, "TxtAval_Telefono_centro_conyuge"},
-    {"aval_extension_centro_conyuge", "aval_extension_centro_conyuge", "aval_extension_centro_conyuge", Fuente::Texto, "TxtAval_extension_centro_conyuge"},
-    {"aval_nombre_conyuge", "aval_nombre_conyuge", "aval_nombre_conyuge", Fuente::Texto, "TxtAval_Nombre_Conyuge"},
+    {"cliente", nullptr, nullptr, Fuente::Cliente},
+    {"Principal_Nombre", "Principal_Nombre", "Principal_Nombre", Fuente::Texto},
+    {"Principal_Mismo", "Principal_Mismo", "Principal_Mismo", Fuente::Casilla},
+    {"Principal_Telefono", "Principal_Telefono", "Principal_Telefono", Fuente::Texto},
+    {"Principal_celular", "Principal_celular", "Principal_celular", Fuente::Texto},
+    {"Principal_centro", "Principal_centro", "Principal_centro", Fuente::Texto},
+    {"Principal_Telefono_centro", "Principal_Telefono_centro", "Principal_Telefono_centro", Fuente::Texto},
+    {"Principal_extension_centro", "Principal_extension_centro", "Principal_extension_centro", Fuente::Texto},
+    {"conyuge_nombre", "conyuge_nombre", "conyuge_nombre", Fuente::Texto},
+    {"conyuge_tiene", "conyuge_tiene", "conyuge_tiene", Fuente::Casilla},
+    {"conyuge_celular", "conyuge_celular", "conyuge_celular", Fuente::Texto},
+    {"conyuge_centro", "conyuge_centro", "conyuge_centro", Fuente::Texto},
+    {"conyuge_telefono_Centro", "conyuge_telefono_Centro", "conyuge_telefono_centro", Fuente::Texto},
+    {"conyuge_extension_centro", "conyuge_extension_centro", "conyuge_extension_centro", Fuente::Texto},
+    {"referencia1_nombre", "referencia1_nombre", "referencia1_nombre", Fuente::Texto},
+    {"referencia1_telefono", "referencia1_telefono", "referencia1_telefono", Fuente::Texto},
+    {"referencia1_celular", "referencia1_celular", "referencia1_celular", Fuente::Texto},
+    {"referencia1_parentesco", "referencia1_parentesco", "referencia1_parentesco", Fuente::Texto},
+    {"referencia3_nombre", "referencia3_nombre", "referencia3_nombre", Fuente::Texto},
+    {"referencia3_telefono", "referencia3_telefono", "referencia3_telefono", Fuente::Texto},
+    {"referencia3_celular", "referencia3_celular", "referencia3_celular", Fuente::Texto},
+    {"referencia3_parentesco", "referencia3_parentesco", "referencia3_parentesco", Fuente::Texto},
+    {"referencia4_nombre", "referencia4_nombre", "referencia4_nombre", Fuente::Texto},
+    {"referencia4_telefono", "referencia4_telefono", "referencia4_telefono", Fuente::Texto},
+    {"referencia4_celular", "referencia4_celular", "referencia4_celular", Fuente::Texto},
+    {"referencia4_parentesco", "referencia4_parentesco", "referencia4_parentesco", Fuente::Texto},
+    {"referencia2_nombre", "referencia2_nombre", "referencia2_nombre", Fuente::Texto},
+    {"referencia2_telefono", "referencia2_telefono", "referencia2_telefono", Fuente::Texto},
+    {"referencia2_celular", "referencia2_celular", "referencia2_celular", Fuente::Texto},
+    {"referencia2_parentesco", "referencia2_parentesco", "referencia2_parentesco", Fuente::Texto},
+    {"aval_Nombre", "aval_Nombre", nullptr, Fuente::NombreAval},
+    {"aval_tiene", "aval_tiene", "aval_tiene", Fuente::Casilla},
+    {"aval_Telefono", "aval_Telefono", "aval_Telefono", Fuente::Texto},
+    {"aval_celular", "aval_celular", "aval_celular", Fuente::Texto},
+    {"aval_centro", "aval_centro", "aval_centro", Fuente::Texto},
+    {"aval_Telefono_centro", "aval_Telefono_centro", "aval_Telefono_centro", Fuente::Texto},
+    {"aval_extension_centro", "aval_extension_centro", "aval_extension_centro", Fuente::Texto},
+    {"anotaciones", "anotaciones", "anotaciones", Fuente::Texto},
+    {"usuario_genera", nullptr, nullptr, Fuente::Usuario},
+    {"aval_centro_conyuge", "aval_centro_conyuge", "aval_centro_conyuge", Fuente::Texto},
+    {"Aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", Fuente::Texto},
+    {"aval_extension_centro_conyuge", "aval_extension_centro_conyuge", "aval_extension_centro_conyuge", Fuente::Texto},
+    {"aval_nombre_conyuge", "aval_nombre_conyuge", "aval_nombre_conyuge", Fuente::Texto},
 }};
 // clang-format on
 
 // Position of the user-code row, where the update sets fecha_cambia and
 // usuario_cambia instead.
 inline constexpr int kFilaUsuarioGenera = 38;
+
+inline constexpr int kNumColumnas = int(kColumnas.size());
+
+// Position in kColumnas of a column, by any of its spellings (capitals do not
+// matter); -1 when there is none.
+int Indice(QLatin1String columna);
+
+// One card: a value per column of kColumnas, in that order. Texts as strings,
+// check boxes as 0 or 1; the client and user rows are filled by the save from
+// the current client and user. A NULL read is a null QVariant.
+struct Fila {
+    std::array<QVariant, kNumColumnas> valores;
+
+    QVariant& operator[](QLatin1String columna) { return valores[size_t(Indice(columna))]; }
+    const QVariant& operator[](QLatin1String columna) const {
+        return valores[size_t(Indice(columna))];
+    }
+    // The column's text; NULL reads as empty.
+    QString texto(QLatin1String columna) const;
+};
+
+// The guarantor's home address, as CONSULTA_DOMICILIO_CLIENTE returns it and
+// GUARDA_DOMICILIO_CLIENTE takes it.
+struct Domicilio {
+    QString calle;
+    QVariant ciudad;  // the city's number; NULL when the stored row has none
+    QString colonia;
+    QString codigo;
+    QString nombreCiudad;
+};
+
+// The guarantor's name, as the contact procedures hold it.
+struct NombreAval {
+    QString nombre;
+    QString paterno;
+    QString materno;
+};
+
+// A stored card as the load finds it. It is also the version a change is
+// checked against: the change date and user, or, for a card nobody has
+// changed yet, its values.
+struct Leida {
+    bool existe = false;  // false: no card stored for the client yet
+    Fila fila;
+    QVariant fechaGenera;    // when the card was created
+    QVariant fechaCambia;    // when it was last changed; NULL: never
+    QVariant usuarioCambia;  // who changed it last
+    // Whether the row has the aval_Nombre column at all (older tables may not).
+    bool conAvalNombre = false;
+    // Card columns (by their insert name, in lower case) that hold only the
+    // server's code page; empty where every column is Unicode.
+    QStringList columnasSinUnicode;
+    std::optional<Domicilio> domicilio;
+    std::optional<NombreAval> nombreAval;
+};
+
+struct Ciudad {
+    QString nombre;  // trimmed, in capitals
+    int numero = 0;
+};
+
+// Each reader sets Global::SqlActual to its statement and leaves the error as
+// the database's own words.
+
+// Whether the current user may change cards; no value when the user is not on
+// file.
+bool LeerPermiso(std::optional<bool>* puede, QString* error);
+// The current client's name (NULL reads as empty); no value when the client is
+// not on file.
+bool LeerNombreCliente(std::optional<QString>* nombre, QString* error);
+// The branch's state's cities, by name; rows without a number or a name are
+// left out.
+bool LeerCiudades(QList<Ciudad>* ciudades, QString* error);
+// The current client's card, then (for a stored one) the guarantor's address
+// and name. The error is a whole message for the user.
+bool Cargar(Leida* leida, QString* error);
+
+// How a save ended.
+enum class Desenlace {
+    Guardada,
+    Fallo,      // nothing stored; the error is the database's own words
+    Conflicto,  // another desk stored the card after it was read: nothing stored
+};
+
+// A new card, then the guarantor's address and name where given, in one
+// transaction; Conflicto when a card for the client exists already. Once
+// stored, *version is the card as stored.
+Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
+                   const std::optional<NombreAval>& nombre, Leida* version, QString* error);
+// A change to the stored card, the guarantor's address marked active or not,
+// then the address and name where given, in one transaction; only while the
+// stored card is still *version (Conflicto otherwise, or when it is gone).
+// Once stored, *version is the card as stored.
+Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& domicilio,
+                     const std::optional<NombreAval>& nombre, Leida* version, QString* error);
 
 }  // namespace Tarjeta

@@ -22,6 +22,10 @@ bool PreguntaSiNo(const QString& mensaje, const QString& titulo) {
     return plataforma::preguntar(mensaje, titulo);
 }
 
+int Elegir(const QString& mensaje, const QString& titulo, const QStringList& botones) {
+    return plataforma::elegir(mensaje, titulo, botones);
+}
+
 void HacerSobreTodo(QWidget* ventana) {
     plataforma::SetWindowPos(ventana, plataforma::HWND_TOPMOST, 0, 0, 0, 0,
                              plataforma::SWP_NOMOVE | plataforma::SWP_NOSIZE);

@@ -3,6 +3,7 @@
 // and the calls that make a window top-most or an ordinary window again.
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -15,6 +16,9 @@ void MensajeError(const QString& mensaje, const QString& titulo);
 void MensajeInfo(const QString& mensaje, const QString& titulo);
 // Yes/No question with the question icon and No as the default button.
 bool PreguntaSiNo(const QString& mensaje, const QString& titulo);
+// A choice among buttons, the last one changing nothing (Escape); the index of
+// the one pressed.
+int Elegir(const QString& mensaje, const QString& titulo, const QStringList& botones);
 
 void HacerSobreTodo(QWidget* ventana);
 void QuitarSobreTodo(QWidget* ventana);

@@ -1,5 +1,7 @@
 #include "Contactos.h"
 
+#include <algorithm>
+
 #include "Global.h"
 
 namespace Contactos {
@@ -32,9 +34,28 @@ bool Cargar(Lista* lista, QString* error) {
     return true;
 }
 
-bool Guardar(const QList<QStringList>& filas, QString* error) {
+namespace {
+
+QList<QStringList> ordenadas(QList<QStringList> filas) {
+    std::sort(filas.begin(), filas.end());
+    return filas;
+}
+
+}  // namespace
+
+bool Guardar(const QList<QStringList>& filas, QList<QStringList>* guardadas, QString* error,
+             bool* conflicto) {
+    *conflicto = false;
     auto& bd = Global::Conexion;
     const QString cliente = Global::NumeroPlano(Global::ClienteActual);
+    // The stored rows, locked until the save ends so that no other desk
+    // changes them between this reading and the replacement.
+    const QString leer =
+        QStringLiteral(
+            "SELECT Nombre, parentesco, telefono, Lugar, Nota FROM "
+            "zelt.dbo.contactos_extras WITH (UPDLOCK, HOLDLOCK) WHERE cliente = ") +
+        cliente;
+    QList<QStringList> actuales;
     const QString insertar =
         QStringLiteral(
             "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
@@ -46,8 +67,23 @@ bool Guardar(const QList<QStringList>& filas, QString* error) {
         for (const QString& t : f) v << t;
         valores << v;
     }
-    return bd.enTransaccion(
+    const bool ok = bd.enTransaccion(
         [&](QString* e) {
+            auto rs = bd.consultar(leer, {}, e);
+            if (!rs) return false;
+            for (; !rs->alFinal(); rs->siguiente()) {
+                QStringList fila;
+                for (int c = 0; c < 5; ++c) {
+                    const QVariant v = rs->valor(c);
+                    fila << (v.isNull() ? QString() : v.toString());
+                }
+                actuales << fila;
+            }
+            rs->cerrar();
+            if (ordenadas(actuales) != ordenadas(*guardadas)) {
+                *conflicto = true;
+                return false;
+            }
             return bd.ejecutar(
                        QStringLiteral("DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") +
                            cliente,
@@ -55,6 +91,12 @@ bool Guardar(const QList<QStringList>& filas, QString* error) {
                    bd.ejecutarVarias(insertar, valores, e);
         },
         error);
+    if (ok) *guardadas = filas;
+    if (*conflicto) {
+        *guardadas = actuales;
+        error->clear();
+    }
+    return ok;
 }
 
 }  // namespace Contactos

@@ -20,7 +20,11 @@ struct Lista {
 // words.
 bool Cargar(Lista* lista, QString* error);
 
-// Replaces the current client's contacts with the given rows, all or nothing.
-bool Guardar(const QList<QStringList>& filas, QString* error);
+// Replaces the current client's contacts with the given rows, all or nothing,
+// only while the stored ones are still *guardadas (the rows as read, in any
+// order). Otherwise nothing is written, *conflicto is set and *guardadas
+// becomes the rows stored now. Once stored, *guardadas is the given rows.
+bool Guardar(const QList<QStringList>& filas, QList<QStringList>* guardadas, QString* error,
+             bool* conflicto);
 
 }  // namespace Contactos

@@ -97,8 +97,17 @@ bool FrmExtras::CargarContactos(QString* error) {
         return false;
     }
     columnasSinUnicode_ = lista.columnasSinUnicode;
+    cargadas_ = lista.filas;
+    llenar(lista.filas);
+    return true;
+}
+
+// The grid with the given rows and its empty rows after them.
+void FrmExtras::llenar(const QList<QStringList>& filas) {
+    if (iExtras->filas() != kFilasIniciales) iExtras->setRowCount(kFilasIniciales);
+    iExtras->clearContents();
     int fila = 0;
-    for (const QStringList& valores : std::as_const(lista.filas)) {
+    for (const QStringList& valores : filas) {
         ++fila;
         for (int c = 0; c < 5; ++c) iExtras->ponerValor(fila, c + 1, valores[c]);
         if (fila >= kFilasIniciales) {
@@ -106,7 +115,6 @@ bool FrmExtras::CargarContactos(QString* error) {
             iExtras->altoFila(iExtras->filas(), kAltoFila);
         }
     }
-    return true;
 }
 
 bool FrmExtras::eventFilter(QObject* objeto, QEvent* evento) {
@@ -170,18 +178,27 @@ void FrmExtras::CmdGuardar_Click() {
                        "Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro?"),
                    QStringLiteral("Guardar Cambios")) &&
                textosAdmitidos() && largosAdmitidos()) {
-        QString error;
-        if (guardar(&error))
-            MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"),
-                        QStringLiteral("Guardar Contactos"));
-        else
-            MensajeError(Global::ConDetalle(
-                             QStringLiteral("No se pudieron guardar los contactos; los guardados "
-                                            "antes siguen sin cambios y lo capturado sigue en "
-                                            "pantalla: vuelva a guardar en un momento y, si el "
-                                            "problema sigue, avise a sistemas."),
-                             error),
-                         QStringLiteral("Guardar Contactos"));
+        for (;;) {
+            const QList<QStringList> leidas = cargadas_;
+            QString error;
+            bool conflicto = false;
+            if (guardar(&error, &conflicto)) {
+                MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"),
+                            QStringLiteral("Guardar Contactos"));
+            } else if (!conflicto) {
+                MensajeError(Global::ConDetalle(
+                                 QStringLiteral("No se pudieron guardar los contactos; los "
+                                                "guardados antes siguen sin cambios y lo "
+                                                "capturado sigue en pantalla: vuelva a guardar "
+                                                "en un momento y, si el problema sigue, avise a "
+                                                "sistemas."),
+                                 error),
+                             QStringLiteral("Guardar Contactos"));
+            } else if (resolverConflicto(leidas)) {
+                continue;
+            }
+            break;
+        }
     }
     HacerSobreTodo(this);
 }
@@ -230,14 +247,45 @@ bool FrmExtras::largosAdmitidos() {
     return true;
 }
 
-// The client's contacts are replaced as a whole: all of it is stored or none.
-bool FrmExtras::guardar(QString* error) {
-    // The rows with a name, as typed.
+// The rows with a name, as typed.
+QList<QStringList> FrmExtras::filasConNombre() const {
     QList<QStringList> filas;
     for (int r = 1; r <= iExtras->filas(); ++r) {
         if (iExtras->valor(r, 1).isEmpty()) continue;
         filas.append({iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
                       iExtras->valor(r, 4), iExtras->valor(r, 5)});
     }
-    return Contactos::Guardar(filas, error);
+    return filas;
+}
+
+// The client's contacts are replaced as a whole: all of it is stored or none,
+// and only over the contacts this window read.
+bool FrmExtras::guardar(QString* error, bool* conflicto) {
+    return Contactos::Guardar(filasConNombre(), &cargadas_, error, conflicto);
+}
+
+// Another desk changed the contacts after this window read them (leidas), and
+// nothing was written (cargadas_ holds the stored ones now). The user reloads
+// them (keeping the rows the user added or changed, at the end), saves over
+// them, or leaves everything as it is. True: save again.
+bool FrmExtras::resolverConflicto(const QList<QStringList>& leidas) {
+    const int b = Elegir(
+        QStringLiteral("Otro usuario cambió los contactos extras de este cliente después de que "
+                       "usted los abrió; no se guardó nada.\n\n«Recargar» muestra los contactos "
+                       "guardados y agrega al final las filas que usted agregó o cambió. «Guardar "
+                       "encima» guarda su lista en lugar de la guardada. «Cancelar» no cambia "
+                       "nada."),
+        QStringLiteral("Guardar Cambios"),
+        {QStringLiteral("&Recargar"), QStringLiteral("Guardar &encima"),
+         QStringLiteral("&Cancelar")});
+    if (b == 1) return true;
+    if (b == 0) {
+        // The rows the user added or changed since reading them.
+        QList<QStringList> filas = cargadas_;
+        QList<QStringList> resto = leidas;
+        for (const QStringList& f : filasConNombre())
+            if (!resto.removeOne(f)) filas << f;
+        llenar(filas);
+    }
+    return false;
 }

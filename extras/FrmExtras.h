@@ -21,9 +21,6 @@ public:
     // false, with a Spanish text, when the contacts cannot be read.
     bool Form_Load(QString* error);
 
-    QGroupBox* Frame1;
-    plataforma::Rejilla* iExtras;
-    QPushButton* CmdGuardar;
     bool ContactosValidos = false;
 
     void PrepararRejilla();
@@ -36,11 +33,23 @@ protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
 private:
+    // Controls, named as the window's layout names them (tests reach them by
+    // these object names).
+    QGroupBox* Frame1;
+    plataforma::Rejilla* iExtras;
+    QPushButton* CmdGuardar;
+
     void Form_KeyPress(qint16 codigo);
-    bool guardar(QString* error);
+    bool guardar(QString* error, bool* conflicto);
+    bool resolverConflicto(const QList<QStringList>& leidas);
+    QList<QStringList> filasConNombre() const;
+    void llenar(const QList<QStringList>& filas);
     bool textosAdmitidos();
     bool largosAdmitidos();
     // Grid columns (1 to 5) whose table column holds only the server's code
     // page, as the loaded contacts' columns say.
     QList<int> columnasSinUnicode_;
+    // The contacts as stored when they were read or last saved: a save
+    // replaces them only while they are still so.
+    QList<QStringList> cargadas_;
 };

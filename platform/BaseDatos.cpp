@@ -355,9 +355,28 @@ bool Conexion::anotar(bool ok, const FalloOdbc& f, QString* error) {
     return false;
 }
 
-bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error) {
+QVariant Conexion::fechaComparable(const QVariant& leida) const {
+    if (motor_ != Motor::Odbc || leida.isNull()) return leida;
+    if (leida.typeId() == QMetaType::QDateTime)
+        return leida.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    // The driver's text for a datetime: "2026-12-08 13:20:05.003".
+    QString t = leida.toString();
+    if (t.size() >= 19 && t.at(4) == u'-' && t.at(7) == u'-' && t.at(10) == u' ' &&
+        t.at(13) == u':')
+        t[10] = u'T';
+    return t;
+}
+
+bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString* error,
+                        qint64* afectadas) {
     if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error)) return false;
-    if (motor_ == Motor::Odbc) return odbcDirecta(sql, valores, {}, nullptr, error);
+    if (motor_ == Motor::Odbc) {
+        if (!afectadas) return odbcDirecta(sql, valores, {}, nullptr, error);
+        FilasOdbc cuenta;
+        const bool ok = odbcDirecta(sql, valores, {}, &cuenta, error);
+        *afectadas = cuenta.afectadas;
+        return ok;
+    }
     if (!preparada_ || textoPreparado_ != sql) {
         preparada_.reset();
         auto q = std::make_unique<QSqlQuery>(bd_);
@@ -366,6 +385,7 @@ bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString
         textoPreparado_ = sql;
     }
     const bool ok = enlazarYEjecutar(*preparada_, valores, error);
+    if (afectadas) *afectadas = ok ? preparada_->numRowsAffected() : -1;
     preparada_->finish();
     return ok;
 }

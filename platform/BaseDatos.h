@@ -116,7 +116,15 @@ public:
     void cerrar();
     bool abierta() const;
 
-    bool ejecutar(const QString& sql, const QVariantList& valores, QString* error);
+    // A date read from this database, as a value to bind where it is compared
+    // with the column it came from. SQL Server gets ISO 8601 text, which it
+    // reads the same under any login language and converts to the column's
+    // own type (a bound datetime2 would not equal a datetime); the embedded
+    // database keeps dates as text, compared as stored.
+    QVariant fechaComparable(const QVariant& leida) const;
+    // *afectadas, when given: the rows the statement changed (-1: unknown).
+    bool ejecutar(const QString& sql, const QVariantList& valores, QString* error,
+                  qint64* afectadas = nullptr);
     // Runs one statement for each list of values, in order: prepared once,
     // executed per row. Stops at the first failure.
     bool ejecutarVarias(const QString& sql, const QList<QVariantList>& filas, QString* error);

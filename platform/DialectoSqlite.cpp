@@ -39,6 +39,35 @@ bool leerIdentificador(const QString& s, qsizetype i, Identificador* id) {
     return true;
 }
 
+// Table hints "WITH (UPDLOCK, HOLDLOCK)" starting at p (just past the WITH):
+// one past the closing parenthesis, or -1 when they are not hints. SQLite
+// locks the whole database for a write, so it needs none.
+qsizetype finDeSugerencias(const QString& s, qsizetype p) {
+    static const QLatin1String kSugerencias[] = {
+        QLatin1String("UPDLOCK"), QLatin1String("HOLDLOCK"), QLatin1String("ROWLOCK"),
+        QLatin1String("SERIALIZABLE"), QLatin1String("READCOMMITTEDLOCK")};
+    const qsizetype n = s.size();
+    while (p < n && s.at(p).isSpace()) ++p;
+    if (p >= n || s.at(p) != QLatin1Char('(')) return -1;
+    ++p;
+    for (;;) {
+        while (p < n && s.at(p).isSpace()) ++p;
+        Identificador id;
+        if (!leerIdentificador(s, p, &id)) return -1;
+        bool conocida = false;
+        for (const QLatin1String& h : kSugerencias)
+            conocida = conocida || id.nombre.compare(h, Qt::CaseInsensitive) == 0;
+        if (!conocida) return -1;
+        p = id.fin;
+        while (p < n && s.at(p).isSpace()) ++p;
+        if (p < n && s.at(p) == QLatin1Char(',')) {
+            ++p;
+            continue;
+        }
+        return p < n && s.at(p) == QLatin1Char(')') ? p + 1 : -1;
+    }
+}
+
 }  // namespace
 
 QString traducir(const QString& sql) {
@@ -85,6 +114,14 @@ QString traducir(const QString& sql) {
             i == 0 || !(esParteNombre(sql.at(i - 1)) || sql.at(i - 1) == QLatin1Char('.'));
         Identificador base;
         if (limite && leerIdentificador(sql, i, &base)) {
+            if (base.nombre.compare(QLatin1String("WITH"), Qt::CaseInsensitive) == 0) {
+                const qsizetype fin = finDeSugerencias(sql, base.fin);
+                if (fin > 0) {
+                    while (salida.endsWith(QLatin1Char(' '))) salida.chop(1);
+                    i = fin;
+                    continue;
+                }
+            }
             Identificador esquema, objeto;
             qsizetype p = base.fin;
             bool tresPartes = false;

@@ -9,6 +9,8 @@ namespace plataforma::DialectoSqlite {
 // Three-part names "db.dbo.obj" (also "db..obj", brackets allowed, any letter
 // case) become "db.obj", with erp_nax, the main database, written "main"; a
 // three-part name followed by "(" is a function and loses its qualifier.
+// Table hints ("WITH (UPDLOCK, HOLDLOCK)") are dropped: SQLite locks the
+// whole database for a write.
 // String literals and comments are left untouched.
 QString traducir(const QString& sql);
 

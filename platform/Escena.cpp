@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QQueue>
 #include <QWidget>
 #include <QWindow>
@@ -15,6 +16,7 @@ namespace {
 bool gGrabando = false;
 QList<Suceso> gSucesos;
 QQueue<bool> gRespuestas;
+QQueue<int> gElecciones;
 
 void anotar(Suceso s) {
     gSucesos.append(std::move(s));
@@ -41,9 +43,13 @@ const QList<Suceso>& sucesos() {
 void limpiar() {
     gSucesos.clear();
     gRespuestas.clear();
+    gElecciones.clear();
 }
 void responder(bool si) {
     gRespuestas.enqueue(si);
+}
+void elegir(int boton) {
+    gElecciones.enqueue(boton);
 }
 }  // namespace Escena
 
@@ -67,6 +73,29 @@ bool preguntar(const QString& texto, const QString& titulo) {
     m.setDefaultButton(QMessageBox::No);
     m.setWindowModality(Qt::ApplicationModal);
     return m.exec() == QMessageBox::Yes;
+}
+
+int elegir(const QString& texto, const QString& titulo, const QStringList& botones) {
+    const int ultimo = int(botones.size()) - 1;
+    if (gGrabando) {
+        anotar({Suceso::Tipo::Eleccion, texto, titulo, nullptr, false});
+        const int b = gElecciones.isEmpty() ? ultimo : gElecciones.dequeue();
+        return b >= 0 && b <= ultimo ? b : ultimo;
+    }
+    QMessageBox m(QMessageBox::Warning, titulo, texto, QMessageBox::NoButton,
+                  QApplication::activeWindow());
+    QList<QAbstractButton*> pulsables;
+    for (int i = 0; i <= ultimo; ++i)
+        pulsables << m.addButton(botones[i],
+                                 i == ultimo ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (ultimo >= 0) {
+        m.setDefaultButton(static_cast<QPushButton*>(pulsables.last()));
+        m.setEscapeButton(pulsables.last());
+    }
+    m.setWindowModality(Qt::ApplicationModal);
+    m.exec();
+    const int i = int(pulsables.indexOf(m.clickedButton()));
+    return i >= 0 ? i : ultimo;
 }
 
 void SetWindowPos(QWidget* ventana, int insertarDespues, int x, int y, int cx, int cy,

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class QKeyEvent;
 class QWidget;
@@ -14,7 +15,7 @@ class QWidget;
 namespace plataforma {
 
 struct Suceso {
-    enum class Tipo { Error, Informacion, Pregunta, SobreTodo, NoSobreTodo, Tab };
+    enum class Tipo { Error, Informacion, Pregunta, Eleccion, SobreTodo, NoSobreTodo, Tab };
     Tipo tipo;
     QString texto;
     QString titulo;
@@ -29,6 +30,9 @@ bool grabando();
 const QList<Suceso>& sucesos();
 void limpiar();
 void responder(bool si);  // queues the answer to the next question
+// Queues the button (from 0) chosen in the next choice box; the last button
+// (the one that does nothing) when none is queued.
+void elegir(int boton);
 
 }  // namespace Escena
 
@@ -37,6 +41,10 @@ void responder(bool si);  // queues the answer to the next question
 void mostrarError(const QString& texto, const QString& titulo);
 void mostrarInformacion(const QString& texto, const QString& titulo);
 bool preguntar(const QString& texto, const QString& titulo);
+// A warning box with the given buttons; the last one is the default and the
+// one Escape presses, so it must be the choice that changes nothing. Returns
+// the index of the button pressed.
+int elegir(const QString& texto, const QString& titulo, const QStringList& botones);
 
 // The window system's z-order call: insert-after HWND_TOPMOST (-1) or
 // HWND_NOTOPMOST (-2), with SWP_NOMOVE | SWP_NOSIZE, so only the window's

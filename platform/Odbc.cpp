@@ -19,7 +19,8 @@ namespace plataforma {
 #define TARJETA_FUNCIONES_ODBC(X) \
     X(SQLAllocHandle) X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) \
     X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) \
-    X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr)
+    X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr) \
+    X(SQLRowCount)
 // clang-format on
 
 struct SesionOdbc::Api {
@@ -427,10 +428,14 @@ bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores
         const SQLRETURN r = api_->SQLExecDirectW(st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS);
         if (r == SQL_NO_DATA) {
             ok = true;  // a statement that touched no row
+            if (filas) filas->afectadas = 0;
         } else if (!SQL_SUCCEEDED(r)) {
             diagnostico(*api_, SQL_HANDLE_STMT, st, fallo);
             ok = false;
         } else {
+            SQLLEN afectadas = -1;
+            if (filas && SQL_SUCCEEDED(api_->SQLRowCount(st, &afectadas)))
+                filas->afectadas = afectadas;
             ok = consumir(*api_, st, filas, fallo, entregar);
         }
     }

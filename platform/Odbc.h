@@ -21,6 +21,8 @@ struct FilasOdbc {
     QStringList nombres;
     QList<bool> unicode;
     QList<QVariantList> filas;
+    // Rows the statement changed, as the driver counts them; -1 unknown.
+    qint64 afectadas = -1;
 };
 
 // What failed: the driver's and server's text, the SQLSTATE of the first

@@ -1,4 +1,5 @@
 #include "Ventanas.h"
+#include "Controles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ std::unique_ptr<FrmTelefonos> abrirTarjeta(const QString& linea) {
     auto f = std::make_unique<FrmTelefonos>(linea);
     QString error;
     EXPECT_TRUE(f->Form_Load(&error)) << error.toStdString();
-    f->TmrInicio->stop();  // tests that need it start it themselves
+    control<QTimer>(*f, "TmrInicio")->stop();  // tests that need it start it themselves
     f->show();
     f->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(f.get()));
@@ -31,6 +32,9 @@ QStringList escena() {
                 break;
             case plataforma::Suceso::Tipo::Pregunta:
                 s << QStringLiteral("pregunta: ") + e.texto + QStringLiteral(" | ") + e.titulo;
+                break;
+            case plataforma::Suceso::Tipo::Eleccion:
+                s << QStringLiteral("elige: ") + e.texto + QStringLiteral(" | ") + e.titulo;
                 break;
             case plataforma::Suceso::Tipo::SobreTodo:
                 s << QStringLiteral("encima");

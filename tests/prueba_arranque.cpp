@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include "Apoyo.h"
+#include "Controles.h"
 #include "Escena.h"
 #include "FrmTelefonos.h"
 #include "Global.h"
@@ -316,7 +317,7 @@ TEST(Arranque, VentanaColocadaConPielYSinRelojDeArena) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The skin beside the program gives the window its colours.
     EXPECT_EQ(f->palette().color(QPalette::Window), QColor(0xee, 0xf3, 0xfa));
-    EXPECT_EQ(f->TxtDueno->palette().color(QPalette::Disabled, QPalette::Text),
+    EXPECT_EQ(txt(*f, "TxtDueno")->palette().color(QPalette::Disabled, QPalette::Text),
               QColor(0x6b, 0x76, 0x86));
     // A missing file changes nothing; lines it cannot read are left out.
     const QPalette antes = f->palette();
@@ -374,8 +375,8 @@ TEST(Arranque, SobreTodoALosDosSegundosYEscapeCierra) {
     apoyo::Entorno e;
     std::unique_ptr<FrmTelefonos> f;
     ASSERT_EQ(arrancar(QStringLiteral("1234-25"), &f), QString());
-    EXPECT_EQ(f->TmrInicio->interval(), 2000);
-    EXPECT_TRUE(f->TmrInicio->isActive());
+    EXPECT_EQ(control<QTimer>(*f, "TmrInicio")->interval(), 2000);
+    EXPECT_TRUE(control<QTimer>(*f, "TmrInicio")->isActive());
     f->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
     const WId nativa = f->winId();
@@ -383,14 +384,14 @@ TEST(Arranque, SobreTodoALosDosSegundosYEscapeCierra) {
     QTRY_COMPARE_WITH_TIMEOUT(sucesos().size(), 1, 4000);
     EXPECT_EQ(sucesos()[0].tipo, Suceso::Tipo::SobreTodo);
     EXPECT_EQ(sucesos()[0].ventana, f.get());
-    EXPECT_FALSE(f->TmrInicio->isActive());
+    EXPECT_FALSE(control<QTimer>(*f, "TmrInicio")->isActive());
     EXPECT_TRUE(f->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
     // The same native window, still shown: only its always-on-top state changed.
     EXPECT_EQ(f->winId(), nativa);
     EXPECT_TRUE(f->isVisible());
 
-    f->TxtAval_Colonia->setFocus();
-    QTest::keyClick(f->TxtAval_Colonia, Qt::Key_Escape);
+    txt(*f, "TxtAval_Colonia")->setFocus();
+    QTest::keyClick(txt(*f, "TxtAval_Colonia"), Qt::Key_Escape);
     EXPECT_FALSE(f->isVisible());
     EXPECT_FALSE(Global::Conexion.abierta());
 }

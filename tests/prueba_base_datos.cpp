@@ -7,6 +7,7 @@
 
 #include "Apoyo.h"
 #include "Global.h"
+#include "Tarjeta.h"
 
 using plataforma::Parametro;
 using plataforma::TipoParametro;
@@ -53,33 +54,39 @@ TEST_F(BaseDatos, LecturasDelArranque) {
 }
 
 TEST_F(BaseDatos, CiudadesDelEstadoArribaDe3701OrdenadasPorNombre) {
-    auto rs = consultar(
-        QStringLiteral("select c.ciudad,c.nombre_ciudad FROM ciudades c WHERE ciudad > 3701 "
-                       "AND estado = 8  order by nombre_ciudad"));
+    QList<Tarjeta::Ciudad> ciudades;
+    QString error;
+    ASSERT_TRUE(Tarjeta::LeerCiudades(&ciudades, &error)) << error.toStdString();
     QStringList nombres;
-    for (; !rs->alFinal(); rs->siguiente()) {
-        EXPECT_GT(rs->valor(0).toInt(), 3701);
-        nombres << rs->valor(1).toString();
+    for (const Tarjeta::Ciudad& c : std::as_const(ciudades)) {
+        EXPECT_GT(c.numero, 3701);
+        nombres << c.nombre;
     }
     EXPECT_EQ(nombres.size(), 41);
-    EXPECT_FALSE(nombres.contains(QStringLiteral("Parral (clave antigua)")));
+    EXPECT_FALSE(nombres.contains(QStringLiteral("PARRAL (CLAVE ANTIGUA)")));
+    // In the database's order of the stored names: one is stored with a
+    // leading blank, so it comes first, and is shown trimmed.
+    ASSERT_FALSE(nombres.isEmpty());
+    EXPECT_EQ(nombres.takeFirst(), QStringLiteral("VALLE DE ALLENDE"));
     QStringList ordenados = nombres;
     std::sort(ordenados.begin(), ordenados.end());
     EXPECT_EQ(nombres, ordenados);
 }
 
 TEST_F(BaseDatos, LaTarjetaSeLeeConLosNombresDeColumnaDeLaCarga) {
-    auto rs = consultar(
-        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234"));
-    ASSERT_FALSE(rs->vacio());
-    EXPECT_EQ(rs->valor(QStringLiteral("conyuge_telefono_centro")).toString(),
+    Global::ClienteActual = 1234;
+    Tarjeta::Leida leida;
+    QString error;
+    ASSERT_TRUE(Tarjeta::Cargar(&leida, &error)) << error.toStdString();
+    ASSERT_TRUE(leida.existe);
+    EXPECT_EQ(leida.fila.texto(QLatin1String("conyuge_telefono_centro")),
               QStringLiteral("6144201100"));
-    EXPECT_EQ(rs->valor(QStringLiteral("conyuge_telefono_Centro")).toString(),
-              QStringLiteral("6144201100"));
-    EXPECT_TRUE(rs->valor(QStringLiteral("Principal_Mismo")).toBool());
-    EXPECT_TRUE(consultar(QStringLiteral(
-                              "select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1"))
-                    ->vacio());
+    EXPECT_TRUE(leida.fila[QLatin1String("Principal_Mismo")].toBool());
+    EXPECT_TRUE(leida.domicilio.has_value());
+    EXPECT_TRUE(leida.nombreAval.has_value());
+    Global::ClienteActual = 1;
+    ASSERT_TRUE(Tarjeta::Cargar(&leida, &error)) << error.toStdString();
+    EXPECT_FALSE(leida.existe);
 }
 
 TEST_F(BaseDatos, LosProcedimientosGuardanYLasConsultasDevuelven) {

@@ -158,6 +158,12 @@ TEST(DialectoSqlite, NombresDeTresPartes) {
         {"select t.col from t", "select t.col from t"},
         {"select 1.5 + getdate()", "select 1.5 + getdate()"},
         {"select xzelt.dbo.y", "select xzelt.y"},
+        {"SELECT * FROM zelt.dbo.c WITH (UPDLOCK, HOLDLOCK) WHERE k = 5",
+         "SELECT * FROM zelt.c WHERE k = 5"},
+        {"select * from t with(updlock)", "select * from t"},
+        {"WITH x (a) AS (select 1) select a from x", "WITH x (a) AS (select 1) select a from x"},
+        {"select 1 from t WITH (NOEXPAND)", "select 1 from t WITH (NOEXPAND)"},
+        {"select 'WITH (UPDLOCK)'", "select 'WITH (UPDLOCK)'"},
     };
     for (const auto& c : casos)
         EXPECT_EQ(plataforma::DialectoSqlite::traducir(QString::fromUtf8(c.entrada)),

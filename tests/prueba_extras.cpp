@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "Controles.h"
 #include "FrmExtras.h"
 #include "Global.h"
 #include "Rejilla.h"
@@ -71,7 +72,7 @@ protected:
 TEST_F(Extras, RejillaConSusColumnasListasYDiezFilas) {
     sembrar(1234, 0);
     auto f = abrir();
-    auto* g = f->iExtras;
+    auto* g = control<plataforma::Rejilla>(*f, "iExtras");
     EXPECT_EQ(f->windowTitle(), QStringLiteral("Contactos Extras"));
     ASSERT_EQ(g->columnCount(), 5);
     const QStringList encabezados{"Nombre", "Grupo", "Teléfono", "Lugar Teléfono", "Nota"};
@@ -88,7 +89,7 @@ TEST_F(Extras, RejillaConSusColumnasListasYDiezFilas) {
                            "Referencia 2", "Referencia 3", "Referencia 4"}));
     EXPECT_EQ(g->filas(), 10);
     for (int r = 0; r < 10; ++r) EXPECT_EQ(g->rowHeight(r), 30);
-    EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Guardar"));
+    EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Guardar"));
     // Made top-most first thing.
     ASSERT_FALSE(plataforma::Escena::sucesos().isEmpty());
     EXPECT_EQ(plataforma::Escena::sucesos()[0].tipo, plataforma::Suceso::Tipo::SobreTodo);
@@ -100,12 +101,17 @@ TEST_F(Extras, FilasSegunLosContactosGuardados) {
     for (const auto& c : casos) {
         sembrar(1234, c.contactos);
         auto f = abrir();
-        EXPECT_EQ(f->iExtras->filas(), c.contactos < 10 ? 10 : c.contactos + 1) << c.contactos;
-        EXPECT_EQ(f->iExtras->filas(), c.filas);
+        EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->filas(),
+                  c.contactos < 10 ? 10 : c.contactos + 1)
+            << c.contactos;
+        EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->filas(), c.filas);
         for (int r = 1; r <= c.contactos; ++r)
-            EXPECT_EQ(f->iExtras->valor(r, 1), QStringLiteral("Contacto %1").arg(r));
-        EXPECT_TRUE(f->iExtras->valor(c.contactos + 1, 1).isEmpty());
-        for (int r = 0; r < f->iExtras->filas(); ++r) EXPECT_EQ(f->iExtras->rowHeight(r), 30);
+            EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(r, 1),
+                      QStringLiteral("Contacto %1").arg(r));
+        EXPECT_TRUE(
+            control<plataforma::Rejilla>(*f, "iExtras")->valor(c.contactos + 1, 1).isEmpty());
+        for (int r = 0; r < control<plataforma::Rejilla>(*f, "iExtras")->filas(); ++r)
+            EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->rowHeight(r), 30);
     }
 }
 
@@ -116,25 +122,28 @@ TEST_F(Extras, ValoresComoEstanGuardados) {
                        "lugar, Nota) values "
                        "(1234, '  Ana  ', 'Compadre', ' 6141112233 ', 'Otro', ' nota ')"));
     auto f = abrir();
-    EXPECT_EQ(f->iExtras->valor(1, 1), QStringLiteral("  Ana  "));
-    EXPECT_EQ(f->iExtras->valor(1, 2), QStringLiteral("Compadre"));
-    EXPECT_EQ(f->iExtras->valor(1, 3), QStringLiteral(" 6141112233 "));
-    EXPECT_EQ(f->iExtras->valor(1, 4), QStringLiteral("Otro"));
-    EXPECT_EQ(f->iExtras->valor(1, 5), QStringLiteral(" nota "));
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(1, 1), QStringLiteral("  Ana  "));
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(1, 2), QStringLiteral("Compadre"));
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(1, 3),
+              QStringLiteral(" 6141112233 "));
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(1, 4), QStringLiteral("Otro"));
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(1, 5), QStringLiteral(" nota "));
     // The place list does not hold "Otro", yet editing the cell keeps it.
-    f->iExtras->setCurrentCell(0, 3);
-    f->iExtras->editItem(f->iExtras->item(0, 3));
-    auto* combo = qobject_cast<QComboBox*>(f->iExtras->editorAbierto());
+    control<plataforma::Rejilla>(*f, "iExtras")->setCurrentCell(0, 3);
+    control<plataforma::Rejilla>(*f, "iExtras")
+        ->editItem(control<plataforma::Rejilla>(*f, "iExtras")->item(0, 3));
+    auto* combo =
+        qobject_cast<QComboBox*>(control<plataforma::Rejilla>(*f, "iExtras")->editorAbierto());
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->currentText(), QStringLiteral("Otro"));
     EXPECT_EQ(combo->count(), 3);
-    f->iExtras->confirmarEdicion();
-    EXPECT_EQ(f->iExtras->valor(1, 4), QStringLiteral("Otro"));
+    control<plataforma::Rejilla>(*f, "iExtras")->confirmarEdicion();
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(1, 4), QStringLiteral("Otro"));
 }
 
 TEST_F(Extras, EnterAgregaUnaFilaDondeSeaEscapeCierraSinGuardar) {
     auto f = abrir();
-    auto* g = f->iExtras;
+    auto* g = control<plataforma::Rejilla>(*f, "iExtras");
     const int antes = g->filas();
     g->setFocus();
     g->setCurrentCell(2, 0);
@@ -192,32 +201,33 @@ TEST_F(Extras, TelefonoSegunElLugar) {
     };
     auto f = abrir();
     for (const auto& c : casos) {
-        for (int r = 1; r <= f->iExtras->filas(); ++r)
-            for (int k = 1; k <= 5; ++k) f->iExtras->ponerValor(r, k, QString());
-        fila(f->iExtras, 3,
+        for (int r = 1; r <= control<plataforma::Rejilla>(*f, "iExtras")->filas(); ++r)
+            for (int k = 1; k <= 5; ++k)
+                control<plataforma::Rejilla>(*f, "iExtras")->ponerValor(r, k, QString());
+        fila(control<plataforma::Rejilla>(*f, "iExtras"), 3,
              {"Alguien", "Cliente", QString::fromLatin1(c.telefono), QString::fromLatin1(c.lugar)});
         f->ValidarTelefonos();
         EXPECT_EQ(f->ContactosValidos, c.valido) << c.telefono << " / " << c.lugar;
     }
     // A phone in a row without a name is checked too.
-    fila(f->iExtras, 3, {"", "", "123", "Casa"});
+    fila(control<plataforma::Rejilla>(*f, "iExtras"), 3, {"", "", "123", "Casa"});
     f->ValidarTelefonos();
     EXPECT_FALSE(f->ContactosValidos);
 }
 
 TEST_F(Extras, TelefonoMalNoGuardaNada) {
     auto f = abrir();
-    fila(f->iExtras, 1, {"Carmen", "Cliente", "61400", "Casa"});
+    fila(control<plataforma::Rejilla>(*f, "iExtras"), 1, {"Carmen", "Cliente", "61400", "Casa"});
     plataforma::Escena::limpiar();
     f->CmdGuardar_Click();
     EXPECT_EQ(escena(), (QStringList{"no-encima", kMalTelefono, "encima"}));
     EXPECT_EQ(guardados().size(), 4);
-    EXPECT_EQ(f->iExtras->valor(1, 3), QStringLiteral("61400"));
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(1, 3), QStringLiteral("61400"));
 }
 
 TEST_F(Extras, ConNoLaTablaNoCambia) {
     auto f = abrir();
-    fila(f->iExtras, 1, {"Otra persona", "Aval", "", ""});
+    fila(control<plataforma::Rejilla>(*f, "iExtras"), 1, {"Otra persona", "Aval", "", ""});
     plataforma::Escena::limpiar();
     apoyo::Grabadora g;
     f->CmdGuardar_Click();
@@ -229,7 +239,7 @@ TEST_F(Extras, ConNoLaTablaNoCambia) {
 
 TEST_F(Extras, GuardarBorraEInsertaLasFilasConNombreEnOrden) {
     auto f = abrir();
-    auto* r = f->iExtras;
+    auto* r = control<plataforma::Rejilla>(*f, "iExtras");
     fila(r, 1, {"Primero", "Aval", " 6141234567 ", "Casa", "nota 'uno'"});
     fila(r, 2, {"", "Cliente", "6141234567", "Trabajo", "sin nombre: no se guarda"});
     fila(r, 3, {"O'Brien; DROP TABLE x", "Grupo raro", "", "", ""});
@@ -241,7 +251,10 @@ TEST_F(Extras, GuardarBorraEInsertaLasFilasConNombreEnOrden) {
     apoyo::Grabadora g;
     f->CmdGuardar_Click();
     EXPECT_EQ(escena(), (QStringList{"no-encima", kPregunta, kGuardado, "encima"}));
-    QStringList esperado{"BEGIN", "DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"};
+    QStringList esperado{"BEGIN",
+                         "SELECT Nombre, parentesco, telefono, Lugar, Nota FROM "
+                         "zelt.dbo.contactos_extras WITH (UPDLOCK, HOLDLOCK) WHERE cliente = 1234",
+                         "DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"};
     const QString insertar = QStringLiteral(
         "INSERT INTO zelt.dbo.contactos_extras (Cliente,Nombre,Parentesco,Telefono,lugar,Nota) "
         "VALUES (1234,?,?,?,?,?)");
@@ -257,13 +270,15 @@ TEST_F(Extras, GuardarBorraEInsertaLasFilasConNombreEnOrden) {
     EXPECT_EQ(r->valor(2, 5), QStringLiteral("sin nombre: no se guarda"));
     f.reset();
     auto otra = abrir();
-    EXPECT_EQ(otra->iExtras->valor(2, 1), QStringLiteral("O'Brien; DROP TABLE x"));
-    EXPECT_EQ(otra->iExtras->filas(), 10);
+    EXPECT_EQ(control<plataforma::Rejilla>(*otra, "iExtras")->valor(2, 1),
+              QStringLiteral("O'Brien; DROP TABLE x"));
+    EXPECT_EQ(control<plataforma::Rejilla>(*otra, "iExtras")->filas(), 10);
 }
 
 TEST_F(Extras, SinNombresBorraTodoYAvisaIgual) {
     auto f = abrir();
-    for (int r = 1; r <= 4; ++r) f->iExtras->ponerValor(r, 1, QString());
+    for (int r = 1; r <= 4; ++r)
+        control<plataforma::Rejilla>(*f, "iExtras")->ponerValor(r, 1, QString());
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
     EXPECT_TRUE(escena().contains(kGuardado));
@@ -272,14 +287,14 @@ TEST_F(Extras, SinNombresBorraTodoYAvisaIgual) {
 
 TEST_F(Extras, LoQueSeEstaEditandoTambienSeGuarda) {
     auto f = abrir();
-    auto* r = f->iExtras;
+    auto* r = control<plataforma::Rejilla>(*f, "iExtras");
     r->setCurrentCell(0, 4);
     r->editItem(r->item(0, 4));
     auto* editor = qobject_cast<QLineEdit*>(r->editorAbierto());
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("escrito sin salir de la celda"));
     plataforma::Escena::responder(true);
-    f->CmdGuardar->click();  // by its access key: the focus stays in the cell
+    cmd(*f, "CmdGuardar")->click();  // by its access key: the focus stays in the cell
     EXPECT_TRUE(escena().contains(kGuardado)) << escena().join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(guardados()[0][4].toString(), QStringLiteral("escrito sin salir de la celda"));
 }
@@ -287,8 +302,8 @@ TEST_F(Extras, LoQueSeEstaEditandoTambienSeGuarda) {
 TEST_F(Extras, UnFalloAMitadDejaLosContactosComoEstaban) {
     auto f = abrir();
     const auto antes = guardados();
-    fila(f->iExtras, 1, {"Cambio 1", "Aval", "", "", ""});
-    fila(f->iExtras, 5, {"Nuevo", "Aval", "", "", ""});
+    fila(control<plataforma::Rejilla>(*f, "iExtras"), 1, {"Cambio 1", "Aval", "", "", ""});
+    fila(control<plataforma::Rejilla>(*f, "iExtras"), 5, {"Nuevo", "Aval", "", "", ""});
     plataforma::Escena::limpiar();
     {
         apoyo::Grabadora g;
@@ -302,9 +317,9 @@ TEST_F(Extras, UnFalloAMitadDejaLosContactosComoEstaban) {
     EXPECT_TRUE(e[2].contains(QStringLiteral("Communication link failure")));
     EXPECT_EQ(e[3], QStringLiteral("encima"));
     EXPECT_EQ(guardados(), antes);
-    EXPECT_EQ(f->iExtras->valor(5, 1), QStringLiteral("Nuevo"));
+    EXPECT_EQ(control<plataforma::Rejilla>(*f, "iExtras")->valor(5, 1), QStringLiteral("Nuevo"));
     // A value too long for its column is named before anything is sent.
-    f->iExtras->ponerValor(2, 5, QString(300, QLatin1Char('n')));
+    control<plataforma::Rejilla>(*f, "iExtras")->ponerValor(2, 5, QString(300, QLatin1Char('n')));
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
     {
@@ -318,7 +333,7 @@ TEST_F(Extras, UnFalloAMitadDejaLosContactosComoEstaban) {
                              "nada. | Error de Captura"));
     EXPECT_EQ(guardados(), antes);
     // Corrected, a second press stores it all.
-    f->iExtras->ponerValor(2, 5, QStringLiteral("corta"));
+    control<plataforma::Rejilla>(*f, "iExtras")->ponerValor(2, 5, QStringLiteral("corta"));
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
@@ -330,7 +345,7 @@ TEST_F(Extras, UnFalloAMitadDejaLosContactosComoEstaban) {
 // Each cell's editor takes what its table column holds.
 TEST_F(Extras, CadaCeldaAdmiteLoQueGuardaSuColumna) {
     auto f = abrir();
-    auto* r = f->iExtras;
+    auto* r = control<plataforma::Rejilla>(*f, "iExtras");
     const int anchos[] = {100, 30, 30, 30, 250};
     for (int c = 0; c < 5; ++c) {
         r->ponerValor(6, c + 1, QString());
@@ -354,10 +369,10 @@ TEST(ExtrasDesdeLaTarjeta, LaTarjetaDejaDeEstarEncimaMientrasSeVe) {
     QTimer::singleShot(0, [&] {
         vista = qobject_cast<FrmExtras*>(QApplication::activeModalWidget());
         if (!vista) return;
-        filas = vista->iExtras->filas();
+        filas = control<plataforma::Rejilla>(*vista, "iExtras")->filas();
         QTest::keyClick(vista, Qt::Key_Escape);
     });
-    f->CmdExtras->click();
+    cmd(*f, "CmdExtras")->click();
     EXPECT_EQ(filas, 10);
     const auto& s = plataforma::Escena::sucesos();
     ASSERT_EQ(s.size(), 3);

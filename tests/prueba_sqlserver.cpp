@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "Arranque.h"
+#include "Controles.h"
 #include "FrmExtras.h"
 #include "Global.h"
 #include "Odbc.h"
@@ -82,13 +83,14 @@ protected:
     // A new card with a guarantor and an address, text beyond Windows-1252
     // included.
     static void llenarNueva(FrmTelefonos& f) {
-        f.TxtDueno->setText(QStringLiteral("Łukasz O'Brien 😀"));
-        f.TxtPrincipal_Telefono->setText(QStringLiteral("6141234567"));
-        f.TxtAval_Paterno->setText(QStringLiteral("GARCÍA"));
-        f.TxtAval_Nombre->setText(QStringLiteral("ROSA"));
+        txt(f, "TxtDueno")->setText(QStringLiteral("Łukasz O'Brien 😀"));
+        txt(f, "TxtPrincipal_Telefono")->setText(QStringLiteral("6141234567"));
+        txt(f, "TxtAval_Paterno")->setText(QStringLiteral("GARCÍA"));
+        txt(f, "TxtAval_Nombre")->setText(QStringLiteral("ROSA"));
         f.TxtAval_Nombre_LostFocus();
-        f.TxtAval_Domicilio->setText(QStringLiteral("Calle Ñandú 5"));
-        f.CmbMunicipios->setCurrentIndex(f.CmbMunicipios->findText(QStringLiteral("DELICIAS")));
+        txt(f, "TxtAval_Domicilio")->setText(QStringLiteral("Calle Ñandú 5"));
+        cmb(f, "CmbMunicipios")
+            ->setCurrentIndex(cmb(f, "CmbMunicipios")->findText(QStringLiteral("DELICIAS")));
     }
 };
 
@@ -111,27 +113,27 @@ TEST_F(SqlServer, ArrancaConTarjetaNuevaYConTarjetaGuardada) {
         const QStringList resumen = ServidorTds::resumen(peticiones());
         EXPECT_LE(resumen.size(), 9) << resumen.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(Global::EstadoSucursal, 8);
-        EXPECT_GT(f->CmbMunicipios->count(), 10);
+        EXPECT_GT(cmb(*f, "CmbMunicipios")->count(), 10);
         EXPECT_TRUE(f->windowTitle().endsWith(guardada
                                                   ? QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO")
                                                   : QStringLiteral("JOSÉ LUIS MARTÍNEZ GARZA")));
         if (!guardada) {
             EXPECT_TRUE(f->TarjetaNueva);
-            EXPECT_EQ(f->TxtDueno->text(), QString());
+            EXPECT_EQ(txt(*f, "TxtDueno")->text(), QString());
             continue;
         }
         EXPECT_FALSE(f->TarjetaNueva);
-        EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Cambiar"));
-        EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("6144102233"));
-        EXPECT_EQ(f->TxtPrincipal_Celular->text(), QStringLiteral("0446141234567"));
-        EXPECT_EQ(f->txtRef1_Nombre->text(), QStringLiteral("Patricia Soto Leal"));
-        EXPECT_TRUE(f->ChkMismo->isChecked());
-        EXPECT_FALSE(f->ChkAval->isChecked());
-        EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Av. Tecnológico 2310"));
-        EXPECT_EQ(f->TxtAval_Colonia->text(), QStringLiteral("Santo Niño"));
-        EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("CHIHUAHUA"));
-        EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
-        EXPECT_EQ(f->TxtAval_Nombre->text(), QStringLiteral("ROSA ELENA"));
+        EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Cambiar"));
+        EXPECT_EQ(txt(*f, "TxtPrincipal_Telefono")->text(), QStringLiteral("6144102233"));
+        EXPECT_EQ(txt(*f, "TxtPrincipal_Celular")->text(), QStringLiteral("0446141234567"));
+        EXPECT_EQ(txt(*f, "txtRef1_Nombre")->text(), QStringLiteral("Patricia Soto Leal"));
+        EXPECT_TRUE(chk(*f, "ChkMismo")->isChecked());
+        EXPECT_FALSE(chk(*f, "ChkAval")->isChecked());
+        EXPECT_EQ(txt(*f, "TxtAval_Domicilio")->text(), QStringLiteral("Av. Tecnológico 2310"));
+        EXPECT_EQ(txt(*f, "TxtAval_Colonia")->text(), QStringLiteral("Santo Niño"));
+        EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentText(), QStringLiteral("CHIHUAHUA"));
+        EXPECT_EQ(txt(*f, "TxtAval_Paterno")->text(), QStringLiteral("GARCÍA"));
+        EXPECT_EQ(txt(*f, "TxtAval_Nombre")->text(), QStringLiteral("ROSA ELENA"));
     }
 }
 
@@ -140,7 +142,7 @@ TEST_F(SqlServer, UnaTarjetaNuevaViajaEnUnaTransaccionConSusValoresExactos) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenarNueva(*f);
     const qsizetype desde = marca();
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     EXPECT_EQ(escena().value(1),
               QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica"));
     const QJsonArray p = peticiones(desde);
@@ -183,10 +185,10 @@ TEST_F(SqlServer, UnaTarjetaNuevaViajaEnUnaTransaccionConSusValoresExactos) {
 TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
     preparar();
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     EXPECT_TRUE(escena().contains(
         QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica")))
         << escena().join(QLatin1Char('\n')).toStdString();
@@ -196,10 +198,15 @@ TEST_F(SqlServer, UnCambioConfirmadoEsUnaActualizacionYSusProcedimientos) {
     EXPECT_EQ(r.first(), QStringLiteral("batch BEGIN TRANSACTION"));
     EXPECT_TRUE(r[1].startsWith(QStringLiteral("rpc sp_executesql UPDATE zelt.dbo.")))
         << r[1].toStdString();
-    EXPECT_TRUE(r[1].endsWith(QStringLiteral("WHERE cliente = 1234"))) << r[1].toStdString();
+    EXPECT_TRUE(r[1].contains(QStringLiteral("WHERE cliente = 1234 AND fecha_cambia IS NULL AND ")))
+        << r[1].toStdString();
     EXPECT_TRUE(valores(p[1]).contains(QStringLiteral("6149998877")));
     EXPECT_EQ(r[2], QStringLiteral("rpc Zelt.dbo.Cambia_Estado_Domicilio_Cliente"));
     EXPECT_EQ(valores(p[2]), (QVariantList{1234, QStringLiteral("Aval"), false}));
+    EXPECT_TRUE(r[r.size() - 2].endsWith(QStringLiteral(
+        "SELECT fecha_cambia, usuario_cambia FROM zelt.dbo.tarjeta_telefonica_cliente WHERE "
+        "cliente = 1234")))
+        << r[r.size() - 2].toStdString();
     EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
     EXPECT_EQ(r.count(QStringLiteral("batch BEGIN TRANSACTION")), 1);
 }
@@ -227,13 +234,13 @@ TEST_F(SqlServer, UnCambioDevuelveLoGuardadoTalCual) {
     preparar({{QStringLiteral("resultados"),
                QJsonObject{{clave, tarjeta}, {procDomicilio, domicilio}}}});
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     const QJsonArray p = peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
-    EXPECT_EQ(r.size(), 5) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r.size(), 6) << r.join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(r.contains(QStringLiteral("rpc Zelt.dbo.GUARDA_CONTACTO_CLIENTE")));
     const QVariantList cambio = valores(p[1]);
     EXPECT_TRUE(cambio.contains(QStringLiteral("614-410-2233")));
@@ -250,15 +257,19 @@ TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
     FrmExtras extras;
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
-    EXPECT_EQ(extras.iExtras->valor(1, 1), QStringLiteral("Carmen Hernández"));
-    EXPECT_EQ(extras.iExtras->valor(3, 3), QStringLiteral("0446143332211"));
-    EXPECT_EQ(extras.iExtras->valor(5, 1), QString());
+    EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(1, 1),
+              QStringLiteral("Carmen Hernández"));
+    EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(3, 3),
+              QStringLiteral("0446143332211"));
+    EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(5, 1), QString());
     for (int r = 5; r <= 25; ++r) {
-        if (r > extras.iExtras->filas()) extras.iExtras->agregarFila();
-        extras.iExtras->ponerValor(r, 1, QStringLiteral("Contacto %1 ✓").arg(r));
-        extras.iExtras->ponerValor(r, 3,
-                                   QStringLiteral("6140000%1").arg(r, 3, 10, QLatin1Char('0')));
-        extras.iExtras->ponerValor(r, 4, QStringLiteral("Casa"));
+        if (r > control<plataforma::Rejilla>(extras, "iExtras")->filas())
+            control<plataforma::Rejilla>(extras, "iExtras")->agregarFila();
+        control<plataforma::Rejilla>(extras, "iExtras")
+            ->ponerValor(r, 1, QStringLiteral("Contacto %1 ✓").arg(r));
+        control<plataforma::Rejilla>(extras, "iExtras")
+            ->ponerValor(r, 3, QStringLiteral("6140000%1").arg(r, 3, 10, QLatin1Char('0')));
+        control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(r, 4, QStringLiteral("Casa"));
     }
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
@@ -267,21 +278,24 @@ TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
         QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")));
     const QJsonArray p = peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
-    ASSERT_EQ(r.size(), 28) << r.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(r.size(), 29) << r.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(r[0], QStringLiteral("batch BEGIN TRANSACTION"));
-    EXPECT_EQ(r[1],
+    // The stored list, locked, compared with the one read.
+    EXPECT_TRUE(r[1].contains(QStringLiteral("contactos_extras WITH (UPDLOCK, HOLDLOCK)")))
+        << r[1].toStdString();
+    EXPECT_EQ(r[2],
               QStringLiteral("batch DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"));
     EXPECT_TRUE(
-        r[2].startsWith(QStringLiteral("rpc sp_prepexec INSERT INTO zelt.dbo.contactos_extras")))
-        << r[2].toStdString();
-    for (int i = 3; i < 27; ++i)
+        r[3].startsWith(QStringLiteral("rpc sp_prepexec INSERT INTO zelt.dbo.contactos_extras")))
+        << r[3].toStdString();
+    for (int i = 4; i < 28; ++i)
         EXPECT_TRUE(r[i].startsWith(QStringLiteral("rpc sp_execute "))) << r[i].toStdString();
-    EXPECT_EQ(r[27], QStringLiteral("batch COMMIT TRANSACTION"));
-    EXPECT_EQ(valores(p[2]),
+    EXPECT_EQ(r[28], QStringLiteral("batch COMMIT TRANSACTION"));
+    EXPECT_EQ(valores(p[3]),
               (QVariantList{QStringLiteral("Carmen Hernández"), QStringLiteral("Cliente"),
                             QStringLiteral("6144001122"), QStringLiteral("Casa"),
                             QStringLiteral("Madre de la cliente")}));
-    EXPECT_EQ(valores(p[26]).value(0), QStringLiteral("Contacto 25 ✓"));
+    EXPECT_EQ(valores(p[27]).value(0), QStringLiteral("Contacto 25 ✓"));
 }
 
 // A fault in the middle of a save, of a new card or of a change: nothing is
@@ -330,7 +344,7 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
             preparar();
             auto f =
                 apoyo::abrirTarjeta(cambio ? QStringLiteral("1234-25") : QStringLiteral("1235-25"));
-            QLineEdit* caja = cambio ? f->TxtRef1_Telefono : f->TxtDueno;
+            QLineEdit* caja = cambio ? txt(*f, "TxtRef1_Telefono") : txt(*f, "TxtDueno");
             if (cambio)
                 caja->setText(QStringLiteral("6149998877"));
             else
@@ -339,7 +353,7 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
             servidor.ajustar(c.pista);
             const qsizetype desde = marca();
             plataforma::Escena::responder(true);
-            f->CmdGuardar->click();
+            cmd(*f, "CmdGuardar")->click();
             const QString error = mensaje(cambio ? QStringLiteral("error: No se pudo modificar")
                                                  : QStringLiteral("error: No se pudo guardar"));
             EXPECT_TRUE(error.contains(c.mensaje)) << nombre << ": " << error.toStdString();
@@ -358,7 +372,7 @@ TEST_F(SqlServer, UnFalloAMitadDeGuardarSeRecupera) {
             plataforma::Escena::limpiar();
             const qsizetype otra = marca();
             plataforma::Escena::responder(true);
-            f->CmdGuardar->click();
+            cmd(*f, "CmdGuardar")->click();
             EXPECT_EQ(mensaje(QStringLiteral("info:")),
                       cambio ? QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a "
                                               "Tarjeta Telefónica")
@@ -386,7 +400,7 @@ TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
     FrmExtras extras;
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
-    extras.iExtras->ponerValor(2, 5, QStringLiteral("Nota nueva"));
+    control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(2, 5, QStringLiteral("Nota nueva"));
     for (const bool primera : {true, false}) {
         plataforma::Escena::limpiar();
         const qsizetype desde = marca();
@@ -399,11 +413,12 @@ TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
         } else {
             EXPECT_TRUE(escena().contains(
                 QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")));
-            EXPECT_TRUE(r.value(2).startsWith(QStringLiteral("rpc sp_prepexec ")))
-                << r.value(2).toStdString();
+            EXPECT_TRUE(r.value(3).startsWith(QStringLiteral("rpc sp_prepexec ")))
+                << r.value(3).toStdString();
             EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
         }
-        EXPECT_EQ(extras.iExtras->valor(2, 5), QStringLiteral("Nota nueva"));
+        EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(2, 5),
+                  QStringLiteral("Nota nueva"));
     }
 }
 
@@ -416,13 +431,13 @@ TEST_F(SqlServer, UnTextoQueLaColumnaNoPuedeGuardarSeRechazaSinEnviarNada) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenarNueva(*f);
     const qsizetype desde = marca();
-    f->CmdGuardar->click();
+    cmd(*f, "CmdGuardar")->click();
     ASSERT_EQ(escena().size(), 3);
     EXPECT_EQ(escena()[1], QStringLiteral("error: «Dueño» (Principal) tiene caracteres que la base "
                                           "de datos no puede guardar: Ł😀. Cámbielos y vuelva a "
                                           "guardar; no se guardó nada. | Error de Captura"));
     EXPECT_TRUE(peticiones(desde).isEmpty());
-    EXPECT_TRUE(f->TxtDueno->hasFocus());
+    EXPECT_TRUE(txt(*f, "TxtDueno")->hasFocus());
 }
 
 TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviarNada) {
@@ -433,7 +448,8 @@ TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviar
     FrmExtras extras;
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
-    extras.iExtras->ponerValor(2, 5, QStringLiteral("Llamar a Łucja"));
+    control<plataforma::Rejilla>(extras, "iExtras")
+        ->ponerValor(2, 5, QStringLiteral("Llamar a Łucja"));
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
     extras.CmdGuardar_Click();
@@ -503,16 +519,16 @@ TEST_F(SqlServer, UnGuardadoSinRespuestaSeRecupera) {
     EsperaCorta espera;
     preparar();
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtRef1_Telefono->setText(QStringLiteral("6149998877"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
     servidor.ajustar({{QStringLiteral("callar_con"), QStringLiteral("re:^UPDATE")}});
     for (const char* esperado :
          {"error: No se pudo modificar la tarjeta", "info: Tarjeta Modificada Correctamente!"}) {
         plataforma::Escena::limpiar();
         plataforma::Escena::responder(true);
-        f->CmdGuardar->click();
+        cmd(*f, "CmdGuardar")->click();
         EXPECT_TRUE(escena().value(2).startsWith(QLatin1String(esperado)))
             << escena().join(QLatin1Char('\n')).toStdString();
-        EXPECT_EQ(f->TxtRef1_Telefono->text(), QStringLiteral("6149998877"));
+        EXPECT_EQ(txt(*f, "TxtRef1_Telefono")->text(), QStringLiteral("6149998877"));
     }
 }
 
@@ -557,3 +573,53 @@ TEST_F(SqlServer, UsuarioYContrasenaLleganTalCual) {
 }
 
 }  // namespace
+
+// Two desks on the wire: a change carries the version read back after the
+// last one (the change date as text, which the server converts to its own
+// datetime); when no row matches, nothing is written, the card is read again
+// and the message names who changed it.
+TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
+    preparar();
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
+    plataforma::Escena::responder(true);
+    cmd(*f, "CmdGuardar")->click();
+    ASSERT_TRUE(escena().contains(
+        QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica")));
+
+    const QString clave =
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234");
+    QJsonObject tarjeta = resultadoDemo(clave);
+    QJsonArray fila = tarjeta[QStringLiteral("filas")][0].toArray();
+    fila[fila.size() - 2] = QStringLiteral("2026-12-08 10:15:00");
+    fila[fila.size() - 1] = QStringLiteral("ABCDEFG");
+    tarjeta[QStringLiteral("filas")] = QJsonArray{fila};
+    servidor.ajustar({{QStringLiteral("resultados"),
+                       QJsonObject{{clave, tarjeta},
+                                   {QStringLiteral("re:^UPDATE zelt\\.dbo\\.tarjeta_telefonica"),
+                                    QJsonObject{{QStringLiteral("afectadas"), 0}}}}}});
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000000"));
+    plataforma::Escena::limpiar();
+    plataforma::Escena::responder(true);
+    const qsizetype desde = marca();
+    cmd(*f, "CmdGuardar")->click();
+    const QJsonArray p = peticiones(desde);
+    const QStringList r = ServidorTds::resumen(p);
+    ASSERT_EQ(r.size(), 6) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r[0], QStringLiteral("batch BEGIN TRANSACTION"));
+    EXPECT_TRUE(r[1].contains(QStringLiteral("WHERE cliente = 1234 AND fecha_cambia = @P")))
+        << r[1].toStdString();
+    const QVariantList v = valores(p[1]);
+    ASSERT_GE(v.size(), 2);
+    EXPECT_EQ(v[v.size() - 2].toString(), QStringLiteral("2026-12-08T13:20:05.000"));
+    EXPECT_EQ(v[v.size() - 1].toString(), QStringLiteral("     25"));
+    EXPECT_EQ(r[2], QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    EXPECT_TRUE(r[3].endsWith(clave)) << r[3].toStdString();
+    const QStringList e = escena();
+    ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(e[2].startsWith(QStringLiteral(
+        "elige: El usuario ABCDEFG modificó esta tarjeta el 08/12/2026 a las 10:15, después de "
+        "que usted la abrió; no se guardó nada.")))
+        << e[2].toStdString();
+    EXPECT_EQ(txt(*f, "TxtRef1_Telefono")->text(), QStringLiteral("6140000000"));
+}

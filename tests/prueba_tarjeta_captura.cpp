@@ -22,6 +22,7 @@
 #include <QTest>
 
 #include "Casilla.h"
+#include "Controles.h"
 #include "Global.h"
 #include "LimiteDeTexto.h"
 #include "Marco.h"
@@ -108,7 +109,7 @@ TEST_F(Captura, OrdenDeTabulacion) {
                                "CmdExtras",
                                "ChkAval"};
     QStringList orden;
-    QWidget* w = f->TxtDueno;
+    QWidget* w = txt(*f, "TxtDueno");
     do {
         if (w->focusPolicy() & Qt::TabFocus) {
             // The combo box's own line edit stands for the box.
@@ -117,7 +118,7 @@ TEST_F(Captura, OrdenDeTabulacion) {
                 orden << control->objectName();
         }
         w = w->nextInFocusChain();
-    } while (w != f->TxtDueno);
+    } while (w != txt(*f, "TxtDueno"));
     EXPECT_EQ(orden.mid(0, esperado.size()), esperado);
 }
 
@@ -154,23 +155,24 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
     EXPECT_TRUE(caja("TxtAval_Paterno")->toolTip().isEmpty());
     // Every box has a label that names it, also to a screen reader.
     for (QLineEdit* c : f->findChildren<QLineEdit*>()) {
-        if (c->parentWidget() == f->CmbMunicipios) continue;
+        if (c->parentWidget() == cmb(*f, "CmbMunicipios")) continue;
         EXPECT_FALSE(c->accessibleName().isEmpty()) << c->objectName().toStdString();
     }
     EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->text(),
               QStringLiteral("Nombre  Conyuge del Aval"));
     EXPECT_EQ(f->findChild<QLabel*>(QStringLiteral("SkinLabel30"))->buddy(),
-              f->TxtAval_Nombre_Conyuge);
-    EXPECT_EQ(f->SkinLabel28->text(), QStringLiteral("Versión 3.2   18 Mayo 2012"));
-    EXPECT_EQ(f->Frame2->title(), QStringLiteral("Cónyuge"));
-    EXPECT_EQ(f->ChkConyuge->text(), QStringLiteral("Sin Cónyuge"));
-    EXPECT_EQ(f->CmdExtras->text(), QStringLiteral("&C. Extras"));
-    EXPECT_EQ(f->TxtDueno->geometry(), plataforma::twips(720, 240, 4095, 285));
+              txt(*f, "TxtAval_Nombre_Conyuge"));
+    EXPECT_EQ(control<QLabel>(*f, "SkinLabel28")->text(),
+              QStringLiteral("Versión 3.2   18 Mayo 2012"));
+    EXPECT_EQ(control<QGroupBox>(*f, "Frame2")->title(), QStringLiteral("Cónyuge"));
+    EXPECT_EQ(chk(*f, "ChkConyuge")->text(), QStringLiteral("Sin Cónyuge"));
+    EXPECT_EQ(cmd(*f, "CmdExtras")->text(), QStringLiteral("&C. Extras"));
+    EXPECT_EQ(txt(*f, "TxtDueno")->geometry(), plataforma::twips(720, 240, 4095, 285));
     EXPECT_EQ(f->size(), QSize(plataforma::twips(12360), plataforma::twips(6990)));
-    EXPECT_EQ(f->TxtAval_Telefono_centro->parentWidget(), f->Frame4);
+    EXPECT_EQ(txt(*f, "TxtAval_Telefono_centro")->parentWidget(), control<QGroupBox>(*f, "Frame4"));
     // Every label is as large as its caption needs, and the window has an icon.
     for (QLabel* l : f->findChildren<QLabel*>()) {
-        if (l == f->SkinLabel28) continue;  // placed with the size of its own
+        if (l == control<QLabel>(*f, "SkinLabel28")) continue;  // placed with the size of its own
         EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
         EXPECT_GE(l->height(), l->sizeHint().height()) << l->objectName().toStdString();
     }
@@ -238,17 +240,18 @@ TEST(CapturaDiseno, LetraDeArialSinLasDeWindows) {
     FrmTelefonos f(QString{});
     const QString liberation = QStringLiteral("Liberation Sans");
     EXPECT_EQ(QFontInfo(f.font()).family(), liberation);
-    EXPECT_EQ(QFontInfo(f.TxtDueno->font()).family(), liberation);
-    EXPECT_EQ(QFontInfo(f.SkinLabel28->font()).family(), liberation);
+    EXPECT_EQ(QFontInfo(txt(f, "TxtDueno")->font()).family(), liberation);
+    EXPECT_EQ(QFontInfo(control<QLabel>(f, "SkinLabel28")->font()).family(), liberation);
     EXPECT_DOUBLE_EQ(f.font().pointSizeF(), 8.25);
     EXPECT_EQ(QFontInfo(QApplication::font()).family(), liberation);
 }
 
 TEST(CapturaDiseno, NotasConSuTextoDeDiseno) {
     FrmTelefonos f(QString{});
-    EXPECT_EQ(f.TxtAnotaciones->toPlainText(), QStringLiteral("Anotaciones extras...\n"));
+    EXPECT_EQ(control<QPlainTextEdit>(f, "TxtAnotaciones")->toPlainText(),
+              QStringLiteral("Anotaciones extras...\n"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Tarjeta Telefónica de: "));
-    EXPECT_EQ(f.CmdGuardar->text(), QStringLiteral("&Guardar"));
+    EXPECT_EQ(cmd(f, "CmdGuardar")->text(), QStringLiteral("&Guardar"));
 }
 
 // ------------------------------------------------------------- key filter
@@ -269,17 +272,17 @@ TEST_F(Captura, SoloDigitosYRetrocesoEnLasCajasNumericas) {
         c->clear();
     }
     // Other boxes take any text; text put there by program is never filtered.
-    f->TxtDueno->setFocus();
-    QTest::keyClicks(f->TxtDueno, QStringLiteral("Ana-1"));
-    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("Ana-1"));
-    f->TxtPrincipal_Telefono->setText(QStringLiteral("abc"));
-    EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("abc"));
+    txt(*f, "TxtDueno")->setFocus();
+    QTest::keyClicks(txt(*f, "TxtDueno"), QStringLiteral("Ana-1"));
+    EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("Ana-1"));
+    txt(*f, "TxtPrincipal_Telefono")->setText(QStringLiteral("abc"));
+    EXPECT_EQ(txt(*f, "TxtPrincipal_Telefono")->text(), QStringLiteral("abc"));
 }
 
 // Typing limits count characters: an emoji is one and is never cut in half,
 // and half a character is never stored.
 TEST_F(Captura, LosLimitesCuentanCaracteresSinPartirlos) {
-    QLineEdit* c = f->TxtDueno;
+    QLineEdit* c = txt(*f, "TxtDueno");
     c->setFocus();
     c->setText(QString(99, QLatin1Char('a')));
     for (int i = 0; i < 2; ++i) {
@@ -298,16 +301,16 @@ TEST_F(Captura, LosLimitesCuentanCaracteresSinPartirlos) {
 }
 
 TEST_F(Captura, EnterPasaAlSiguienteYRevisaLaCaja) {
-    QLineEdit* tel = f->TxtPrincipal_Telefono;
+    QLineEdit* tel = txt(*f, "TxtPrincipal_Telefono");
     tel->setFocus();
     QTest::keyClicks(tel, QStringLiteral("6141234567"));
     QTest::keyClick(tel, Qt::Key_Return);
     EXPECT_TRUE(tel->hasFocus());  // the Tab is queued, not handled at once
-    QTRY_VERIFY(f->TxtPrincipal_Celular->hasFocus());
+    QTRY_VERIFY(txt(*f, "TxtPrincipal_Celular")->hasFocus());
     EXPECT_EQ(tel->text(), QStringLiteral("6141234567"));
     EXPECT_TRUE(escena().isEmpty());
 
-    QLineEdit* cel = f->TxtPrincipal_Celular;
+    QLineEdit* cel = txt(*f, "TxtPrincipal_Celular");
     QTest::keyClicks(cel, QStringLiteral("123"));
     QTest::keyClick(cel, Qt::Key_Enter);
     QTRY_COMPARE(escena(), (QStringList{"no-encima", kMensaje13, "encima"}));
@@ -318,7 +321,7 @@ TEST_F(Captura, EnterPasaAlSiguienteYRevisaLaCaja) {
 // Editing and moving keys work in the numeric boxes with the text X11 gives
 // them (0x7F for Delete); a control code typed with Ctrl stays out.
 TEST_F(Captura, TeclasDeEdicionEnLasCajasNumericas) {
-    QLineEdit* tel = f->TxtPrincipal_Telefono;
+    QLineEdit* tel = txt(*f, "TxtPrincipal_Telefono");
     tel->setFocus();
     tel->setText(QStringLiteral("12345"));
     tel->setCursorPosition(1);
@@ -346,7 +349,7 @@ TEST_F(Captura, TeclasDeEdicionEnLasCajasNumericas) {
 // A dead key and a letter arrive as text composed by the input method, with no
 // key press: the numeric boxes filter it character by character.
 TEST_F(Captura, TextoDelMetodoDeEntradaEnLasCajasNumericas) {
-    for (QLineEdit* c : {f->TxtDueno, f->TxtPrincipal_Telefono}) {
+    for (QLineEdit* c : {txt(*f, "TxtDueno"), txt(*f, "TxtPrincipal_Telefono")}) {
         c->setFocus();
         for (const char* compuesto : {"á", "5", "ñ 7"}) {
             QInputMethodEvent e;
@@ -354,8 +357,8 @@ TEST_F(Captura, TextoDelMetodoDeEntradaEnLasCajasNumericas) {
             QApplication::sendEvent(c, &e);
         }
     }
-    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("á5ñ 7"));
-    EXPECT_EQ(f->TxtPrincipal_Telefono->text(), QStringLiteral("57"));
+    EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("á5ñ 7"));
+    EXPECT_EQ(txt(*f, "TxtPrincipal_Telefono")->text(), QStringLiteral("57"));
 }
 
 // ---------------------------------------------------------- length checks
@@ -414,13 +417,13 @@ TEST_F(Captura, LasExtensionesNuncaSeQuejan) {
 }
 
 TEST_F(Captura, DevolverElFocoNoDisparaLaRevisionDeLaOtraCaja) {
-    f->TxtPrincipal_Celular->setText(QStringLiteral("123"));
-    salirCon(f->TxtPrincipal_Telefono, QStringLiteral("123"));
+    txt(*f, "TxtPrincipal_Celular")->setText(QStringLiteral("123"));
+    salirCon(txt(*f, "TxtPrincipal_Telefono"), QStringLiteral("123"));
     EXPECT_EQ(escena(), (QStringList{"no-encima", kMensaje10, "encima"}));
-    EXPECT_TRUE(f->TxtPrincipal_Telefono->hasFocus());
+    EXPECT_TRUE(txt(*f, "TxtPrincipal_Telefono")->hasFocus());
     // Moving on again repeats the message.
     plataforma::Escena::limpiar();
-    f->TxtAval_Colonia->setFocus(Qt::MouseFocusReason);
+    txt(*f, "TxtAval_Colonia")->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(escena(), (QStringList{"no-encima", kMensaje10, "encima"}));
 }
 
@@ -433,28 +436,29 @@ TEST_F(Captura, ClicEnGuardarConUnaCajaMalNoGuarda) {
     const struct {
         QLineEdit *caja, *foco;
         QStringList mensajes;
-    } casos[] = {
-        {f->TxtPrincipal_Telefono, f->TxtPrincipal_Telefono, {"no-encima", kMensaje10, "encima"}},
-        {f->TxtAval_Nombre, f->TxtAval_Paterno, {kMensajeAval}}};
+    } casos[] = {{txt(*f, "TxtPrincipal_Telefono"),
+                  txt(*f, "TxtPrincipal_Telefono"),
+                  {"no-encima", kMensaje10, "encima"}},
+                 {txt(*f, "TxtAval_Nombre"), txt(*f, "TxtAval_Paterno"), {kMensajeAval}}};
     for (const auto& c : casos) {
         c.caja->setFocus();
         c.caja->setText(QStringLiteral("12345"));
         plataforma::Escena::limpiar();
-        QTest::mousePress(f->CmdGuardar, Qt::LeftButton);
-        EXPECT_FALSE(f->CmdGuardar->isDown());
-        QTest::mouseRelease(f->CmdGuardar, Qt::LeftButton);
+        QTest::mousePress(cmd(*f, "CmdGuardar"), Qt::LeftButton);
+        EXPECT_FALSE(cmd(*f, "CmdGuardar")->isDown());
+        QTest::mouseRelease(cmd(*f, "CmdGuardar"), Qt::LeftButton);
         EXPECT_EQ(escena(), c.mensajes);
         EXPECT_TRUE(c.foco->hasFocus());
         EXPECT_EQ(entorno.valor(sql).toInt(), 0);
         c.caja->clear();
     }
     // A failed check with no click behind it leaves no click to swallow later.
-    f->TxtPrincipal_Telefono->setFocus();
-    f->TxtPrincipal_Telefono->setText(QStringLiteral("12345"));
-    f->TxtAval_Colonia->setFocus(Qt::MouseFocusReason);
+    txt(*f, "TxtPrincipal_Telefono")->setFocus();
+    txt(*f, "TxtPrincipal_Telefono")->setText(QStringLiteral("12345"));
+    txt(*f, "TxtAval_Colonia")->setFocus(Qt::MouseFocusReason);
     QCoreApplication::processEvents();
-    f->TxtPrincipal_Telefono->setText(QStringLiteral("6141234567"));
-    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    txt(*f, "TxtPrincipal_Telefono")->setText(QStringLiteral("6141234567"));
+    QTest::mouseClick(cmd(*f, "CmdGuardar"), Qt::LeftButton);
     EXPECT_EQ(entorno.valor(sql).toInt(), 1);
 }
 
@@ -475,9 +479,9 @@ TEST_F(Captura, NombreCompletoDelAval) {
     };
     for (const auto& c : casos) {
         f->NombreCompletoAval = QStringLiteral("anterior");
-        f->TxtAval_Paterno->setText(QString::fromUtf8(c.paterno));
-        f->TxtAval_Materno->setText(QString::fromUtf8(c.materno));
-        salirCon(f->TxtAval_Nombre, QString::fromUtf8(c.nombre));
+        txt(*f, "TxtAval_Paterno")->setText(QString::fromUtf8(c.paterno));
+        txt(*f, "TxtAval_Materno")->setText(QString::fromUtf8(c.materno));
+        salirCon(txt(*f, "TxtAval_Nombre"), QString::fromUtf8(c.nombre));
         if (c.completo) {
             EXPECT_TRUE(escena().isEmpty()) << c.paterno << "|" << c.nombre;
             EXPECT_EQ(f->NombreCompletoAval, QString::fromUtf8(c.completo));
@@ -485,38 +489,38 @@ TEST_F(Captura, NombreCompletoDelAval) {
             // Shown without leaving the always-on-top state.
             EXPECT_EQ(escena(), QStringList{kMensajeAval}) << c.paterno << "|" << c.nombre;
             EXPECT_TRUE(f->NombreCompletoAval.isEmpty());
-            EXPECT_TRUE(f->TxtAval_Paterno->hasFocus());
+            EXPECT_TRUE(txt(*f, "TxtAval_Paterno")->hasFocus());
         }
-        EXPECT_EQ(f->TxtAval_Paterno->text(), QString::fromUtf8(c.paterno));
+        EXPECT_EQ(txt(*f, "TxtAval_Paterno")->text(), QString::fromUtf8(c.paterno));
     }
 }
 
 TEST_F(Captura, ElNombreDelAvalSeRevisaAlHacerClicEnOtroControl) {
-    f->TxtAval_Nombre->setFocus();
+    txt(*f, "TxtAval_Nombre")->setFocus();
     plataforma::Escena::limpiar();
-    QTest::mouseClick(f->TxtAval_Colonia, Qt::LeftButton);
+    QTest::mouseClick(txt(*f, "TxtAval_Colonia"), Qt::LeftButton);
     EXPECT_EQ(escena(), QStringList{kMensajeAval});
-    EXPECT_TRUE(f->TxtAval_Paterno->hasFocus());
+    EXPECT_TRUE(txt(*f, "TxtAval_Paterno")->hasFocus());
 }
 
 // --------------------------------------------------------- check-box rules
 
 TEST_F(Captura, MismoClientePoneElNombreDelCliente) {
-    f->TxtDueno->setText(QStringLiteral("Otro dueño"));
-    QTest::mouseClick(f->ChkMismo, Qt::LeftButton);
-    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("JOSÉ LUIS MARTÍNEZ GARZA"));
-    EXPECT_TRUE(f->TxtDueno->isEnabled());
-    f->TxtDueno->setText(QStringLiteral("Editado"));
-    QTest::mouseClick(f->ChkMismo, Qt::LeftButton);
-    EXPECT_TRUE(f->TxtDueno->text().isEmpty());
+    txt(*f, "TxtDueno")->setText(QStringLiteral("Otro dueño"));
+    QTest::mouseClick(chk(*f, "ChkMismo"), Qt::LeftButton);
+    EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("JOSÉ LUIS MARTÍNEZ GARZA"));
+    EXPECT_TRUE(txt(*f, "TxtDueno")->isEnabled());
+    txt(*f, "TxtDueno")->setText(QStringLiteral("Editado"));
+    QTest::mouseClick(chk(*f, "ChkMismo"), Qt::LeftButton);
+    EXPECT_TRUE(txt(*f, "TxtDueno")->text().isEmpty());
     f->NombreCliente.clear();  // no name found
-    f->TxtDueno->setText(QStringLiteral("x"));
-    FrmTelefonos::PonerCasilla(f->ChkMismo, 1);
-    EXPECT_TRUE(f->TxtDueno->text().isEmpty());
+    txt(*f, "TxtDueno")->setText(QStringLiteral("x"));
+    FrmTelefonos::PonerCasilla(chk(*f, "ChkMismo"), 1);
+    EXPECT_TRUE(txt(*f, "TxtDueno")->text().isEmpty());
 }
 
 TEST_F(Captura, CasillasConTodoSuTituloYClicEnElTitulo) {
-    for (QCheckBox* c : {f->ChkMismo, f->ChkConyuge, f->ChkAval}) {
+    for (QCheckBox* c : {chk(*f, "ChkMismo"), chk(*f, "ChkConyuge"), chk(*f, "ChkAval")}) {
         auto* casilla = dynamic_cast<plataforma::Casilla*>(c);
         ASSERT_NE(casilla, nullptr) << c->objectName().toStdString();
         // Every word of the caption is shown: narrow boxes wrap it.
@@ -525,66 +529,67 @@ TEST_F(Captura, CasillasConTodoSuTituloYClicEnElTitulo) {
         EXPECT_LE(usado.width(), zona.width()) << c->objectName().toStdString();
         EXPECT_LE(usado.height(), c->height() + 2) << c->objectName().toStdString();
     }
-    EXPECT_GT(f->ChkMismo->fontMetrics().horizontalAdvance(f->ChkMismo->text()),
-              static_cast<plataforma::Casilla*>(f->ChkMismo)->zonaTitulo().width());
+    EXPECT_GT(chk(*f, "ChkMismo")->fontMetrics().horizontalAdvance(chk(*f, "ChkMismo")->text()),
+              static_cast<plataforma::Casilla*>(chk(*f, "ChkMismo"))->zonaTitulo().width());
     // A click on the second line of the caption ticks the box, as on the first.
-    EXPECT_FALSE(f->ChkMismo->isChecked());
-    QTest::mouseClick(f->ChkMismo, Qt::LeftButton, {},
-                      QPoint(f->ChkMismo->width() - 3, f->ChkMismo->height() - 3));
-    EXPECT_TRUE(f->ChkMismo->isChecked());
-    EXPECT_EQ(f->TxtDueno->text(), f->NombreCliente);
+    EXPECT_FALSE(chk(*f, "ChkMismo")->isChecked());
+    QTest::mouseClick(chk(*f, "ChkMismo"), Qt::LeftButton, {},
+                      QPoint(chk(*f, "ChkMismo")->width() - 3, chk(*f, "ChkMismo")->height() - 3));
+    EXPECT_TRUE(chk(*f, "ChkMismo")->isChecked());
+    EXPECT_EQ(txt(*f, "TxtDueno")->text(), f->NombreCliente);
 }
 
 TEST_F(Captura, SinConyugeVaciaYBloquea) {
-    const QList<QLineEdit*> cajas{f->TxtConyuge_Nombre, f->TxtConyuge_Celular, f->TxtConyuge_Centro,
-                                  f->TxtConyuge_centro_telefono, f->TxtConyuge_centro_extension};
+    const QList<QLineEdit*> cajas{
+        txt(*f, "TxtConyuge_Nombre"), txt(*f, "TxtConyuge_Celular"), txt(*f, "TxtConyuge_Centro"),
+        txt(*f, "TxtConyuge_centro_telefono"), txt(*f, "TxtConyuge_centro_extension")};
     for (QLineEdit* c : cajas) c->setText(QStringLiteral("123"));
-    QTest::mouseClick(f->ChkConyuge, Qt::LeftButton);
+    QTest::mouseClick(chk(*f, "ChkConyuge"), Qt::LeftButton);
     for (QLineEdit* c : cajas) {
         EXPECT_TRUE(c->text().isEmpty());
         EXPECT_FALSE(c->isEnabled());
     }
-    QTest::mouseClick(f->ChkConyuge, Qt::LeftButton);
+    QTest::mouseClick(chk(*f, "ChkConyuge"), Qt::LeftButton);
     for (QLineEdit* c : cajas) {
         EXPECT_TRUE(c->text().isEmpty());
         EXPECT_TRUE(c->isEnabled());
     }
     // Setting the state it already has runs nothing.
-    f->TxtConyuge_Nombre->setText(QStringLiteral("Luis"));
-    FrmTelefonos::PonerCasilla(f->ChkConyuge, 0);
-    EXPECT_EQ(f->TxtConyuge_Nombre->text(), QStringLiteral("Luis"));
+    txt(*f, "TxtConyuge_Nombre")->setText(QStringLiteral("Luis"));
+    FrmTelefonos::PonerCasilla(chk(*f, "ChkConyuge"), 0);
+    EXPECT_EQ(txt(*f, "TxtConyuge_Nombre")->text(), QStringLiteral("Luis"));
 }
 
 TEST_F(Captura, SinAvalVaciaYBloqueaLas15CajasYNoLaCiudad) {
-    const QList<QLineEdit*> cajas{f->TxtAval_Paterno,
-                                  f->TxtAval_Materno,
-                                  f->TxtAval_Nombre,
-                                  f->TxtAval_Nombre_Conyuge,
-                                  f->TxtAval_telefono,
-                                  f->TxtAval_Celular,
-                                  f->TxtAval_Centro,
-                                  f->TxtAval_Telefono_centro,
-                                  f->TxtAval_extension_centro,
-                                  f->TxtAval_Centro_Conyuge,
-                                  f->TxtAval_Telefono_centro_conyuge,
-                                  f->TxtAval_extension_centro_conyuge,
-                                  f->TxtAval_Domicilio,
-                                  f->TxtAval_Colonia,
-                                  f->TxtAval_CP};
+    const QList<QLineEdit*> cajas{txt(*f, "TxtAval_Paterno"),
+                                  txt(*f, "TxtAval_Materno"),
+                                  txt(*f, "TxtAval_Nombre"),
+                                  txt(*f, "TxtAval_Nombre_Conyuge"),
+                                  txt(*f, "TxtAval_telefono"),
+                                  txt(*f, "TxtAval_Celular"),
+                                  txt(*f, "TxtAval_Centro"),
+                                  txt(*f, "TxtAval_Telefono_centro"),
+                                  txt(*f, "TxtAval_extension_centro"),
+                                  txt(*f, "TxtAval_Centro_Conyuge"),
+                                  txt(*f, "TxtAval_Telefono_centro_conyuge"),
+                                  txt(*f, "TxtAval_extension_centro_conyuge"),
+                                  txt(*f, "TxtAval_Domicilio"),
+                                  txt(*f, "TxtAval_Colonia"),
+                                  txt(*f, "TxtAval_CP")};
     for (QLineEdit* c : cajas) c->setText(QStringLiteral("9"));
-    f->CmbMunicipios->setCurrentIndex(2);
+    cmb(*f, "CmbMunicipios")->setCurrentIndex(2);
     f->NombreCompletoAval = QStringLiteral("GARCIA ANA");
     plataforma::Escena::limpiar();
-    FrmTelefonos::PonerCasilla(f->ChkAval, 1);
+    FrmTelefonos::PonerCasilla(chk(*f, "ChkAval"), 1);
     for (QLineEdit* c : cajas) {
         EXPECT_TRUE(c->text().isEmpty()) << c->objectName().toStdString();
         EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
     }
-    EXPECT_TRUE(f->CmbMunicipios->isEnabled());
-    EXPECT_EQ(f->CmbMunicipios->currentIndex(), 2);
+    EXPECT_TRUE(cmb(*f, "CmbMunicipios")->isEnabled());
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentIndex(), 2);
     EXPECT_TRUE(f->NombreCompletoAval.isEmpty());
     EXPECT_TRUE(escena().isEmpty());  // emptying by program runs no check
-    FrmTelefonos::PonerCasilla(f->ChkAval, 0);
+    FrmTelefonos::PonerCasilla(chk(*f, "ChkAval"), 0);
     for (QLineEdit* c : cajas) {
         EXPECT_TRUE(c->isEnabled());
         EXPECT_TRUE(c->text().isEmpty());
@@ -597,24 +602,25 @@ TEST_F(Captura, CiudadesDelEstadoEnMayusculasSinRecortarElOrden) {
     const auto filas =
         entorno.filas(QStringLiteral("select ciudad, nombre_ciudad from ciudades where ciudad > "
                                      "3701 and estado = 8 order by nombre_ciudad"));
-    ASSERT_EQ(f->CmbMunicipios->count(), filas.size());
+    ASSERT_EQ(cmb(*f, "CmbMunicipios")->count(), filas.size());
     for (int i = 0; i < filas.size(); ++i) {
-        EXPECT_EQ(f->CmbMunicipios->itemText(i), filas[i][1].toString().trimmed().toUpper());
-        EXPECT_EQ(f->CmbMunicipios->itemData(i).toInt(), filas[i][0].toInt());
+        EXPECT_EQ(cmb(*f, "CmbMunicipios")->itemText(i),
+                  filas[i][1].toString().trimmed().toUpper());
+        EXPECT_EQ(cmb(*f, "CmbMunicipios")->itemData(i).toInt(), filas[i][0].toInt());
     }
     // "  valle de allende  " sorts first in the database and stays first.
-    EXPECT_EQ(f->CmbMunicipios->itemText(0), QStringLiteral("VALLE DE ALLENDE"));
-    EXPECT_EQ(f->CmbMunicipios->findText(QStringLiteral("PARRAL (CLAVE ANTIGUA)")), -1);
-    EXPECT_EQ(f->CmbMunicipios->currentIndex(), -1);
-    EXPECT_TRUE(f->CmbMunicipios->currentText().isEmpty());
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->itemText(0), QStringLiteral("VALLE DE ALLENDE"));
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->findText(QStringLiteral("PARRAL (CLAVE ANTIGUA)")), -1);
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentIndex(), -1);
+    EXPECT_TRUE(cmb(*f, "CmbMunicipios")->currentText().isEmpty());
 }
 
 TEST_F(Captura, EscribirAbreLaListaYEnterLaCierra) {
-    QLineEdit* texto = f->CmbMunicipios->lineEdit();
+    QLineEdit* texto = cmb(*f, "CmbMunicipios")->lineEdit();
     texto->setFocus();
     QTest::keyClick(texto, Qt::Key_D);
     EXPECT_EQ(texto->text(), QStringLiteral("d"));
-    QAbstractItemView* lista = f->CmbMunicipios->completer()->popup();
+    QAbstractItemView* lista = cmb(*f, "CmbMunicipios")->completer()->popup();
     QTRY_VERIFY(lista->isVisible());
     QTest::keyClicks(lista, QStringLiteral("elicias"));
     QTRY_COMPARE(texto->text(), QStringLiteral("delicias"));
@@ -622,17 +628,17 @@ TEST_F(Captura, EscribirAbreLaListaYEnterLaCierra) {
     EXPECT_TRUE(f->isVisible());
     texto->setText(QString());
     QTest::keyClicks(texto, QStringLiteral("DELICIAS"));
-    EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("DELICIAS"));
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentText(), QStringLiteral("DELICIAS"));
     // Exactly a listed name: that entry is selected, with its city number.
     EXPECT_EQ(
-        f->CmbMunicipios->currentData().toInt(),
+        cmb(*f, "CmbMunicipios")->currentData().toInt(),
         entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'"))
             .toInt());
     EXPECT_EQ(lista->font(), f->font());  // a window of its own, in the card's font
     if (lista->isVisible()) QTest::keyClick(lista, Qt::Key_Return);
     QTRY_VERIFY(!lista->isVisible());
     QTest::keyClick(texto, Qt::Key_X);
-    EXPECT_EQ(f->CmbMunicipios->currentIndex(), -1);  // not a listed name any more
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentIndex(), -1);  // not a listed name any more
     EXPECT_EQ(texto->text(), QStringLiteral("DELICIASx"));
 }
 
@@ -641,14 +647,14 @@ TEST(Ciudades, EstadoDeLaSucursalYSucursalDesconocida) {
         apoyo::Entorno e(apoyo::Opciones::conSucursal(QStringLiteral("40")));
         auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
         EXPECT_EQ(Global::EstadoSucursal, 19);
-        EXPECT_NE(f->CmbMunicipios->findText(QStringLiteral("SAN PEDRO GARZA GARCÍA")), -1);
-        EXPECT_EQ(f->CmbMunicipios->findText(QStringLiteral("DELICIAS")), -1);
+        EXPECT_NE(cmb(*f, "CmbMunicipios")->findText(QStringLiteral("SAN PEDRO GARZA GARCÍA")), -1);
+        EXPECT_EQ(cmb(*f, "CmbMunicipios")->findText(QStringLiteral("DELICIAS")), -1);
     }
     {
         apoyo::Entorno e(apoyo::Opciones::conSucursal(QStringLiteral("99")));
         auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
         EXPECT_EQ(Global::EstadoSucursal, 0);
-        EXPECT_EQ(f->CmbMunicipios->count(), 0);
+        EXPECT_EQ(cmb(*f, "CmbMunicipios")->count(), 0);
     }
 }
 

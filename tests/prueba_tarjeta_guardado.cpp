@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "Controles.h"
 #include "Global.h"
 #include "Programa.h"
 #include "Tarjeta.h"
@@ -20,6 +21,61 @@ using plataforma::Operacion;
 using plataforma::TipoParametro;
 
 namespace {
+
+// The change date a change reads back, to check the next change against.
+const QString kLeerVersion = QStringLiteral(
+    "SELECT fecha_cambia, usuario_cambia FROM zelt.dbo.tarjeta_telefonica_cliente WHERE "
+    "cliente = 1234");
+
+// The box of the window that shows each card column.
+const std::pair<const char*, const char*> kCajaDeColumna[] = {
+    {"Principal_Nombre", "TxtDueno"},
+    {"Principal_Mismo", "ChkMismo"},
+    {"Principal_Telefono", "TxtPrincipal_Telefono"},
+    {"Principal_celular", "TxtPrincipal_Celular"},
+    {"Principal_centro", "TxtPrincipal_Centro"},
+    {"Principal_Telefono_centro", "TxtPrincipal_telefono_centro"},
+    {"Principal_extension_centro", "TxtPrincipal_extension_centro"},
+    {"conyuge_nombre", "TxtConyuge_Nombre"},
+    {"conyuge_tiene", "ChkConyuge"},
+    {"conyuge_celular", "TxtConyuge_Celular"},
+    {"conyuge_centro", "TxtConyuge_Centro"},
+    {"conyuge_telefono_Centro", "TxtConyuge_centro_telefono"},
+    {"conyuge_extension_centro", "TxtConyuge_centro_extension"},
+    {"referencia1_nombre", "txtRef1_Nombre"},
+    {"referencia1_telefono", "TxtRef1_Telefono"},
+    {"referencia1_celular", "TxtRef1_Celular"},
+    {"referencia1_parentesco", "TxtRef1_parentesco"},
+    {"referencia3_nombre", "txtRef3_Nombre"},
+    {"referencia3_telefono", "TxtRef3_Telefono"},
+    {"referencia3_celular", "TxtRef3_Celular"},
+    {"referencia3_parentesco", "TxtRef3_parentesco"},
+    {"referencia4_nombre", "txtRef4_Nombre"},
+    {"referencia4_telefono", "TxtRef4_Telefono"},
+    {"referencia4_celular", "TxtRef4_Celular"},
+    {"referencia4_parentesco", "TxtRef4_parentesco"},
+    {"referencia2_nombre", "txtRef2_Nombre"},
+    {"referencia2_telefono", "TxtRef2_Telefono"},
+    {"referencia2_celular", "TxtRef2_Celular"},
+    {"referencia2_parentesco", "TxtRef2_parentesco"},
+    {"aval_tiene", "ChkAval"},
+    {"aval_Telefono", "TxtAval_telefono"},
+    {"aval_celular", "TxtAval_Celular"},
+    {"aval_centro", "TxtAval_Centro"},
+    {"aval_Telefono_centro", "TxtAval_Telefono_centro"},
+    {"aval_extension_centro", "TxtAval_extension_centro"},
+    {"anotaciones", "TxtAnotaciones"},
+    {"aval_centro_conyuge", "TxtAval_Centro_Conyuge"},
+    {"Aval_telefono_centro_conyuge", "TxtAval_Telefono_centro_conyuge"},
+    {"aval_extension_centro_conyuge", "TxtAval_extension_centro_conyuge"},
+    {"aval_nombre_conyuge", "TxtAval_Nombre_Conyuge"},
+};
+
+const char* cajaDeColumna(const char* columna) {
+    for (const auto& [c, caja] : kCajaDeColumna)
+        if (qstrcmp(c, columna) == 0) return caja;
+    return "";
+}
 
 const QString kPreguntaCambio = QStringLiteral(
     "pregunta: Se Dispone a Modificar la Tarjeta telefónica del Cliente, esta seguro? | Guardar "
@@ -44,16 +100,18 @@ protected:
     // Every box of the card with a text that tells them apart.
     static void llenar(FrmTelefonos& f) {
         for (QLineEdit* c : f.findChildren<QLineEdit*>()) {
-            if (c->parentWidget() == f.CmbMunicipios) continue;
+            if (c->parentWidget() == cmb(f, "CmbMunicipios")) continue;
             const bool numerica = c->property("soloNumeros").toBool();
             const int largo = c->property("largoTelefono").toInt();
             c->setText(numerica ? QString(largo ? largo : 4,
                                           QLatin1Char('0' + c->objectName().size() % 10))
                                 : c->objectName() + QStringLiteral(" ñ'\""));
         }
-        f.TxtAval_CP->setText(QStringLiteral("31'0ñ"));
-        f.TxtAnotaciones->setPlainText(QStringLiteral("Línea 1\nLínea 2 con 'comillas'"));
-        f.CmbMunicipios->setCurrentIndex(f.CmbMunicipios->findText(QStringLiteral("DELICIAS")));
+        txt(f, "TxtAval_CP")->setText(QStringLiteral("31'0ñ"));
+        control<QPlainTextEdit>(f, "TxtAnotaciones")
+            ->setPlainText(QStringLiteral("Línea 1\nLínea 2 con 'comillas'"));
+        cmb(f, "CmbMunicipios")
+            ->setCurrentIndex(cmb(f, "CmbMunicipios")->findText(QStringLiteral("DELICIAS")));
     }
     // What every box shows, to compare one window with another.
     static QMap<QString, QString> foto(FrmTelefonos& f) {
@@ -63,9 +121,10 @@ protected:
                 c->text() + (c->isEnabled() ? QString() : QStringLiteral(" [bloqueada]"));
         for (QCheckBox* c : f.findChildren<QCheckBox*>())
             m[c->objectName()] = QString::number(c->checkState());
-        m[QStringLiteral("TxtAnotaciones")] = f.TxtAnotaciones->toPlainText();
+        m[QStringLiteral("TxtAnotaciones")] =
+            control<QPlainTextEdit>(f, "TxtAnotaciones")->toPlainText();
         m[QStringLiteral("CmdGuardar")] =
-            f.CmdGuardar->text() + (f.CmdGuardar->isEnabled() ? "" : " [inactivo]");
+            cmd(f, "CmdGuardar")->text() + (cmd(f, "CmdGuardar")->isEnabled() ? "" : " [inactivo]");
         return m;
     }
 };
@@ -76,9 +135,9 @@ TEST_F(Guardado, TarjetaNuevaVaciaYGuardarHabilitadoSinPermiso) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-26"));
     EXPECT_TRUE(f->TarjetaNueva);
     EXPECT_FALSE(f->PuedeModificar);
-    EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Guardar"));
-    EXPECT_TRUE(f->CmdGuardar->isEnabled());
-    EXPECT_TRUE(f->TxtAnotaciones->toPlainText().isEmpty());
+    EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Guardar"));
+    EXPECT_TRUE(cmd(*f, "CmdGuardar")->isEnabled());
+    EXPECT_TRUE(control<QPlainTextEdit>(*f, "TxtAnotaciones")->toPlainText().isEmpty());
     for (QLineEdit* c : f->findChildren<QLineEdit*>()) {
         EXPECT_TRUE(c->text().isEmpty()) << c->objectName().toStdString();
         EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
@@ -89,21 +148,21 @@ TEST_F(Guardado, TarjetaNuevaVaciaYGuardarHabilitadoSinPermiso) {
 TEST_F(Guardado, TarjetaGuardadaSinPermisoSeVePeroNoSeCambia) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-26"));
     EXPECT_FALSE(f->TarjetaNueva);
-    EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Cambiar"));
-    EXPECT_FALSE(f->CmdGuardar->isEnabled());
-    EXPECT_EQ(f->TxtPrincipal_Celular->text(), QStringLiteral("0446141234567"));
-    EXPECT_EQ(f->TxtConyuge_centro_telefono->text(), QStringLiteral("6144201100"));
-    EXPECT_EQ(f->txtRef3_Nombre->text(), QStringLiteral("Lucía Fernández"));
-    EXPECT_EQ(f->TxtRef4_parentesco->text(), QStringLiteral("Compañero de trabajo"));
-    EXPECT_EQ(f->TxtAval_Telefono_centro_conyuge->text(), QStringLiteral("6144398800"));
-    EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
-    EXPECT_EQ(f->TxtAval_Materno->text(), QStringLiteral("MEDINA"));
-    EXPECT_EQ(f->TxtAval_Nombre->text(), QStringLiteral("ROSA ELENA"));
-    EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Av. Tecnológico 2310"));
-    EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("CHIHUAHUA"));
+    EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Cambiar"));
+    EXPECT_FALSE(cmd(*f, "CmdGuardar")->isEnabled());
+    EXPECT_EQ(txt(*f, "TxtPrincipal_Celular")->text(), QStringLiteral("0446141234567"));
+    EXPECT_EQ(txt(*f, "TxtConyuge_centro_telefono")->text(), QStringLiteral("6144201100"));
+    EXPECT_EQ(txt(*f, "txtRef3_Nombre")->text(), QStringLiteral("Lucía Fernández"));
+    EXPECT_EQ(txt(*f, "TxtRef4_parentesco")->text(), QStringLiteral("Compañero de trabajo"));
+    EXPECT_EQ(txt(*f, "TxtAval_Telefono_centro_conyuge")->text(), QStringLiteral("6144398800"));
+    EXPECT_EQ(txt(*f, "TxtAval_Paterno")->text(), QStringLiteral("GARCÍA"));
+    EXPECT_EQ(txt(*f, "TxtAval_Materno")->text(), QStringLiteral("MEDINA"));
+    EXPECT_EQ(txt(*f, "TxtAval_Nombre")->text(), QStringLiteral("ROSA ELENA"));
+    EXPECT_EQ(txt(*f, "TxtAval_Domicilio")->text(), QStringLiteral("Av. Tecnológico 2310"));
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentText(), QStringLiteral("CHIHUAHUA"));
     EXPECT_EQ(f->CiudadAval, 3702);
-    EXPECT_EQ(f->TxtAval_CP->text(), QStringLiteral("31200"));
-    EXPECT_EQ(f->TxtAnotaciones->toPlainText(),
+    EXPECT_EQ(txt(*f, "TxtAval_CP")->text(), QStringLiteral("31200"));
+    EXPECT_EQ(control<QPlainTextEdit>(*f, "TxtAnotaciones")->toPlainText(),
               QStringLiteral("Cliente desde 2009. Prefiere llamadas por la tarde."));
     // The guarantor's full name is composed from what was loaded.
     EXPECT_EQ(f->NombreCompletoAval, QStringLiteral("GARCÍA MEDINA ROSA ELENA"));
@@ -115,8 +174,8 @@ TEST_F(Guardado, MismoClienteMuestraElNombreActualDelCliente) {
         QStringLiteral("update zelt.tarjeta_telefonica_cliente set Principal_Nombre='NOMBRE VIEJO' "
                        "where cliente=1234"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    EXPECT_EQ(f->ChkMismo->checkState(), Qt::Checked);
-    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
+    EXPECT_EQ(chk(*f, "ChkMismo")->checkState(), Qt::Checked);
+    EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO"));
 }
 
 TEST_F(Guardado, SinConyugeYSinAvalGuardados) {
@@ -124,17 +183,17 @@ TEST_F(Guardado, SinConyugeYSinAvalGuardados) {
         QStringLiteral("update zelt.tarjeta_telefonica_cliente set conyuge_tiene=1, aval_tiene=1 "
                        "where cliente=1234"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    EXPECT_TRUE(f->TxtConyuge_Nombre->text().isEmpty());  // emptied after it was loaded
-    EXPECT_FALSE(f->TxtConyuge_Nombre->isEnabled());
-    EXPECT_EQ(f->TxtConyuge_Celular->text(), QStringLiteral("0446149876543"));
-    EXPECT_FALSE(f->TxtConyuge_Celular->isEnabled());
+    EXPECT_TRUE(txt(*f, "TxtConyuge_Nombre")->text().isEmpty());  // emptied after it was loaded
+    EXPECT_FALSE(txt(*f, "TxtConyuge_Nombre")->isEnabled());
+    EXPECT_EQ(txt(*f, "TxtConyuge_Celular")->text(), QStringLiteral("0446149876543"));
+    EXPECT_FALSE(txt(*f, "TxtConyuge_Celular")->isEnabled());
     // Guarantor boxes are loaded after the rule ran: locked, but filled.
-    EXPECT_EQ(f->TxtAval_telefono->text(), QStringLiteral("6144556677"));
-    EXPECT_FALSE(f->TxtAval_telefono->isEnabled());
-    EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
-    EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Av. Tecnológico 2310"));
-    EXPECT_FALSE(f->TxtAval_Domicilio->isEnabled());
-    EXPECT_TRUE(f->CmbMunicipios->isEnabled());
+    EXPECT_EQ(txt(*f, "TxtAval_telefono")->text(), QStringLiteral("6144556677"));
+    EXPECT_FALSE(txt(*f, "TxtAval_telefono")->isEnabled());
+    EXPECT_EQ(txt(*f, "TxtAval_Paterno")->text(), QStringLiteral("GARCÍA"));
+    EXPECT_EQ(txt(*f, "TxtAval_Domicilio")->text(), QStringLiteral("Av. Tecnológico 2310"));
+    EXPECT_FALSE(txt(*f, "TxtAval_Domicilio")->isEnabled());
+    EXPECT_TRUE(cmb(*f, "CmbMunicipios")->isEnabled());
 }
 
 TEST_F(Guardado, NulosSeMuestranVaciosYLosProcedimientosSeRecortan) {
@@ -156,27 +215,27 @@ TEST_F(Guardado, NulosSeMuestranVaciosYLosProcedimientosSeRecortan) {
     entorno.ejecutar(QStringLiteral(
         "update zelt.tarjeta_telefonica_cliente set referencia2_nombre=NULL where cliente=1234"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    for (QLineEdit* c :
-         {f->TxtAval_Nombre_Conyuge, f->TxtAval_Centro_Conyuge, f->TxtAval_Telefono_centro_conyuge,
-          f->TxtAval_extension_centro_conyuge, f->txtRef2_Nombre})
+    for (QLineEdit* c : {txt(*f, "TxtAval_Nombre_Conyuge"), txt(*f, "TxtAval_Centro_Conyuge"),
+                         txt(*f, "TxtAval_Telefono_centro_conyuge"),
+                         txt(*f, "TxtAval_extension_centro_conyuge"), txt(*f, "txtRef2_Nombre")})
         EXPECT_TRUE(c->text().isEmpty()) << c->objectName().toStdString();
-    EXPECT_EQ(f->TxtAval_Domicilio->text(), QStringLiteral("Calle 1"));
-    EXPECT_EQ(f->TxtAval_Colonia->text(), QStringLiteral("Centro"));
-    EXPECT_EQ(f->TxtAval_CP->text(), QStringLiteral("31000"));
-    EXPECT_EQ(f->CmbMunicipios->currentText(), QStringLiteral("DELICIAS"));
+    EXPECT_EQ(txt(*f, "TxtAval_Domicilio")->text(), QStringLiteral("Calle 1"));
+    EXPECT_EQ(txt(*f, "TxtAval_Colonia")->text(), QStringLiteral("Centro"));
+    EXPECT_EQ(txt(*f, "TxtAval_CP")->text(), QStringLiteral("31000"));
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentText(), QStringLiteral("DELICIAS"));
     EXPECT_EQ(
-        f->CmbMunicipios->itemData(f->CmbMunicipios->currentIndex()).toInt(),
+        cmb(*f, "CmbMunicipios")->itemData(cmb(*f, "CmbMunicipios")->currentIndex()).toInt(),
         entorno.valor(QStringLiteral("select ciudad from ciudades where nombre_ciudad='Delicias'"))
             .toInt());
-    EXPECT_EQ(f->TxtAval_Paterno->text(), QStringLiteral("GARCÍA"));
+    EXPECT_EQ(txt(*f, "TxtAval_Paterno")->text(), QStringLiteral("GARCÍA"));
 }
 
 TEST_F(Guardado, SinDomicilioNiContactoDelAval) {
     entorno.ejecutar(QStringLiteral("delete from zelt.domicilios_cliente"));
     entorno.ejecutar(QStringLiteral("delete from zelt.contactos_cliente"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    EXPECT_TRUE(f->TxtAval_Domicilio->text().isEmpty());
-    EXPECT_TRUE(f->TxtAval_Paterno->text().isEmpty());
+    EXPECT_TRUE(txt(*f, "TxtAval_Domicilio")->text().isEmpty());
+    EXPECT_TRUE(txt(*f, "TxtAval_Paterno")->text().isEmpty());
     EXPECT_EQ(f->CiudadAval, 0);
     EXPECT_TRUE(f->NombreCompletoAval.isEmpty());
 }
@@ -186,12 +245,12 @@ TEST_F(Guardado, SinDomicilioNiContactoDelAval) {
 TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenar(*f);
-    FrmTelefonos::PonerCasilla(f->ChkConyuge, 1);  // empties and locks the spouse boxes
-    f->TxtAval_Nombre->setFocus();
-    QTest::keyClick(f->TxtAval_Nombre, Qt::Key_Tab);  // composes the guarantor's name
+    FrmTelefonos::PonerCasilla(chk(*f, "ChkConyuge"), 1);  // empties and locks the spouse boxes
+    txt(*f, "TxtAval_Nombre")->setFocus();
+    QTest::keyClick(txt(*f, "TxtAval_Nombre"), Qt::Key_Tab);  // composes the guarantor's name
     plataforma::Escena::limpiar();
     apoyo::Grabadora g;
-    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    QTest::mouseClick(cmd(*f, "CmdGuardar"), Qt::LeftButton);
 
     EXPECT_EQ(escena(),
               (QStringList{"no-encima",
@@ -227,7 +286,7 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
     EXPECT_EQ(dom[0].valor.toString(), QStringLiteral("     12"));
     EXPECT_EQ(dom[1].tipo, TipoParametro::Entero);
     EXPECT_EQ(dom[3].valor.toString(), QStringLiteral("TxtAval_Domicilio ñ'\""));  // trimmed
-    EXPECT_EQ(dom[4].valor.toInt(), f->CmbMunicipios->currentData().toInt());
+    EXPECT_EQ(dom[4].valor.toInt(), cmb(*f, "CmbMunicipios")->currentData().toInt());
     EXPECT_EQ(dom[7].valor.toString(), QStringLiteral("DELICIAS"));
     EXPECT_TRUE(dom[8].valor.toString().isEmpty());
     const auto& con = g.operaciones[3].parametros;
@@ -241,6 +300,7 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
     // Stored: every column from its box.
     for (const auto& c : Tarjeta::kColumnas) {
         const QVariant v = columna(1235, c.insertar);
+        const char* caja = cajaDeColumna(c.insertar);
         switch (c.fuente) {
             case Tarjeta::Fuente::Cliente:
                 EXPECT_EQ(v.toInt(), 1235);
@@ -253,14 +313,13 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
                 EXPECT_FALSE(v.toString().isEmpty());
                 break;
             case Tarjeta::Fuente::Casilla:
-                EXPECT_EQ(v.toInt(), qstrcmp(c.control, "ChkConyuge") == 0 ? 1 : 0) << c.insertar;
+                EXPECT_EQ(v.toInt(), qstrcmp(caja, "ChkConyuge") == 0 ? 1 : 0) << c.insertar;
                 break;
             case Tarjeta::Fuente::Texto:
-                if (qstrcmp(c.control, "TxtAnotaciones") == 0)
+                if (qstrcmp(caja, "TxtAnotaciones") == 0)
                     EXPECT_EQ(v.toString(), QStringLiteral("Línea 1\r\nLínea 2 con 'comillas'"));
                 else
-                    EXPECT_EQ(v.toString(),
-                              f->findChild<QLineEdit*>(QLatin1String(c.control))->text())
+                    EXPECT_EQ(v.toString(), f->findChild<QLineEdit*>(QLatin1String(caja))->text())
                         << c.insertar;
                 break;
         }
@@ -280,8 +339,8 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
 
     // The card exists now: the button changes it, and never inserts again.
     EXPECT_FALSE(f->TarjetaNueva);
-    EXPECT_EQ(f->CmdGuardar->text(), QStringLiteral("&Cambiar"));
-    EXPECT_TRUE(f->CmdGuardar->isEnabled());
+    EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Cambiar"));
+    EXPECT_TRUE(cmd(*f, "CmdGuardar")->isEnabled());
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
@@ -303,8 +362,8 @@ TEST_F(Guardado, SinDomicilioOSinCiudadNoSeLlamaAlProcedimiento) {
     int cliente = 3000;
     for (const auto& c : casos) {
         auto f = apoyo::abrirTarjeta(QStringLiteral("%1-25").arg(++cliente));
-        f->TxtAval_Domicilio->setText(QString::fromLatin1(c.domicilio));
-        if (c.ciudad) f->CmbMunicipios->setCurrentIndex(3);
+        txt(*f, "TxtAval_Domicilio")->setText(QString::fromLatin1(c.domicilio));
+        if (c.ciudad) cmb(*f, "CmbMunicipios")->setCurrentIndex(3);
         apoyo::Grabadora g;
         f->CmdGuardar_Click();
         EXPECT_EQ(g.textos().contains(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE")), c.llama)
@@ -324,9 +383,9 @@ TEST_F(Guardado, SinDomicilioOSinCiudadNoSeLlamaAlProcedimiento) {
 
 TEST_F(Guardado, CambioConNoNoEscribeNada) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtDueno->setText(QStringLiteral("cambiado"));
+    txt(*f, "TxtDueno")->setText(QStringLiteral("cambiado"));
     apoyo::Grabadora g;
-    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    QTest::mouseClick(cmd(*f, "CmdGuardar"), Qt::LeftButton);
     EXPECT_EQ(escena(), (QStringList{"no-encima", kPreguntaCambio, "encima"}));
     EXPECT_TRUE(plataforma::Escena::sucesos()[1].noPorDefecto);
     EXPECT_TRUE(g.operaciones.isEmpty());
@@ -337,22 +396,27 @@ TEST_F(Guardado, CambioConNoNoEscribeNada) {
 TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
     auto f =
         apoyo::abrirTarjeta(QStringLiteral("1234-27"));  // a NULL permission: the button is off...
-    EXPECT_FALSE(f->CmdGuardar->isEnabled());
+    EXPECT_FALSE(cmd(*f, "CmdGuardar")->isEnabled());
     f.reset();
     f = apoyo::abrirTarjeta(
         QStringLiteral("1234-ABCDEFG"));  // ...a 7-character user with permission
-    ASSERT_TRUE(f->CmdGuardar->isEnabled());
-    f->TxtPrincipal_Telefono->setText(QStringLiteral(" 61400000 "));
-    f->CmbMunicipios->setCurrentIndex(f->CmbMunicipios->findText(QStringLiteral("JUÁREZ")));
+    ASSERT_TRUE(cmd(*f, "CmdGuardar")->isEnabled());
+    txt(*f, "TxtPrincipal_Telefono")->setText(QStringLiteral(" 61400000 "));
+    cmb(*f, "CmbMunicipios")
+        ->setCurrentIndex(cmb(*f, "CmbMunicipios")->findText(QStringLiteral("JUÁREZ")));
     apoyo::Grabadora g;
     plataforma::Escena::responder(true);
-    QTest::mouseClick(f->CmdGuardar, Qt::LeftButton);
+    QTest::mouseClick(cmd(*f, "CmdGuardar"), Qt::LeftButton);
     EXPECT_EQ(escena(),
               (QStringList{"no-encima", kPreguntaCambio,
                            "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica",
                            "encima"}));
-    const QStringList esperadas{"BEGIN", "", "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
-                                "Zelt.dbo.GUARDA_DOMICILIO_CLIENTE", "COMMIT"};
+    const QStringList esperadas{"BEGIN",
+                                "",
+                                "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
+                                "Zelt.dbo.GUARDA_DOMICILIO_CLIENTE",
+                                kLeerVersion,
+                                "COMMIT"};
     ASSERT_EQ(g.textos().size(), esperadas.size());
     const QString update = g.textos()[1];
     EXPECT_TRUE(update.startsWith(
@@ -362,15 +426,18 @@ TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
     EXPECT_TRUE(
         update.contains(QStringLiteral(",anotaciones=?,fecha_cambia=getdate(),usuario_cambia=?,"
                                        "aval_centro_conyuge=?,aval_telefono_centro_conyuge=?,")));
-    EXPECT_TRUE(update.endsWith(QStringLiteral(" WHERE cliente = 1234")));
-    EXPECT_FALSE(update.contains(QStringLiteral("usuario_genera")));
-    for (int i : {0, 2, 3, 4}) EXPECT_EQ(g.textos()[i], esperadas[i]);
+    // Only while the stored card is the one read (never changed yet: its values).
+    EXPECT_TRUE(
+        update.contains(QStringLiteral(" WHERE cliente = 1234 AND fecha_cambia IS NULL AND ")));
+    EXPECT_FALSE(
+        update.section(QStringLiteral(" WHERE "), 0, 0).contains(QStringLiteral("usuario_genera")));
+    for (int i : {0, 2, 3, 4, 5}) EXPECT_EQ(g.textos()[i], esperadas[i]);
     const auto& estado = g.operaciones[2].parametros;
     ASSERT_EQ(estado.size(), 3);
     EXPECT_EQ(estado[2].nombre, QStringLiteral("@lInactivo"));
     EXPECT_EQ(estado[2].tipo, TipoParametro::SiNo);
     EXPECT_EQ(estado[2].valor.toBool(), false);
-    EXPECT_EQ(f->CiudadAval, f->CmbMunicipios->currentData().toDouble());
+    EXPECT_EQ(f->CiudadAval, cmb(*f, "CmbMunicipios")->currentData().toDouble());
     EXPECT_EQ(g.operaciones[3].parametros[4].valor.toDouble(), f->CiudadAval);
 
     EXPECT_EQ(columna(1234, "Principal_Telefono").toString(), QStringLiteral(" 61400000 "));
@@ -387,12 +454,13 @@ TEST_F(Guardado, CambioConfirmadoActualizaYLlamaEnOrden) {
 
 TEST_F(Guardado, SinAvalMarcadoYConfirmado) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    QTest::mouseClick(f->ChkAval, Qt::LeftButton);
+    QTest::mouseClick(chk(*f, "ChkAval"), Qt::LeftButton);
     apoyo::Grabadora g;
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
-    EXPECT_EQ(g.textos(), (QStringList{"BEGIN", g.textos().value(1),
-                                       "Zelt.dbo.Cambia_Estado_Domicilio_Cliente", "COMMIT"}));
+    EXPECT_EQ(g.textos(),
+              (QStringList{"BEGIN", g.textos().value(1), "Zelt.dbo.Cambia_Estado_Domicilio_Cliente",
+                           kLeerVersion, "COMMIT"}));
     EXPECT_EQ(g.operaciones[2].parametros[2].valor.toBool(), true);
     EXPECT_EQ(columna(1234, "aval_tiene").toInt(), 1);
     EXPECT_TRUE(columna(1234, "aval_Telefono").toString().isEmpty());
@@ -405,15 +473,15 @@ TEST_F(Guardado, SinAvalMarcadoYConfirmado) {
     // Reloaded: ticked, locked boxes, and the stored address and name still shown.
     f.reset();
     auto otra = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    EXPECT_EQ(otra->ChkAval->checkState(), Qt::Checked);
-    EXPECT_FALSE(otra->TxtAval_Paterno->isEnabled());
+    EXPECT_EQ(chk(*otra, "ChkAval")->checkState(), Qt::Checked);
+    EXPECT_FALSE(txt(*otra, "TxtAval_Paterno")->isEnabled());
 }
 
 TEST_F(Guardado, IdaYVueltaDeCadaCaja) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenar(*f);
-    f->TxtAval_Nombre->setFocus();
-    QTest::keyClick(f->TxtAval_Nombre, Qt::Key_Tab);
+    txt(*f, "TxtAval_Nombre")->setFocus();
+    QTest::keyClick(txt(*f, "TxtAval_Nombre"), Qt::Key_Tab);
     f->CmdGuardar_Click();
     const auto antes = foto(*f);
     f.reset();
@@ -436,14 +504,15 @@ TEST_F(Guardado, TextosHostilesSeGuardanTalCual) {
                              QStringLiteral("Ñandú Pérez Ü"), QStringLiteral("x') , (1"),
                              QString(100, QChar(0x00E9))};
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
-    f->TxtDueno->setText(textos[0]);
-    f->TxtConyuge_Nombre->setText(textos[1]);
-    f->txtRef1_Nombre->setText(textos[2]);
-    f->TxtAval_Centro->setText(textos[3]);
-    f->txtRef4_Nombre->setText(textos[4]);
-    f->TxtAnotaciones->setPlainText(textos[1] + QStringLiteral("\n") + textos[0]);
-    f->TxtAval_Domicilio->setText(textos[0]);
-    f->CmbMunicipios->setCurrentIndex(0);
+    txt(*f, "TxtDueno")->setText(textos[0]);
+    txt(*f, "TxtConyuge_Nombre")->setText(textos[1]);
+    txt(*f, "txtRef1_Nombre")->setText(textos[2]);
+    txt(*f, "TxtAval_Centro")->setText(textos[3]);
+    txt(*f, "txtRef4_Nombre")->setText(textos[4]);
+    control<QPlainTextEdit>(*f, "TxtAnotaciones")
+        ->setPlainText(textos[1] + QStringLiteral("\n") + textos[0]);
+    txt(*f, "TxtAval_Domicilio")->setText(textos[0]);
+    cmb(*f, "CmbMunicipios")->setCurrentIndex(0);
     f->CmdGuardar_Click();
     EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), textos[0]);
     EXPECT_EQ(columna(1235, "conyuge_nombre").toString(), textos[1]);
@@ -452,10 +521,11 @@ TEST_F(Guardado, TextosHostilesSeGuardanTalCual) {
     EXPECT_EQ(columna(1235, "referencia4_nombre").toString(), textos[4]);
     f.reset();
     auto g = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
-    EXPECT_EQ(g->TxtConyuge_Nombre->text(), textos[1]);
-    EXPECT_EQ(g->txtRef4_Nombre->text(), textos[4]);
-    EXPECT_EQ(g->TxtAnotaciones->toPlainText(), textos[1] + QStringLiteral("\n") + textos[0]);
-    EXPECT_EQ(g->TxtAval_Domicilio->text(), textos[0]);
+    EXPECT_EQ(txt(*g, "TxtConyuge_Nombre")->text(), textos[1]);
+    EXPECT_EQ(txt(*g, "txtRef4_Nombre")->text(), textos[4]);
+    EXPECT_EQ(control<QPlainTextEdit>(*g, "TxtAnotaciones")->toPlainText(),
+              textos[1] + QStringLiteral("\n") + textos[0]);
+    EXPECT_EQ(txt(*g, "TxtAval_Domicilio")->text(), textos[0]);
 }
 
 // ---------------------------------------------------------------- failures
@@ -463,8 +533,8 @@ TEST_F(Guardado, TextosHostilesSeGuardanTalCual) {
 TEST_F(Guardado, UnFalloAMitadNoGuardaNadaYConservaLoEscrito) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     llenar(*f);
-    f->TxtAval_Nombre->setFocus();
-    QTest::keyClick(f->TxtAval_Nombre, Qt::Key_Tab);
+    txt(*f, "TxtAval_Nombre")->setFocus();
+    QTest::keyClick(txt(*f, "TxtAval_Nombre"), Qt::Key_Tab);
     const auto capturado = foto(*f);
     {
         apoyo::Grabadora g;
@@ -500,9 +570,10 @@ TEST_F(Guardado, UnFalloAMitadNoGuardaNadaYConservaLoEscrito) {
 
 TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    f->TxtDueno->setText(QStringLiteral("nuevo"));
+    txt(*f, "TxtDueno")->setText(QStringLiteral("nuevo"));
     const double ciudad = f->CiudadAval;
-    f->CmbMunicipios->setCurrentIndex(f->CmbMunicipios->findText(QStringLiteral("DELICIAS")));
+    cmb(*f, "CmbMunicipios")
+        ->setCurrentIndex(cmb(*f, "CmbMunicipios")->findText(QStringLiteral("DELICIAS")));
     apoyo::Grabadora g;
     g.fallarEn(3);  // the address call, after the update and the address state
     plataforma::Escena::responder(true);
@@ -516,7 +587,7 @@ TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
                   .toString(),
               QStringLiteral("CHIHUAHUA"));
     EXPECT_EQ(f->CiudadAval, ciudad);
-    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("nuevo"));
+    EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("nuevo"));
 }
 
 // A database the program could not write when it opened it (a read-only file,
@@ -524,7 +595,7 @@ TEST_F(Guardado, UnCambioFallidoNoCambiaNada) {
 // save: once the fault is gone, pressing again stores the card.
 TEST_F(Guardado, TrasUnFalloLaBaseSeAbreDeNuevo) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
-    f->TxtDueno->setText(QStringLiteral("alguien"));
+    txt(*f, "TxtDueno")->setText(QStringLiteral("alguien"));
     QString e;
     ASSERT_TRUE(Global::Conexion.ejecutar(QStringLiteral("PRAGMA query_only = 1"), {}, &e))
         << e.toStdString();
@@ -558,21 +629,6 @@ TEST_F(Guardado, LosFallosDicenQueHacerYDespuesElDetalle) {
         << escena().value(0).toStdString();
 }
 
-TEST_F(Guardado, OtroUsuarioGuardoLaTarjetaEntretanto) {
-    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
-    f->TxtDueno->setText(QStringLiteral("lo que escribí"));
-    entorno.ejecutar(
-        QStringLiteral("insert into zelt.tarjeta_telefonica_cliente (cliente, Principal_Nombre) "
-                       "values (1235, 'de otro')"));
-    f->CmdGuardar_Click();
-    const QStringList e = escena();
-    ASSERT_EQ(e.size(), 3);
-    EXPECT_TRUE(e[1].startsWith(
-        QStringLiteral("error: Otro usuario ya guardó una tarjeta para este cliente")));
-    EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), QStringLiteral("de otro"));
-    EXPECT_EQ(f->TxtDueno->text(), QStringLiteral("lo que escribí"));
-}
-
 // What a save could not store as the window shows it is named before
 // anything is sent, and the window keeps it: a stored neighbourhood longer
 // than the address procedure takes, an address typed without a city.
@@ -582,8 +638,8 @@ TEST_F(Guardado, LoQueNoSePuedeGuardarSeNombraSinEnviarNada) {
     for (const bool sinCiudad : {false, true}) {
         auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
         if (sinCiudad) {
-            f->CmbMunicipios->setCurrentIndex(-1);
-            QTest::keyClicks(f->TxtAval_Domicilio, QStringLiteral(" 5"));
+            cmb(*f, "CmbMunicipios")->setCurrentIndex(-1);
+            QTest::keyClicks(txt(*f, "TxtAval_Domicilio"), QStringLiteral(" 5"));
         }
         apoyo::Grabadora g;
         plataforma::Escena::limpiar();
@@ -598,7 +654,7 @@ TEST_F(Guardado, LoQueNoSePuedeGuardarSeNombraSinEnviarNada) {
                             : QStringLiteral("error: «Colonia» (Aval) tiene 41 caracteres y la "
                                              "base de datos guarda a lo más 40. Acórtelo y vuelva "
                                              "a guardar; no se guardó nada. | Error de Captura"));
-        EXPECT_EQ(f->TxtAval_Colonia->text().size(), 41);
+        EXPECT_EQ(txt(*f, "TxtAval_Colonia")->text().size(), 41);
     }
 }
 
@@ -619,23 +675,23 @@ TEST_F(Guardado, UnCambioDevuelveLoGuardadoTalCual) {
         "where t.cliente=1234 and d.cliente=1234 and c.cliente=1234");
     const auto antes = entorno.filas(guardado);
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    EXPECT_EQ(f->CmbMunicipios->currentData().toInt(), 3705);
-    f->TxtDueno->setText(QStringLiteral("otro"));
+    EXPECT_EQ(cmb(*f, "CmbMunicipios")->currentData().toInt(), 3705);
+    txt(*f, "TxtDueno")->setText(QStringLiteral("otro"));
     apoyo::Grabadora g;
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
     EXPECT_TRUE(g.textos().contains(QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE")));
     EXPECT_EQ(entorno.filas(guardado), antes);
 
-    f->TxtAval_Nombre->selectAll();
-    QTest::keyClicks(f->TxtAval_Nombre, QStringLiteral("ROSA"));
+    txt(*f, "TxtAval_Nombre")->selectAll();
+    QTest::keyClicks(txt(*f, "TxtAval_Nombre"), QStringLiteral("ROSA"));
     plataforma::Escena::responder(true);
     f->CmdGuardar_Click();
     EXPECT_EQ(columna(1234, "aval_Nombre").toString(), QStringLiteral("GARCÍA MEDINA ROSA"));
     EXPECT_EQ(entorno.valor(QStringLiteral("select nombre from zelt.contactos_cliente")),
               QStringLiteral("ROSA"));
 
-    QLineEdit* tel = f->TxtPrincipal_Telefono;
+    QLineEdit* tel = txt(*f, "TxtPrincipal_Telefono");
     tel->end(false);
     QTest::keyClicks(tel, QStringLiteral("5"));
     QTest::keyClick(tel, Qt::Key_Backspace);
