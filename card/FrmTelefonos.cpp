@@ -865,11 +865,19 @@ void FrmTelefonos::mostrar(const Tarjeta::Leida& leida) {
         CmbMunicipios->setEditText(d->nombreCiudad);
         poner(TxtAval_Colonia, d->colonia);
         poner(TxtAval_CP, d->codigo);
+    } else if (!TxtAval_Domicilio->text().isEmpty() || CmbMunicipios->currentIndex() > -1) {
+        // Shown again after another desk's save that left no address.
+        for (QLineEdit* c : {TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP}) c->clear();
+        CmbMunicipios->setCurrentIndex(-1);
+        CmbMunicipios->setEditText(QString());
+        CiudadAval = 0;
     }
     if (const auto& n = leida.nombreAval) {
         poner(TxtAval_Paterno, n->paterno);
         poner(TxtAval_Materno, n->materno);
         poner(TxtAval_Nombre, n->nombre);
+    } else {
+        for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre}) c->clear();
     }
     poner(TxtAval_Telefono_centro, texto("aval_Telefono_centro"));
     poner(TxtAval_extension_centro, texto("aval_extension_centro"));

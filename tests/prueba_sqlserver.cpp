@@ -623,3 +623,32 @@ TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
         << e[2].toStdString();
     EXPECT_EQ(txt(*f, "TxtRef1_Telefono")->text(), QStringLiteral("6140000000"));
 }
+
+// The extra contacts on the wire: when the stored list is no longer the one
+// read, nothing is deleted; the transaction is rolled back.
+TEST_F(SqlServer, LosContactosCambiadosPorOtroNoSeBorran) {
+    const QString verificar = QStringLiteral(
+        "SELECT Nombre, parentesco, telefono, Lugar, Nota FROM zelt.dbo.contactos_extras WITH "
+        "(UPDLOCK, HOLDLOCK) WHERE cliente = 1234");
+    QJsonObject lista = resultadoDemo(verificar);
+    QJsonArray filas = lista[QStringLiteral("filas")].toArray();
+    filas.append(QJsonArray{QStringLiteral("De otro escritorio"), QStringLiteral("Cliente"),
+                            QStringLiteral("6140000000"), QStringLiteral("Casa"), QString()});
+    lista[QStringLiteral("filas")] = filas;
+    preparar({{QStringLiteral("resultados"), QJsonObject{{verificar, lista}}}});
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    FrmExtras extras;
+    QString error;
+    ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
+    const qsizetype desde = marca();
+    plataforma::Escena::responder(true);
+    extras.CmdGuardar_Click();
+    const QStringList r = ServidorTds::resumen(peticiones(desde));
+    EXPECT_EQ(r.size(), 3) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r.last(), QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    EXPECT_TRUE(escena()
+                    .join(QLatin1Char('\n'))
+                    .contains(QStringLiteral(
+                        "\nelige: Otro usuario cambió los contactos extras de este cliente")))
+        << escena().join(QLatin1Char('\n')).toStdString();
+}
