@@ -42,7 +42,108 @@ SELECT 100000 + i,
 FROM n
 )";
 
+// The report's data (see prepararTelefonos): value k of row i, from a
+// sequence number unique to it. Built by concatenation: printf's own "%"
+// patterns are in the text.
+QString telefono(int k, bool celular, int pool) {
+    const QString v = QStringLiteral("(i * 18 + ") + QString::number(k) + QLatin1Char(')');
+    const QString numero = QStringLiteral("(CASE WHEN ") + v +
+                           QStringLiteral(" % 500 = 0 THEN printf('614%07d', 9000000 + (") + v +
+                           QStringLiteral(" / 500) % ") + QString::number(pool) +
+                           QStringLiteral(") ELSE printf('%010d', 2000000000 + (") + v +
+                           QStringLiteral(" * 7919) % 7000000000) END)");
+    if (celular) return QStringLiteral("CASE WHEN i % 2 = 1 THEN '044' ELSE '' END || ") + numero;
+    return QStringLiteral("CASE WHEN i % 100 = ") + QString::number(k % 100) +
+           QStringLiteral(" THEN '0000000000' WHEN i % 10 = ") + QString::number(k % 10) +
+           QStringLiteral(" THEN substr(") + numero + QStringLiteral(", 1, 3) || '-' || substr(") +
+           numero + QStringLiteral(", 4, 3) || '-' || substr(") + numero +
+           QStringLiteral(", 7) ELSE ") + numero + QStringLiteral(" END");
+}
+
 }  // namespace
+
+QString prepararTelefonos(int n, QString* error) {
+    const QString raiz = qEnvironmentVariable(
+        "TARJETA_BENCH_DIR", QDir::temp().filePath(QStringLiteral("tarjeta-bench")));
+    const QString dir = QDir(raiz).filePath(QStringLiteral("telefonos-%1").arg(n));
+    if (QFile::exists(QDir(dir).filePath(QStringLiteral("listo")))) return dir;
+
+    QDir(dir).removeRecursively();
+    if (!Instalador::CrearBasesEmbebidas(dir, true, true, error)) return {};
+    plataforma::Conexion c;
+    QString e;
+    if (!c.abrir(QStringLiteral("Server=file:") + dir + QLatin1Char(';'), &e)) {
+        *error = e;
+        return {};
+    }
+    // Every name and phone column of the card, with names as long as real ones.
+    const QStringList nombres{
+        QStringLiteral("Principal_Nombre"),   QStringLiteral("conyuge_nombre"),
+        QStringLiteral("referencia1_nombre"), QStringLiteral("referencia2_nombre"),
+        QStringLiteral("referencia3_nombre"), QStringLiteral("referencia4_nombre"),
+        QStringLiteral("aval_Nombre"),        QStringLiteral("aval_nombre_conyuge")};
+    const QStringList telefonos{QStringLiteral("Principal_Telefono"),
+                                QStringLiteral("Principal_celular"),
+                                QStringLiteral("Principal_Telefono_centro"),
+                                QStringLiteral("conyuge_celular"),
+                                QStringLiteral("conyuge_telefono_centro"),
+                                QStringLiteral("referencia1_telefono"),
+                                QStringLiteral("referencia1_celular"),
+                                QStringLiteral("referencia2_telefono"),
+                                QStringLiteral("referencia2_celular"),
+                                QStringLiteral("referencia3_telefono"),
+                                QStringLiteral("referencia3_celular"),
+                                QStringLiteral("referencia4_telefono"),
+                                QStringLiteral("referencia4_celular"),
+                                QStringLiteral("aval_Telefono"),
+                                QStringLiteral("aval_celular"),
+                                QStringLiteral("aval_Telefono_centro"),
+                                QStringLiteral("aval_telefono_centro_conyuge")};
+    const int pool = qMax(10, n / 100);
+    QStringList columnas{QStringLiteral("cliente"), QStringLiteral("usuario_genera")};
+    QStringList valores{QStringLiteral("100000 + i"), QStringLiteral("'     25'")};
+    for (int k = 0; k < nombres.size(); ++k) {
+        columnas << nombres[k];
+        valores << QStringLiteral(
+                       "rtrim(substr('MARIA JOSE JUAN CARLOSROSA ELENA LUIS MIGUEL', "
+                       "1 + ((i + %1) % 4) * 11, 11)) || ' ' || rtrim(substr('HERNANDEZ "
+                       "GARCIA    MARTINEZ  LOPEZ     ', 1 + ((i * 3 + %1) % 4) * 10, 10)) || "
+                       "' ' || i")
+                       .arg(k);
+    }
+    for (int k = 0; k < telefonos.size(); ++k) {
+        columnas << telefonos[k];
+        valores << telefono(k, telefonos[k].endsWith(QLatin1String("celular")), pool);
+    }
+    const QString serie = QStringLiteral(
+        "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < ?) ");
+    const QString tarjetas = serie +
+                             QStringLiteral("INSERT INTO zelt.tarjeta_telefonica_cliente (") +
+                             columnas.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                             valores.join(QStringLiteral(", ")) + QStringLiteral(" FROM s");
+    // Extra contact i belongs to client 100001 + (i * 7) % n.
+    const QString contactos =
+        serie +
+        QStringLiteral(
+            "INSERT INTO zelt.contactos_extras (Cliente, Nombre, Parentesco, Telefono, lugar, "
+            "Nota) SELECT 100001 + (i * 7) % ") +
+        QString::number(n) + QStringLiteral(", 'Contacto ' || i || ' de la familia', 'Cliente', ") +
+        telefono(17, false, pool) + QStringLiteral(", 'Casa', '' FROM s");
+    if (!ejecutar(c, QStringLiteral("BEGIN"), {}, error) || !ejecutar(c, tarjetas, {n}, error) ||
+        !ejecutar(c, contactos, {n}, error) || !ejecutar(c, QStringLiteral("COMMIT"), {}, error))
+        return {};
+    c.cerrar();
+    Arranque::Datos arranque;
+    arranque.servidor = QStringLiteral("file:") + dir;
+    arranque.usuario = QStringLiteral("bench");
+    arranque.sucursal = QStringLiteral("12");
+    arranque.clave = QStringLiteral("medir");
+    if (!Arranque::Escribir(QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")), arranque, error))
+        return {};
+    QFile listo(QDir(dir).filePath(QStringLiteral("listo")));
+    listo.open(QIODevice::WriteOnly);
+    return dir;
+}
 
 QString preparar(const Tamano& t, QString* error) {
     const QString raiz = qEnvironmentVariable(

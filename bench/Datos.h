@@ -21,4 +21,12 @@ constexpr int kCliente = 1234;
 // (creating it when missing); empty and *error on failure.
 QString preparar(const Tamano& t, QString* error);
 
+// For the shared-phones report: the demo data plus n stored cards with every
+// phone column and every name filled, and n extra contacts spread over those
+// clients. One phone value in 500 comes from a pool of n / 100 numbers, so
+// that numbers are shared by about 3 clients each; half the mobiles carry the
+// old 044 prefix, one work phone in ten is written with dashes and one in a
+// hundred is filler. Built once per size, as preparar() does.
+QString prepararTelefonos(int n, QString* error);
+
 }  // namespace datos

@@ -69,6 +69,19 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(dir));
         return 0;
     }
+    // "--telefonos N": only build the shared-phones report's data with N
+    // cards and N extra contacts and print its folder.
+    if (argc == 3 && std::strcmp(argv[1], "--telefonos") == 0) {
+        const int n = std::atoi(argv[2]);
+        const QString dir = n > 0 ? datos::prepararTelefonos(n, &error) : QString();
+        if (dir.isEmpty()) {
+            std::fprintf(stderr, "cannot build the report's database: %s\n",
+                         n > 0 ? qPrintable(error) : "the card count must be positive");
+            return 2;
+        }
+        std::printf("%s\n", qPrintable(dir));
+        return 0;
+    }
     const QString dir = datos::preparar(t, &error);
     if (dir.isEmpty()) {
         std::fprintf(stderr, "cannot build the benchmark database: %s\n", qPrintable(error));

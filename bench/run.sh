@@ -77,6 +77,32 @@ python3 tests/servidor_tds.py --dir "$tds" --detener >/dev/null
 rm -rf "$tds"
 
 echo
+echo "== Shared-phones report, embedded databases: every phone column of every card filled, as many"
+echo "   extra contacts as cards (the first run builds the databases, 1M cards take half a minute)"
+runs_informe=${RUNS_INFORME:-3}
+printf '%-22s %10s %14s %10s\n' "cards + contacts" "median s" "peak RSS MiB" "shared"
+for n in 100000 1000000; do
+  d=$("$b/bench_sentencias" --telefonos "$n" 2>/dev/null)
+  segundos=(); memoria=()
+  for i in $(seq "$runs_informe"); do
+    /usr/bin/time -o "$tiempo" -f "%e %M" build-bench/bin/tarjeta-admin telefonos-compartidos "$d" \
+      >"$tiempo.salida" 2>/dev/null || { echo "the report fails on $d"; exit 1; }
+    read -r s m <"$tiempo"
+    segundos+=("$s"); memoria+=("$m")
+  done
+  ms=$(median "${segundos[@]}"); mm=$(median "${memoria[@]}")
+  compartidos=$(grep -oE '^[0-9]+ numbers? shared' "$tiempo.salida" | cut -d' ' -f1)
+  printf '%-22s %10.2f %14.1f %10s\n' "$n + $n" "$ms" "$(awk -v m="$mm" 'BEGIN {print m / 1024}')" "$compartidos"
+  if [ "$n" = 1000000 ]; then
+    awk -v s="$ms" -v m="$mm" 'BEGIN {
+      printf "1M: %.2f s (target <= 15): %s; %.1f MiB (target <= 400): %s\n", s, (s <= 15 ? "ok" : "MISSED"), m / 1024, (m / 1024 <= 400 ? "ok" : "MISSED")
+      exit !(s <= 15 && m / 1024 <= 400)
+    }' || fallos=1
+  fi
+done
+rm -f "$tiempo.salida"
+
+echo
 echo "== Operations at scale (Google Benchmark; the first run builds the databases, 1M cards take a minute)"
 "$b/bench_operaciones" --benchmark_min_time=0.2 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g' || fallos=1
 exit $fallos

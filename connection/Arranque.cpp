@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "Cifrado.h"
 #include "Cp1252.h"
@@ -146,10 +147,12 @@ bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escr
     return true;
 }
 
-bool Leer(const QString& carpeta, Datos* d, QString* error) {
+namespace {
+
+// The table's settings, or why it cannot be used and what to do about it.
+bool leerAjustes(const QString& carpeta, Global::Ajustes* a, QString* error) {
     Global::FalloArranque fallo;
-    Global::Ajustes a;
-    if (!Global::LeerTabla(carpeta, &a, &fallo)) {
+    if (!Global::LeerTabla(carpeta, a, &fallo)) {
         using Tipo = Global::FalloArranque::Tipo;
         *error = Mensaje(fallo);
         if (fallo.tipo == Tipo::NoEncontrada || fallo.tipo == Tipo::FaltaColumna ||
@@ -161,12 +164,42 @@ bool Leer(const QString& carpeta, Datos* d, QString* error) {
             *error += QStringLiteral("; remove it and run 'arranque write'");
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool Leer(const QString& carpeta, Datos* d, QString* error) {
+    Global::Ajustes a;
+    if (!leerAjustes(carpeta, &a, error)) return false;
     d->servidor = a.servidor;
     d->usuario = a.usuario;
     Texto7 sucursal;  // as the program holds it: 7 characters
     sucursal = a.sucursal;
     d->sucursal = sucursal.valor();
     return true;
+}
+
+bool Conectar(const QString& carpeta, plataforma::Conexion* conexion, QString* error) {
+    Global::Ajustes a;
+    if (!leerAjustes(carpeta, &a, error)) return false;
+    if (a.servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QDir bases(a.servidor.mid(5));
+        for (const char* nombre : {"erp_nax.db", "zelt.db"}) {
+            const QString archivo = bases.filePath(QLatin1String(nombre));
+            if (QFileInfo(archivo).isFile()) continue;
+            *error = QStringLiteral(
+                         "the embedded database %1 named by the start-up table does not exist "
+                         "(create it with 'db init %2')")
+                         .arg(archivo, bases.path());
+            return false;
+        }
+    }
+    QString detalle;
+    if (conexion->abrir(Global::CadenaBaseDatos(a.servidor, a.usuario, a.clave), &detalle))
+        return true;
+    *error = QStringLiteral("cannot connect to the database on %1: %2").arg(a.servidor, detalle);
+    return false;
 }
 
 QString Mensaje(const Global::FalloArranque& f) {

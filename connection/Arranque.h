@@ -48,6 +48,11 @@ bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escr
 // Reads the table in DIR the way the program does.
 bool Leer(const QString& carpeta, Datos* datos, QString* error);
 
+// Opens a connection as the program does, from the start-up table in DIR
+// (the same settings, the same connection string): for the admin tool's
+// reports. The message says in English what failed.
+bool Conectar(const QString& carpeta, plataforma::Conexion* conexion, QString* error);
+
 // The program's reasons for refusing the start-up table, in English.
 QString Mensaje(const Global::FalloArranque& fallo);
 

@@ -416,6 +416,45 @@ std::unique_ptr<Resultado> Conexion::consultar(const QString& sql, const QVarian
     return std::make_unique<Resultado>(std::move(q));
 }
 
+namespace {
+
+// A row fetched from SQL Server, its values as UTF-8 text.
+class FilaOdbc : public FilaLeida {
+public:
+    void poner(const QVariantList& valores) {
+        textos_.resize(valores.size());
+        for (qsizetype i = 0; i < valores.size(); ++i)
+            textos_[i] = valores[i].isNull() ? QByteArray() : valores[i].toString().toUtf8();
+    }
+    int columnas() const override { return int(textos_.size()); }
+    QByteArrayView texto(int c) const override {
+        return c >= 0 && c < textos_.size() ? QByteArrayView(textos_[c]) : QByteArrayView();
+    }
+
+private:
+    QList<QByteArray> textos_;
+};
+
+}  // namespace
+
+bool Conexion::recorrer(const QString& sql, const QVariantList& valores,
+                        const LectorDeFilas& lector, QString* error) {
+    if (!observar({Operacion::Tipo::Consulta, sql, valores, {}}, error)) return false;
+    if (motor_ == Motor::Odbc) {
+        FilaOdbc fila;
+        FalloOdbc f;
+        const bool ok = odbc_->recorrer(
+            sql, valores,
+            [&](const QVariantList& v) {
+                fila.poner(v);
+                lector(fila);
+            },
+            &f);
+        return anotar(ok, f, error);
+    }
+    return sqlite::recorrer(bd_, traducir(sql), valores, lector, error);
+}
+
 bool Conexion::valoresParametros(const QList<Parametro>& parametros, QVariantList* valores,
                                  QString* error) const {
     for (const Parametro& p : parametros) {

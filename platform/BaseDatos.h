@@ -47,6 +47,17 @@ struct FalloOdbc;
 struct FilasOdbc;
 class SesionOdbc;
 
+// One row of a result handed over as it is read (Conexion::recorrer): each
+// column as UTF-8 text, a number as its digits and a NULL as empty text.
+// What it gives is valid only until the next row.
+class FilaLeida {
+public:
+    virtual ~FilaLeida() = default;
+    virtual int columnas() const = 0;
+    virtual QByteArrayView texto(int columna) const = 0;
+};
+using LectorDeFilas = std::function<void(const FilaLeida& fila)>;
+
 // A forward-only, read-only result: positioned on its first row when opened.
 // On SQL Server the rows were copied whole before the call returned, so the
 // connection is free for the next statement while this one is read.
@@ -119,6 +130,13 @@ public:
     bool ejecutarVarias(const QString& sql, const QList<QVariantList>& filas, QString* error);
     std::unique_ptr<Resultado> consultar(const QString& sql, const QVariantList& valores,
                                          QString* error);
+    // Runs a query and hands each row to `lector` as it is read, keeping
+    // none: for reports over whole tables, whatever their size. On SQL Server
+    // it is one request whose rows are read as they arrive, so the connection
+    // serves nothing else until the last one. Texts and whole numbers only
+    // among the values.
+    bool recorrer(const QString& sql, const QVariantList& valores, const LectorDeFilas& lector,
+                  QString* error);
     // Runs a stored procedure by its full name ("Zelt.dbo.X") with its input
     // parameters in order; the first form returns no rows.
     bool llamar(const QString& nombre, const QList<Parametro>& parametros, QString* error);

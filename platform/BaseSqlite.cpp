@@ -68,6 +68,43 @@ bool registrarEn(sqlite3* h, QString* error) {
 
 // An empty text is bound as an empty text, never as NULL (Qt binds a null
 // QString as NULL).
+bool enlazar(sqlite3_stmt* st, const QVariantList& valores, QString* error) {
+    for (int i = 0; i < valores.size(); ++i) {
+        const QVariant& v = valores[i];
+        int rc;
+        if (v.typeId() == QMetaType::QString) {
+            const QByteArray t = v.toString().toUtf8();
+            rc = sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+            rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+        } else {
+            *error = QStringLiteral("El valor %1 es de un tipo que no se puede enviar (%2)")
+                         .arg(i + 1)
+                         .arg(QLatin1String(v.typeName()));
+            return false;
+        }
+        if (rc != SQLITE_OK) {
+            *error = QString::fromUtf8(sqlite3_errstr(rc));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The current row of a statement being stepped through.
+class FilaSqlite : public FilaLeida {
+public:
+    explicit FilaSqlite(sqlite3_stmt* st) : st_(st), columnas_(sqlite3_column_count(st)) {}
+    int columnas() const override { return columnas_; }
+    QByteArrayView texto(int c) const override {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st_, c));
+        return t ? QByteArrayView(t, sqlite3_column_bytes(st_, c)) : QByteArrayView();
+    }
+
+private:
+    sqlite3_stmt* st_;
+    int columnas_;
+};
 
 }  // namespace
 
@@ -104,6 +141,31 @@ QString textoLlamada(const QString& procedimiento, const QStringList& columnas, 
     for (qsizetype i = 0; i < columnas.size(); ++i) marcas << QStringLiteral("?");
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(vista, columnas.join(QLatin1Char(',')), marcas.join(QLatin1Char(',')));
+}
+
+bool recorrer(const QSqlDatabase& bd, const QString& sql, const QVariantList& valores,
+              const LectorDeFilas& lector, QString* error) {
+    sqlite3* h = manejadorSqlite(bd);
+    if (!h) {
+        *error = QStringLiteral("El controlador de SQLite no expone su manejador");
+        return false;
+    }
+    sqlite3_stmt* st = nullptr;
+    const QByteArray texto = sql.toUtf8();
+    if (sqlite3_prepare_v2(h, texto.constData(), int(texto.size()), &st, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(h));
+        return false;
+    }
+    bool ok = enlazar(st, valores, error);
+    if (ok) {
+        const FilaSqlite fila(st);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) lector(fila);
+        ok = rc == SQLITE_DONE;
+        if (!ok) *error = QString::fromUtf8(sqlite3_errmsg(h));
+    }
+    sqlite3_finalize(st);
+    return ok;
 }
 
 bool ejecutarGuion(const QSqlDatabase& bd, const QString& guion, QString* error) {

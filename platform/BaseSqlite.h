@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "BaseDatos.h"
+
 namespace plataforma::sqlite {
 
 // Registers getdate() and nombre_cliente(n) on the open database.
@@ -22,6 +24,11 @@ bool adjuntar(const QSqlDatabase& bd, const QString& archivo, const QString& esq
 // procedure a view filtered by its parameters; the view's columns are named
 // after the parameters without the "@".
 QString textoLlamada(const QString& procedimiento, const QStringList& columnas, bool conFilas);
+
+// Runs a query through SQLite's own interface, handing over each row as it
+// is stepped to: no value is copied into Qt's types.
+bool recorrer(const QSqlDatabase& bd, const QString& sql, const QVariantList& valores,
+              const LectorDeFilas& lector, QString* error);
 
 // Runs a script of several statements as it stands.
 bool ejecutarGuion(const QSqlDatabase& bd, const QString& guion, QString* error);

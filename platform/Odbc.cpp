@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QLibrary>
+#include <functional>
 #include <vector>
 
 namespace plataforma {
@@ -274,8 +275,10 @@ bool leerColumna(const Api& api, SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT tipo
 }
 
 // Reads every result of the statement to its end, copying the first into
-// *filas when given. Nothing is left pending on the connection.
-bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo) {
+// *filas when given: its rows too, or, with `entregar`, each row handed over
+// as it is fetched instead. Nothing is left pending on the connection.
+bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
+              const std::function<void(const QVariantList&)>& entregar = {}) {
     bool primero = true;
     for (;;) {
         SQLSMALLINT columnas = 0;
@@ -317,7 +320,10 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo) {
                     if (!leerColumna(api, st, c, tipos[c - 1], &v, fallo)) return false;
                     fila << v;
                 }
-                filas->filas << fila;
+                if (entregar)
+                    entregar(fila);
+                else
+                    filas->filas << fila;
             }
         }
         const SQLRETURN r = api.SQLMoreResults(st);
@@ -401,6 +407,19 @@ bool SesionOdbc::nuevaSentencia(void** stmt, FalloOdbc* fallo) {
 
 bool SesionOdbc::directa(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                          FilasOdbc* filas, FalloOdbc* fallo) {
+    return ejecutarDirecta(sql, valores, tamanos, filas, {}, fallo);
+}
+
+bool SesionOdbc::recorrer(const QString& sql, const QVariantList& valores,
+                          const std::function<void(const QVariantList&)>& fila, FalloOdbc* fallo) {
+    FilasOdbc cabecera;
+    return ejecutarDirecta(sql, valores, {}, &cabecera, fila, fallo);
+}
+
+bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores,
+                                 const QList<int>& tamanos, FilasOdbc* filas,
+                                 const std::function<void(const QVariantList&)>& entregar,
+                                 FalloOdbc* fallo) {
     void* st = nullptr;
     if (!nuevaSentencia(&st, fallo)) return false;
     std::vector<Enlace> enlaces;
@@ -417,7 +436,7 @@ bool SesionOdbc::directa(const QString& sql, const QVariantList& valores, const 
             SQLLEN afectadas = -1;
             if (filas && SQL_SUCCEEDED(api_->SQLRowCount(st, &afectadas)))
                 filas->afectadas = afectadas;
-            ok = consumir(*api_, st, filas, fallo);
+            ok = consumir(*api_, st, filas, fallo, entregar);
         }
     }
     api_->SQLFreeStmt(st, SQL_CLOSE);

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 namespace plataforma {
@@ -50,6 +51,10 @@ public:
     // first result go to *filas when it is given; every result is consumed.
     bool directa(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                  FilasOdbc* filas, FalloOdbc* fallo);
+    // Runs the text once like directa() and hands each row of the first
+    // result to `fila` as it is fetched, keeping none.
+    bool recorrer(const QString& sql, const QVariantList& valores,
+                  const std::function<void(const QVariantList&)>& fila, FalloOdbc* fallo);
     // Runs a statement that is executed again and again with other values:
     // prepared on its first use, kept for the rest of the session.
     bool repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo);
@@ -61,6 +66,9 @@ public:
 private:
     struct Preparada;
     SesionOdbc(std::shared_ptr<const Api> api, void* hdbc);
+    bool ejecutarDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                         FilasOdbc* filas, const std::function<void(const QVariantList&)>& entregar,
+                         FalloOdbc* fallo);
     bool nuevaSentencia(void** stmt, FalloOdbc* fallo);
     void revisarConexion(FalloOdbc* fallo);
     void liberar(void* stmt);

@@ -1,7 +1,9 @@
 #include "Ventana.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QImage>
@@ -100,9 +102,21 @@ QString carpetaPrograma() {
     return QCoreApplication::applicationDirPath();
 }
 
+QString carpetaDatos() {
+    // TARJETA_CARPETA_DATOS: the data folder relative to the installed
+    // program's folder, as the build's install layout sets it.
+    return QDir::cleanPath(carpetaPrograma() + QLatin1Char('/') +
+                           QStringLiteral(TARJETA_CARPETA_DATOS));
+}
+
 void aplicarPiel(QWidget* ventana, const QString& archivo) {
+    // Beside the program first: one failed open is all an installed program
+    // pays for the build folder's layout.
     QFile f(archivo);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return;
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        f.setFileName(carpetaDatos() + QLatin1Char('/') + QFileInfo(archivo).fileName());
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return;
+    }
     // A palette rather than a style sheet: the window keeps its native style
     // and only changes colours, which costs nothing when controls are made or
     // polished.

@@ -36,10 +36,16 @@ QIcon iconoPrograma();
 // The program's own folder, without a trailing separator.
 QString carpetaPrograma();
 
+// The folder of the program's data files when installed (/usr/share/tarjeta
+// beside /usr/bin/tarjeta), found from the program's own folder.
+QString carpetaDatos();
+
 // Loads the skin file ("part = colour" lines naming palette roles, with
-// "Disabled." for disabled controls) and gives the window those colours; a
-// missing or unreadable file, or a line it cannot read, leaves the window's
-// own colours.
+// "Disabled." for disabled controls) and gives the window those colours. A
+// file that is not there is looked for by its name in carpetaDatos(): the
+// program runs from its build folder with the skin beside it, and installed
+// with the skin among its data. A file found in neither place, unreadable,
+// or a line it cannot read, leaves the window's own colours.
 void aplicarPiel(QWidget* ventana, const QString& archivo);
 
 // The application-wide mouse pointer: hourglass (11) or default (0).

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything tarjeta needs on Debian 12 and registers FreeTDS as the
 # ODBC driver "SQL Server". Safe to run again: it only installs what is missing.
+# With --package, also what building and checking the Debian package takes
+# (scripts/package.sh).
 set -euo pipefail
 
 PACKAGES=(
@@ -13,6 +15,11 @@ PACKAGES=(
   python3 python3-dbfread python3-dbf sqlfluff
   xvfb xauth xdotool imagemagick time clang-format
 )
+if [ "${1:-}" = --package ]; then
+  # dpkg-shlibdeps and dpkg-buildflags; the package's checker; man's own
+  # check of the man pages.
+  PACKAGES+=(dpkg-dev lintian man-db groff-base)
+fi
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -337,6 +337,15 @@ TEST(Arranque, VentanaColocadaConPielYSinRelojDeArena) {
     EXPECT_EQ(f->palette().color(QPalette::WindowText), antes.color(QPalette::WindowText));
 }
 
+// Installed, the skin is not beside the program but in its data folder
+// (the build tree lays out share/tarjeta/ beside the tests' folder as well).
+TEST(Arranque, PielDeLaCarpetaDeDatosCuandoNoEstaJuntoAlPrograma) {
+    QTemporaryDir sinPiel;
+    QWidget ventana;
+    plataforma::aplicarPiel(&ventana, sinPiel.filePath(QStringLiteral("Msn2008.skn")));
+    EXPECT_EQ(ventana.palette().color(QPalette::Window), QColor(0xee, 0xf3, 0xfa));
+}
+
 TEST(Arranque, AplicacionEnEspanol) {
     const QLocale antes;
     QTranslator traductor;

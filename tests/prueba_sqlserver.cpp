@@ -20,6 +20,8 @@
 #include "Programa.h"
 #include "Rejilla.h"
 #include "ServidorTds.h"
+#include "TelefonosCompartidos.h"
+#include "TelefonosDePrueba.h"
 #include "Ventanas.h"
 
 using apoyo::escena;
@@ -457,6 +459,32 @@ TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviar
                        "Captura")))
         << escena().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(peticiones(desde).isEmpty());
+}
+
+// The shared-phones report reads SQL Server with one statement, its rows
+// taken as they arrive, and reports exactly what it does on the embedded
+// databases holding the same cards and contacts.
+TEST_F(SqlServer, ElInformeDeTelefonosCompartidosEsUnaSolaSentencia) {
+    namespace T = TelefonosCompartidos;
+    apoyo::Entorno embebida(apoyo::Opciones::vacia());
+    apoyo::telefonos::guardar(embebida);
+    plataforma::Conexion local, remota;
+    T::Informe esperado, informe;
+    QString error;
+    ASSERT_TRUE(Arranque::Conectar(embebida.carpeta(), &local, &error)) << error.toStdString();
+    ASSERT_TRUE(T::Generar(local, 2, &esperado, &error)) << error.toStdString();
+    ASSERT_EQ(esperado.compartidos.size(), 3);
+
+    preparar({{QStringLiteral("resultados"),
+               QJsonObject{{T::Sentencia(), apoyo::telefonos::resultado()}}}});
+    ASSERT_TRUE(Arranque::Conectar(entorno->carpeta(), &remota, &error)) << error.toStdString();
+    const qsizetype desde = marca();
+    ASSERT_TRUE(T::Generar(remota, 2, &informe, &error)) << error.toStdString();
+    EXPECT_EQ(ServidorTds::resumen(peticiones(desde)),
+              QStringList{QStringLiteral("batch ") + T::Sentencia()});
+    EXPECT_EQ(T::Tabla(informe), T::Tabla(esperado));
+    EXPECT_EQ(T::Csv(informe), T::Csv(esperado));
+    EXPECT_EQ(T::Resumen(informe), T::Resumen(esperado));
 }
 
 // A refused login and a server that never answers the login end the program

@@ -1,12 +1,16 @@
-// tarjeta-admin: creates the embedded databases and writes or shows the
-// start-up table.
+// tarjeta-admin: creates the embedded databases, writes or shows the
+// start-up table, and reports the phone numbers several clients share.
 //
 //   tarjeta-admin db init DIR [--demo] [--force]
 //   tarjeta-admin arranque write DIR --server S --user U --branch B   (password on stdin)
 //   tarjeta-admin arranque show DIR
+//   tarjeta-admin telefonos-compartidos DIR [--csv] [--min-clientes N]
+
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTextStream>
 #include <cstdio>
 #include <iostream>
@@ -15,6 +19,7 @@
 #include "Arranque.h"
 #include "Global.h"
 #include "Instalador.h"
+#include "TelefonosCompartidos.h"
 
 namespace {
 
@@ -27,7 +32,11 @@ const char* const kUso =
     "      copy whose name differs only in case is removed); the database password is\n"
     "      read as one line from stdin\n"
     "  tarjeta-admin arranque show DIR\n"
-    "      print the server, login and branch of DIR/ARRANQUE.dbf (never the password)\n";
+    "      print the server, login and branch of DIR/ARRANQUE.dbf (never the password)\n"
+    "  tarjeta-admin telefonos-compartidos DIR [--csv] [--min-clientes N]\n"
+    "      connect as the program does from DIR/ARRANQUE.dbf and list the phone numbers that\n"
+    "      appear for N or more clients (2 when not given) on cards or extra contacts;\n"
+    "      --csv for comma-separated values (the summary then goes to stderr)\n";
 
 int fallo(const QString& mensaje) {
     std::fprintf(stderr, "tarjeta-admin: %s\n", mensaje.toLocal8Bit().constData());
@@ -119,6 +128,61 @@ int arranqueShow(const QStringList& args) {
     return 0;
 }
 
+int telefonosCompartidos(const QStringList& args) {
+    QString dir;
+    bool csv = false;
+    int minimo = 2;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--csv")) {
+            csv = true;
+        } else if (a == QLatin1String("--min-clientes")) {
+            if (i + 1 >= args.size()) return uso(QStringLiteral("--min-clientes needs a value"));
+            bool ok = false;
+            minimo = args[++i].toInt(&ok);
+            if (!ok || minimo < 2)
+                return fallo(QStringLiteral("--min-clientes takes a whole number of clients from "
+                                            "2 up, not '%1'")
+                                 .arg(args[i]));
+        } else if (a.startsWith(QLatin1Char('-')) || !dir.isEmpty()) {
+            return uso(QStringLiteral("unexpected argument '%1'").arg(a));
+        } else {
+            dir = a;
+        }
+    }
+    if (dir.isEmpty())
+        return uso(QStringLiteral("telefonos-compartidos needs the folder of the start-up table"));
+
+    plataforma::Conexion conexion;
+    QString error;
+    if (!Arranque::Conectar(dir, &conexion, &error)) return fallo(error);
+    // Once the report takes more than a second, a progress line: rewritten
+    // in place on a terminal, else a new line every few seconds.
+    QElapsedTimer reloj;
+    reloj.start();
+    const bool terminal = isatty(STDERR_FILENO);
+    qint64 ultimo = -1;
+    auto avance = [&](const QString& que) {
+        const qint64 ahora = reloj.elapsed();
+        if (ahora < 1000 || (!terminal && ultimo >= 0 && ahora - ultimo < 3000)) return;
+        std::fprintf(stderr,
+                     terminal ? "\r\033[Ktarjeta-admin: %s, %.1f s" : "tarjeta-admin: %s, %.1f s\n",
+                     qPrintable(que), double(ahora) / 1000);
+        ultimo = ahora;
+    };
+    TelefonosCompartidos::Informe informe;
+    const bool ok = TelefonosCompartidos::Generar(conexion, minimo, &informe, &error, avance);
+    if (terminal && ultimo >= 0) std::fprintf(stderr, "\n");
+    if (!ok) return fallo(QStringLiteral("cannot read the phones: %1").arg(error));
+    const QByteArray resumen = TelefonosCompartidos::Resumen(informe).toUtf8();
+    const QByteArray salida = (csv ? TelefonosCompartidos::Csv(informe)
+                                   : TelefonosCompartidos::Tabla(informe) + QLatin1Char('\n'))
+                                  .toUtf8();
+    std::fwrite(salida.constData(), 1, size_t(salida.size()), stdout);
+    std::fwrite(resumen.constData(), 1, size_t(resumen.size()), csv ? stderr : stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,6 +193,8 @@ int main(int argc, char** argv) {
         std::printf("%s", kUso);
         return 0;
     }
+    if (args.value(0) == QLatin1String("telefonos-compartidos"))
+        return telefonosCompartidos(args.mid(1));
     if (args.size() < 2) return uso(QStringLiteral("missing command"));
     const QString grupo = args[0], orden = args[1];
     const QStringList resto = args.mid(2);
