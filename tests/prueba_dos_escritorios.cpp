@@ -184,3 +184,32 @@ TEST(DosEscritoriosExtras, LaListaCambiadaNoSeBorra) {
 }
 
 }  // namespace
+
+namespace {
+
+// The card removed by another desk: the change stores nothing and says so;
+// saving over stores the window's card anew.
+TEST(DosEscritoriosBorrada, GuardarEncimaDeUnaTarjetaBorradaLaDaDeAlta) {
+    apoyo::Entorno entorno;
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000009"));
+    entorno.ejecutar(
+        QStringLiteral("delete from zelt.tarjeta_telefonica_cliente where cliente = 1234"));
+    plataforma::Escena::responder(true);
+    plataforma::Escena::elegir(kEncima);
+    f->CmdGuardar_Click();
+    const QStringList e = escena();
+    ASSERT_EQ(e.size(), 5) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(e[2].startsWith(QStringLiteral(
+        "elige: La tarjeta de este cliente ya no está guardada: otro usuario la borró")));
+    EXPECT_EQ(e[3],
+              QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica"));
+    EXPECT_EQ(entorno
+                  .valor(QStringLiteral("select referencia1_telefono from "
+                                        "zelt.tarjeta_telefonica_cliente where cliente = 1234"))
+                  .toString(),
+              QStringLiteral("6140000009"));
+    EXPECT_FALSE(f->TarjetaNueva);
+}
+
+}  // namespace
