@@ -18,6 +18,21 @@ bool ejecutar(plataforma::Conexion& c, const QString& sql, const QVariantList& v
     return false;
 }
 
+// Writes the folder's ARRANQUE (branch 12, state 8) and the mark that the
+// folder is complete; the folder, or empty on failure.
+QString terminar(const QString& dir, QString* error) {
+    Arranque::Datos arranque;
+    arranque.servidor = QStringLiteral("file:") + dir;
+    arranque.usuario = QStringLiteral("bench");
+    arranque.sucursal = QStringLiteral("12");
+    arranque.clave = QStringLiteral("medir");
+    if (!Arranque::Escribir(QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")), arranque, error))
+        return {};
+    QFile listo(QDir(dir).filePath(QStringLiteral("listo")));
+    listo.open(QIODevice::WriteOnly);
+    return dir;
+}
+
 // Names and phones built from the row number, so rows differ as real ones do.
 const char* const kTarjetas = R"(
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?)
@@ -133,16 +148,7 @@ QString prepararTelefonos(int n, QString* error) {
         !ejecutar(c, contactos, {n}, error) || !ejecutar(c, QStringLiteral("COMMIT"), {}, error))
         return {};
     c.cerrar();
-    Arranque::Datos arranque;
-    arranque.servidor = QStringLiteral("file:") + dir;
-    arranque.usuario = QStringLiteral("bench");
-    arranque.sucursal = QStringLiteral("12");
-    arranque.clave = QStringLiteral("medir");
-    if (!Arranque::Escribir(QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")), arranque, error))
-        return {};
-    QFile listo(QDir(dir).filePath(QStringLiteral("listo")));
-    listo.open(QIODevice::WriteOnly);
-    return dir;
+    return terminar(dir, error);
 }
 
 QString preparar(const Tamano& t, QString* error) {
@@ -192,18 +198,7 @@ QString preparar(const Tamano& t, QString* error) {
         return {};
     ejecutar(c, QStringLiteral("ANALYZE"), {}, error);
     c.cerrar();
-
-    // ARRANQUE for branch 12 (state 8).
-    Arranque::Datos arranque;
-    arranque.servidor = QStringLiteral("file:") + dir;
-    arranque.usuario = QStringLiteral("bench");
-    arranque.sucursal = QStringLiteral("12");
-    arranque.clave = QStringLiteral("medir");
-    if (!Arranque::Escribir(QDir(dir).filePath(QStringLiteral("ARRANQUE.dbf")), arranque, error))
-        return {};
-    QFile listo(QDir(dir).filePath(QStringLiteral("listo")));
-    listo.open(QIODevice::WriteOnly);
-    return dir;
+    return terminar(dir, error);
 }
 
 }  // namespace datos
