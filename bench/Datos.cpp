@@ -18,6 +18,26 @@ bool ejecutar(plataforma::Conexion& c, const QString& sql, const QVariantList& v
     return false;
 }
 
+// A data folder by name, under TARJETA_BENCH_DIR (default: the temporary
+// folder's tarjeta-bench), kept from run to run.
+QString carpeta(const QString& nombre) {
+    const QString raiz = qEnvironmentVariable(
+        "TARJETA_BENCH_DIR", QDir::temp().filePath(QStringLiteral("tarjeta-bench")));
+    return QDir(raiz).filePath(nombre);
+}
+
+// Whether a data folder was completed by an earlier run.
+bool lista(const QString& dir) {
+    return QFile::exists(QDir(dir).filePath(QStringLiteral("listo")));
+}
+
+// Builds the folder anew with the demo databases and connects c to them.
+bool crear(const QString& dir, plataforma::Conexion* c, QString* error) {
+    QDir(dir).removeRecursively();
+    return Instalador::CrearBasesEmbebidas(dir, true, true, error) &&
+           c->abrir(QStringLiteral("Server=file:") + dir + QLatin1Char(';'), error);
+}
+
 // Writes the folder's ARRANQUE (branch 12, state 8) and the mark that the
 // folder is complete; the folder, or empty on failure.
 QString terminar(const QString& dir, QString* error) {
@@ -78,19 +98,10 @@ QString telefono(int k, bool celular, int pool) {
 }  // namespace
 
 QString prepararTelefonos(int n, QString* error) {
-    const QString raiz = qEnvironmentVariable(
-        "TARJETA_BENCH_DIR", QDir::temp().filePath(QStringLiteral("tarjeta-bench")));
-    const QString dir = QDir(raiz).filePath(QStringLiteral("telefonos-%1").arg(n));
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("listo")))) return dir;
-
-    QDir(dir).removeRecursively();
-    if (!Instalador::CrearBasesEmbebidas(dir, true, true, error)) return {};
+    const QString dir = carpeta(QStringLiteral("telefonos-%1").arg(n));
+    if (lista(dir)) return dir;
     plataforma::Conexion c;
-    QString e;
-    if (!c.abrir(QStringLiteral("Server=file:") + dir + QLatin1Char(';'), &e)) {
-        *error = e;
-        return {};
-    }
+    if (!crear(dir, &c, error)) return {};
     // Every name and phone column of the card, with names as long as real ones.
     const QStringList nombres{
         QStringLiteral("Principal_Nombre"),   QStringLiteral("conyuge_nombre"),
@@ -152,20 +163,11 @@ QString prepararTelefonos(int n, QString* error) {
 }
 
 QString preparar(const Tamano& t, QString* error) {
-    const QString raiz = qEnvironmentVariable(
-        "TARJETA_BENCH_DIR", QDir::temp().filePath(QStringLiteral("tarjeta-bench")));
-    const QString dir = QDir(raiz).filePath(
-        QStringLiteral("t%1-c%2-m%3").arg(t.tarjetas).arg(t.contactos).arg(t.ciudades));
-    if (QFile::exists(QDir(dir).filePath(QStringLiteral("listo")))) return dir;
-
-    QDir(dir).removeRecursively();
-    if (!Instalador::CrearBasesEmbebidas(dir, true, true, error)) return {};
+    const QString dir =
+        carpeta(QStringLiteral("t%1-c%2-m%3").arg(t.tarjetas).arg(t.contactos).arg(t.ciudades));
+    if (lista(dir)) return dir;
     plataforma::Conexion c;
-    QString e;
-    if (!c.abrir(QStringLiteral("Server=file:") + dir + QLatin1Char(';'), &e)) {
-        *error = e;
-        return {};
-    }
+    if (!crear(dir, &c, error)) return {};
     // The demo already holds client 1234's card; the rest are generated.
     if (!ejecutar(c, QStringLiteral("BEGIN"), {}, error) ||
         !ejecutar(c, QString::fromUtf8(kTarjetas), {qMax(0, t.tarjetas - 2)}, error) ||

@@ -1145,47 +1145,40 @@ Tarjeta::Desenlace FrmTelefonos::guardarCambios(QString* error) {
 
 // ========================================================= two desks, one card
 
-// The boxes a stored card fills, in one order: the check boxes first (their
-// rules empty or lock other boxes), then the card's boxes, the notes, the
-// guarantor's address and name.
-QList<QWidget*> FrmTelefonos::cajasDeCampos() const {
-    QList<QWidget*> cajas;
-    for (const DefCasilla& c : Disposicion::kCasillas) cajas << this->*c.miembro;
-    for (const DefCaja& c : Disposicion::kCajas)
-        if (c.columna) cajas << this->*c.miembro;
-    cajas << TxtAnotaciones << TxtAval_Domicilio << TxtAval_Colonia << TxtAval_CP << CmbMunicipios
-          << TxtAval_Paterno << TxtAval_Materno << TxtAval_Nombre;
-    return cajas;
+// The boxes a stored card fills, each with what the card holds for it, in one
+// order: the check boxes first (their rules empty or lock other boxes), then
+// the card's boxes, the notes, the guarantor's address and name.
+QList<FrmTelefonos::Campo> FrmTelefonos::campos(const Tarjeta::Leida& l) const {
+    QList<Campo> c;
+    for (const DefCasilla& d : Disposicion::kCasillas)
+        c.append({this->*d.miembro, QString::number(l.fila[QLatin1String(d.columna)].toInt())});
+    for (const DefCaja& d : Disposicion::kCajas)
+        if (d.columna) c.append({this->*d.miembro, l.fila.texto(QLatin1String(d.columna))});
+    c.append({TxtAnotaciones, notasParaGuardar(l.fila.texto(QLatin1String("anotaciones")))});
+    const Tarjeta::Domicilio dom = l.domicilio.value_or(Tarjeta::Domicilio{});
+    c.append({TxtAval_Domicilio, dom.calle});
+    c.append({TxtAval_Colonia, dom.colonia});
+    c.append({TxtAval_CP, dom.codigo});
+    c.append({CmbMunicipios, dom.nombreCiudad});
+    const Tarjeta::NombreAval n = l.nombreAval.value_or(Tarjeta::NombreAval{});
+    c.append({TxtAval_Paterno, n.paterno});
+    c.append({TxtAval_Materno, n.materno});
+    c.append({TxtAval_Nombre, n.nombre});
+    return c;
 }
 
-// What each of those boxes holds now, as it would be saved.
+// What a box holds now, as it would be saved.
+QString FrmTelefonos::valorEnVentana(QWidget* caja) const {
+    if (auto* c = qobject_cast<QCheckBox*>(caja))
+        return c->checkState() == Qt::Checked ? QStringLiteral("1") : QStringLiteral("0");
+    if (caja == TxtAnotaciones) return notasParaGuardar(TxtAnotaciones->toPlainText());
+    if (caja == CmbMunicipios) return CmbMunicipios->currentText().trimmed();
+    return static_cast<QLineEdit*>(caja)->text();
+}
+
 QStringList FrmTelefonos::valoresEnVentana() const {
     QStringList v;
-    for (QWidget* caja : cajasDeCampos()) {
-        if (auto* c = qobject_cast<QCheckBox*>(caja))
-            v << (c->checkState() == Qt::Checked ? QStringLiteral("1") : QStringLiteral("0"));
-        else if (caja == TxtAnotaciones)
-            v << notasParaGuardar(TxtAnotaciones->toPlainText());
-        else if (caja == CmbMunicipios)
-            v << CmbMunicipios->currentText().trimmed();
-        else
-            v << static_cast<QLineEdit*>(caja)->text();
-    }
-    return v;
-}
-
-// What a stored card holds for each of those boxes.
-QStringList FrmTelefonos::valoresGuardados(const Tarjeta::Leida& l) const {
-    QStringList v;
-    for (const DefCasilla& c : Disposicion::kCasillas)
-        v << QString::number(l.fila[QLatin1String(c.columna)].toInt());
-    for (const DefCaja& c : Disposicion::kCajas)
-        if (c.columna) v << l.fila.texto(QLatin1String(c.columna));
-    v << notasParaGuardar(l.fila.texto(QLatin1String("anotaciones")));
-    const Tarjeta::Domicilio d = l.domicilio.value_or(Tarjeta::Domicilio{});
-    v << d.calle << d.colonia << d.codigo << d.nombreCiudad;
-    const Tarjeta::NombreAval n = l.nombreAval.value_or(Tarjeta::NombreAval{});
-    v << n.paterno << n.materno << n.nombre;
+    for (const Campo& c : campos(cargada_)) v << valorEnVentana(c.caja);
     return v;
 }
 
@@ -1272,20 +1265,23 @@ bool FrmTelefonos::resolverConflicto(bool nueva) {
                      titulo);
         return false;
     }
-    const QList<QWidget*> cajas = cajasDeCampos();
+    const QList<Campo> antes = campos(cargada_);
+    const QList<Campo> suyo = campos(actual);
     const QStringList mio = valoresEnVentana();
-    const QStringList antes = valoresGuardados(cargada_);
-    const QStringList suyo = valoresGuardados(actual);
     QList<int> soloMios;
     QStringList ambos;
-    for (int i = 0; i < int(cajas.size()); ++i) {
+    bool otroNombre = false;  // the name on screen is not the stored one
+    for (int i = 0; i < int(antes.size()); ++i) {
+        QWidget* caja = antes[i].caja;
+        if (caja == TxtAval_Paterno || caja == TxtAval_Materno || caja == TxtAval_Nombre)
+            otroNombre = otroNombre || mio[i] != suyo[i].guardado;
         if (mio[i] == mostrado_.value(i)) continue;  // the user did not change it
-        if (suyo[i] == antes[i])
+        if (suyo[i].guardado == antes[i].guardado)
             soloMios << i;
-        else if (mio[i] != suyo[i])
+        else if (mio[i] != suyo[i].guardado)
             ambos << QStringLiteral("%1: usted %2, guardado %3")
-                         .arg(nombreDeCaja(cajas[i]), valorLegible(cajas[i], mio[i]),
-                              valorLegible(cajas[i], suyo[i]));
+                         .arg(nombreDeCaja(caja), valorLegible(caja, mio[i]),
+                              valorLegible(caja, suyo[i].guardado));
     }
     QString texto = quienGuardo(actual, nueva) + QStringLiteral("; no se guardó nada.");
     if (!ambos.isEmpty())
@@ -1315,7 +1311,7 @@ bool FrmTelefonos::resolverConflicto(bool nueva) {
         bool nombre = false, domicilio = false;
         for (int pasada = 0; pasada < 2; ++pasada)
             for (int i : std::as_const(soloMios)) {
-                QWidget* caja = cajas[i];
+                QWidget* caja = antes[i].caja;
                 if ((qobject_cast<QCheckBox*>(caja) != nullptr) != (pasada == 0)) continue;
                 ponerValor(caja, mio[i]);
                 nombre = nombre || caja == TxtAval_Paterno || caja == TxtAval_Materno ||
@@ -1331,8 +1327,6 @@ bool FrmTelefonos::resolverConflicto(bool nueva) {
 
     // Over the card as it is stored now: what the window shows is written,
     // the guarantor's name included when it differs from the stored one.
-    const QStringList nombreMio = mio.mid(cajas.indexOf(TxtAval_Paterno), 3);
-    const QStringList nombreSuyo = suyo.mid(cajas.indexOf(TxtAval_Paterno), 3);
     const QVariant avalNombre = actual.fila[QLatin1String("aval_Nombre")];
     cargada_ = actual;
     if (nueva && actual.existe) {
@@ -1346,6 +1340,6 @@ bool FrmTelefonos::resolverConflicto(bool nueva) {
         CmdGuardar->setText(QStringLiteral("&Guardar"));
     }
     avalNombreGuardado_ = avalNombre;
-    if (nombreMio != nombreSuyo) nombreAvalEditado_ = true;
+    if (otroNombre) nombreAvalEditado_ = true;
     return true;
 }

@@ -102,9 +102,13 @@ private:
     Tarjeta::Desenlace guardarNueva(QString* error);
     Tarjeta::Desenlace guardarCambios(QString* error);
     bool resolverConflicto(bool nueva);
-    QList<QWidget*> cajasDeCampos() const;
+    struct Campo {
+        QWidget* caja;
+        QString guardado;  // what a stored card holds for the box
+    };
+    QList<Campo> campos(const Tarjeta::Leida& leida) const;
+    QString valorEnVentana(QWidget* caja) const;
     QStringList valoresEnVentana() const;
-    QStringList valoresGuardados(const Tarjeta::Leida& leida) const;
     void ponerValor(QWidget* caja, const QString& valor);
     Tarjeta::Fila filaDeVentana(const QVariant& nombreAval) const;
     std::optional<Tarjeta::Domicilio> domicilioParaGuardar() const;
@@ -137,7 +141,7 @@ private:
     // The card as stored when it was read or last saved: the version a change
     // is checked against.
     Tarjeta::Leida cargada_;
-    // What the window showed then, box by box (cajasDeCampos): what differs
+    // What the window showed then, box by box (campos): what differs
     // now is what the user changed.
     QStringList mostrado_;
 };

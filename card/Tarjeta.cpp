@@ -54,35 +54,35 @@ void agregar(const Fila& fila, int i, QString* sql, QVariantList* valores) {
     }
 }
 
+// The branch, the client and the kind "Aval", which the save procedures take
+// first, then the given parameters.
+QList<Parametro> delAval(const QList<Parametro>& resto) {
+    return QList<Parametro>{{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
+                             Global::SucursalActual.valor()}} +
+           parametrosConsulta() + resto;
+}
+
 bool llamarDomicilio(const Domicilio& d, QString* error) {
     return Global::Conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
-          Global::SucursalActual.valor()},
-         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, d.calle},
-         {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, d.ciudad.toDouble()},
-         {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, d.colonia},
-         {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, d.codigo},
-         {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, d.nombreCiudad},
-         {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}},
+        delAval({{QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, d.calle},
+                 {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, d.ciudad.toDouble()},
+                 {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, d.colonia},
+                 {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, d.codigo},
+                 {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, d.nombreCiudad},
+                 {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}}),
         error);
 }
 
 bool llamarContacto(const NombreAval& n, QString* error) {
     return Global::Conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"),
-        {{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
-          Global::SucursalActual.valor()},
-         {QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-         {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")},
-         {QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, n.nombre},
-         {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, n.paterno},
-         {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, n.materno},
-         {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
-          QStringLiteral("01-01-1900")},
-         {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}},
+        delAval({{QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, n.nombre},
+                 {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, n.paterno},
+                 {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, n.materno},
+                 {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
+                  QStringLiteral("01-01-1900")},
+                 {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}}),
         error);
 }
 
@@ -328,13 +328,10 @@ Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicil
                 conflicto = true;
                 return false;
             }
-            if (!bd.llamar(
-                    QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                    {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
-                     {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20,
-                      QStringLiteral("Aval")},
-                     {QStringLiteral("@lInactivo"), TipoParametro::SiNo, 1, sinAval}},
-                    e) ||
+            if (!bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
+                           parametrosConsulta() << Parametro{QStringLiteral("@lInactivo"),
+                                                             TipoParametro::SiNo, 1, sinAval},
+                           e) ||
                 !guardarDomicilioYNombre(domicilio, nombre, e))
                 return false;
             // The change date the server gave, which the next change from

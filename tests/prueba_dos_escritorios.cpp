@@ -183,10 +183,6 @@ TEST(DosEscritoriosExtras, LaListaCambiadaNoSeBorra) {
     EXPECT_EQ(entorno.valor(contar).toInt(), libre + 1);
 }
 
-}  // namespace
-
-namespace {
-
 // The card removed by another desk: the change stores nothing and says so;
 // saving over stores the window's card anew.
 TEST(DosEscritoriosBorrada, GuardarEncimaDeUnaTarjetaBorradaLaDaDeAlta) {
