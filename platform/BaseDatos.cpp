@@ -357,9 +357,10 @@ bool Conexion::anotar(bool ok, const FalloOdbc& f, QString* error) {
 
 QVariant Conexion::fechaComparable(const QVariant& leida) const {
     if (motor_ != Motor::Odbc || leida.isNull()) return leida;
-    if (leida.typeId() == QMetaType::QDateTime)
-        return leida.toDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
-    // The driver's text for a datetime: "2026-12-08 13:20:05.003".
+    // The driver's text: "2026-12-08 13:20:05.003" for a datetime, every
+    // fractional digit of a datetime2. Only the blank becomes the 'T' of
+    // ISO 8601; "yyyy-mm-dd hh:mm:ss" is read as year-day-month under a
+    // day-month login language such as Spanish.
     QString t = leida.toString();
     if (t.size() >= 19 && t.at(4) == u'-' && t.at(7) == u'-' && t.at(10) == u' ' &&
         t.at(13) == u':')

@@ -117,10 +117,11 @@ public:
     bool abierta() const;
 
     // A date read from this database, as a value to bind where it is compared
-    // with the column it came from. SQL Server gets ISO 8601 text, which it
-    // reads the same under any login language and converts to the column's
-    // own type (a bound datetime2 would not equal a datetime); the embedded
-    // database keeps dates as text, compared as stored.
+    // with the column it came from. SQL Server gets the driver's text as
+    // ISO 8601, every digit kept, which it reads the same under any login
+    // language and converts to the column's own type (a bound datetime2
+    // would not equal a datetime); the embedded database keeps dates as
+    // text, compared as stored.
     QVariant fechaComparable(const QVariant& leida) const;
     // *afectadas, when given: the rows the statement changed (-1: unknown).
     bool ejecutar(const QString& sql, const QVariantList& valores, QString* error,

@@ -238,17 +238,13 @@ bool leerColumna(const Api& api, SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT tipo
             *valor = QVariant(d);
             break;
         }
-        case SQL_TYPE_DATE:
-        case SQL_TYPE_TIMESTAMP: {
-            SQL_TIMESTAMP_STRUCT f{};
-            r = api.SQLGetData(st, col, SQL_C_TYPE_TIMESTAMP, &f, sizeof f, &ind);
-            *valor =
-                QVariant(QDateTime(QDate(f.year, f.month, f.day),
-                                   QTime(f.hour, f.minute, f.second, int(f.fraction / 1000000))));
-            break;
-        }
         default: {
             // Text (and anything else, as text), read in pieces until whole.
+            // Dates and times too, as the driver writes them ("2026-12-08
+            // 13:20:05.003", a datetime2(7) with all seven digits): the
+            // server's value exactly, never moved into the desk's time zone
+            // (where a daylight-saving gap has no such hour) nor cut to the
+            // milliseconds a QDateTime keeps.
             QString texto;
             SQLWCHAR trozo[2048];
             for (;;) {

@@ -473,12 +473,13 @@ TEXTOS = {"nvarchar": 0xE7, "nchar": 0xEF, "varchar": 0xA7, "char": 0xAF}
 
 
 def parse_momento(v):
-    m = re.fullmatch(r"(\d{4})-(\d\d)-(\d\d)(?:[ T](\d\d):(\d\d)(?::(\d\d)(?:\.(\d{1,6}))?)?)?", v.strip())
+    """A date and time as text: (the moment to the second, its fraction in units of 100 ns)."""
+    m = re.fullmatch(r"(\d{4})-(\d\d)-(\d\d)(?:[ T](\d\d):(\d\d)(?::(\d\d)(?:\.(\d{1,7}))?)?)?", v.strip())
     if not m:
-        raise ValueError("datetime value %r is not YYYY-MM-DD HH:MM:SS[.fff]" % v)
+        raise ValueError("datetime value %r is not YYYY-MM-DD HH:MM:SS[.fffffff]" % v)
     a, mes, d, h, mi, s, f = m.groups()
-    return datetime.datetime(int(a), int(mes), int(d), int(h or 0), int(mi or 0), int(s or 0),
-                             int((f or "0").ljust(6, "0")))
+    return (datetime.datetime(int(a), int(mes), int(d), int(h or 0), int(mi or 0), int(s or 0)),
+            int((f or "0").ljust(7, "0")))
 
 
 class Columna:
@@ -499,7 +500,7 @@ class Columna:
                 raise ValueError("column type %r is longer than 8000 bytes; use (max)" % tipo)
             maximo = 0xFFFF if self.largo == -1 else self.largo * ancho
             self.info = bytes([TEXTOS[b]]) + struct.pack("<H", maximo) + COLACION
-        elif self.largo is not None:
+        elif self.largo is not None and b != "datetime2":
             raise ValueError("column type %r takes no length" % tipo)
         elif b in ENTEROS:
             self.info = bytes([0x26, ENTEROS[b]])
@@ -511,6 +512,11 @@ class Columna:
             self.info = b"\x6F\x08"
         elif b == "date":
             self.info = b"\x28"
+        elif b == "datetime2":
+            self.escala = 7 if self.largo is None else self.largo
+            if self.escala > 7:
+                raise ValueError("column type %r: the scale goes from 0 to 7" % tipo)
+            self.info = bytes([0x2A, self.escala])
         else:
             raise ValueError("column type %r is not supported" % tipo)
 
@@ -552,12 +558,23 @@ class Columna:
             return b"\x08" + struct.pack("<d", v) if b == "float" else b"\x04" + struct.pack("<f", v)
         if not isinstance(v, str):
             raise ValueError("column %s %s expects a string, got %r" % (self.nombre, b, v))
-        m = parse_momento(v)
+        m, fraccion = parse_momento(v)
         if b == "date":
             return b"\x03" + (m.date() - datetime.date(1, 1, 1)).days.to_bytes(3, "little")
+        if b == "datetime2":
+            # Rounded to the column's scale, as the server stores it: the time of day in units of
+            # 10^-scale s, then the days since 0001-01-01.
+            desde = m - datetime.datetime(1, 1, 1)
+            unidad = 10 ** (7 - self.escala)
+            tics = ((desde.seconds * 10 ** 7 + fraccion) * 2 + unidad) // (2 * unidad)
+            dias, tics = divmod(desde.days * 86400 * 10 ** self.escala + tics, 86400 * 10 ** self.escala)
+            if dias > 3652058:
+                raise ValueError("value %r is past the last day of column %s" % (v, self.nombre))
+            nh = bytes_de_hora(self.escala)
+            return bytes([nh + 3]) + tics.to_bytes(nh, "little") + dias.to_bytes(3, "little")
         desde = m - datetime.datetime(1900, 1, 1)
-        dias, micro = desde.days, desde.seconds * 10 ** 6 + desde.microseconds
-        tics = (micro * 3 + 5000) // 10000                 # 1/300 s, rounded
+        dias, cien_ns = desde.days, desde.seconds * 10 ** 7 + fraccion
+        tics = (cien_ns * 3 + 50000) // 100000             # 1/300 s, rounded
         if tics >= 300 * 86400:
             dias, tics = dias + 1, tics - 300 * 86400
         return b"\x08" + struct.pack("<iI", dias, tics)
