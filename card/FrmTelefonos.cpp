@@ -6,7 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDateTime>
+#include <QDate>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTime>
 #include <QTimer>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "Cp1252.h"
 #include "Escena.h"
 #include "FrmExtras.h"
+#include "Fusion.h"
 #include "Global.h"
 #include "LimiteDeTexto.h"
 #include "ListaConDatos.h"
@@ -288,6 +290,7 @@ void FrmTelefonos::construir() {
         auto* casilla = new plataforma::Casilla(QString::fromUtf8(c.titulo), marcos[c.marco]);
         casilla->setObjectName(QLatin1String(c.nombre));
         casilla->setGeometry(plataforma::twips(c.x, c.y, c.w, c.h));
+        casilla->setAccessibleName(casilla->text());
         this->*c.miembro = casilla;
         orden.emplace_back(c.tab, casilla);
     }
@@ -349,6 +352,22 @@ void FrmTelefonos::construir() {
     std::sort(orden.begin(), orden.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1].second, orden[i].second);
+
+    // The box of each field of the card (none for the client, the composed
+    // guarantor name and the creating user).
+    cajasDeCampos_ = QList<QWidget*>(Tarjeta::kNumCampos, nullptr);
+    for (const DefCaja& c : Disposicion::kCajas)
+        if (c.columna) cajasDeCampos_[Tarjeta::Indice(QLatin1String(c.columna))] = this->*c.miembro;
+    for (const DefCasilla& c : Disposicion::kCasillas)
+        cajasDeCampos_[Tarjeta::Indice(QLatin1String(c.columna))] = this->*c.miembro;
+    cajasDeCampos_[Tarjeta::Indice(QLatin1String("anotaciones"))] = TxtAnotaciones;
+    cajasDeCampos_[Tarjeta::kCampoCalle] = TxtAval_Domicilio;
+    cajasDeCampos_[Tarjeta::kCampoColonia] = TxtAval_Colonia;
+    cajasDeCampos_[Tarjeta::kCampoCodigo] = TxtAval_CP;
+    cajasDeCampos_[Tarjeta::kCampoCiudad] = CmbMunicipios;
+    cajasDeCampos_[Tarjeta::kCampoPaterno] = TxtAval_Paterno;
+    cajasDeCampos_[Tarjeta::kCampoMaterno] = TxtAval_Materno;
+    cajasDeCampos_[Tarjeta::kCampoNombre] = TxtAval_Nombre;
 
     for (const DefNumerica& n : Disposicion::kNumericas) {
         QLineEdit* caja = this->*n.miembro;
@@ -657,17 +676,8 @@ bool FrmTelefonos::TxtAval_Nombre_LostFocus() {
 // The guarantor's full name from the three name boxes: first surname, second
 // surname when present, given names; each trimmed.
 void FrmTelefonos::componerNombreAval() {
-    if (TxtAval_Paterno->text().isEmpty() || TxtAval_Nombre->text().isEmpty()) {
-        NombreCompletoAval.clear();
-        return;
-    }
-    if (!TxtAval_Materno->text().isEmpty())
-        NombreCompletoAval = TxtAval_Paterno->text().trimmed() + QLatin1Char(' ') +
-                             TxtAval_Materno->text().trimmed() + QLatin1Char(' ') +
-                             TxtAval_Nombre->text().trimmed();
-    else
-        NombreCompletoAval =
-            TxtAval_Paterno->text().trimmed() + QLatin1Char(' ') + TxtAval_Nombre->text().trimmed();
+    NombreCompletoAval = Tarjeta::NombreCompleto(TxtAval_Paterno->text(), TxtAval_Materno->text(),
+                                                 TxtAval_Nombre->text());
 }
 
 // ========================================================== check-box rules
@@ -805,6 +815,16 @@ void FrmTelefonos::mostrar(const Tarjeta::Leida& leida) {
     if (!leida.existe) {
         TarjetaNueva = true;
         LimpiarCampos();
+        // Boxes the empty start-up window has empty anyway, emptied for a card
+        // shown again.
+        for (QLineEdit* c :
+             {TxtAval_Paterno, TxtAval_Materno, TxtAval_Domicilio, TxtAval_Colonia, TxtAval_CP})
+            c->clear();
+        CmbMunicipios->setCurrentIndex(-1);
+        CmbMunicipios->setEditText(QString());
+        CiudadAval = 0;
+        NombreCompletoAval.clear();
+        avalNombreGuardado_ = QVariant();
         nombreAvalEditado_ = false;
         domicilioEditado_ = false;
         mostrado_ = valoresEnVentana();
@@ -916,48 +936,52 @@ void FrmTelefonos::CmdGuardar_Click() {
 }
 
 // Stores the card (new or changed) and says how it went. When another desk
-// stored the card in the meantime, the user chooses what to do.
+// stored the card in the meantime, the two desks' changes are merged.
 void FrmTelefonos::guardarYAvisar() {
-    for (;;) {
-        const bool nueva = TarjetaNueva;
-        QString error;
-        const Tarjeta::Desenlace d = nueva ? guardarNueva(&error) : guardarCambios(&error);
-        if (d == Tarjeta::Desenlace::Guardada) {
-            if (nueva) {
-                MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
-                            QStringLiteral("Alta de Tarjeta Telefónica"));
-                // The card exists now: a further press changes it.
-                TarjetaNueva = false;
-                CmdGuardar->setText(QStringLiteral("&Cambiar"));
-                CmdGuardar->setEnabled(PuedeModificar);
-            } else {
-                MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
-                            QStringLiteral("Cambio a Tarjeta Telefónica"));
-            }
-            mostrado_ = valoresEnVentana();
-            return;
-        }
-        if (d == Tarjeta::Desenlace::Fallo) {
-            if (nueva)
-                MensajeError(Global::ConDetalle(
-                                 QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
-                                                "ningún dato. Lo capturado sigue en pantalla: "
-                                                "vuelva a guardar en un momento y, si el "
-                                                "problema sigue, avise a sistemas."),
-                                 conNombresDeCajas(error)),
-                             QStringLiteral("Alta de Tarjeta Telefónica"));
-            else
-                MensajeError(Global::ConDetalle(
-                                 QStringLiteral("No se pudo modificar la tarjeta; no se guardó "
-                                                "ningún cambio. Lo capturado sigue en pantalla: "
-                                                "vuelva a guardar en un momento y, si el "
-                                                "problema sigue, avise a sistemas."),
-                                 conNombresDeCajas(error)),
-                             QStringLiteral("Cambio a Tarjeta Telefónica"));
-            return;
-        }
-        if (!resolverConflicto(nueva)) return;
+    const bool nueva = TarjetaNueva;
+    QString error;
+    const Tarjeta::Desenlace d = nueva ? guardarNueva(&error) : guardarCambios(&error);
+    if (d == Tarjeta::Desenlace::Guardada)
+        avisarGuardada(nueva);
+    else if (d == Tarjeta::Desenlace::Fallo)
+        avisarFallo(nueva, error);
+    else
+        resolverConflicto(nueva);
+}
+
+void FrmTelefonos::avisarGuardada(bool nueva) {
+    if (nueva) {
+        MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
+                    QStringLiteral("Alta de Tarjeta Telefónica"));
+        // The card exists now: a further press changes it.
+        TarjetaNueva = false;
+        CmdGuardar->setText(QStringLiteral("&Cambiar"));
+        CmdGuardar->setEnabled(PuedeModificar);
+    } else {
+        MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
+                    QStringLiteral("Cambio a Tarjeta Telefónica"));
     }
+    mostrado_ = valoresEnVentana();
+}
+
+void FrmTelefonos::avisarFallo(bool nueva, const QString& error) {
+    if (nueva)
+        MensajeError(
+            Global::ConDetalle(QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
+                                              "ningún dato. Lo capturado sigue en "
+                                              "pantalla: vuelva a guardar en un momento "
+                                              "y, si el problema sigue, avise a "
+                                              "sistemas."),
+                               conNombresDeCajas(error)),
+            QStringLiteral("Alta de Tarjeta Telefónica"));
+    else
+        MensajeError(Global::ConDetalle(QStringLiteral("No se pudo modificar la tarjeta; no se "
+                                                       "guardó ningún cambio. Lo capturado sigue "
+                                                       "en pantalla: vuelva a guardar en un "
+                                                       "momento y, si el problema sigue, avise a "
+                                                       "sistemas."),
+                                        conNombresDeCajas(error)),
+                     QStringLiteral("Cambio a Tarjeta Telefónica"));
 }
 
 // The checks a save makes before it sends anything; each names the box and
@@ -971,9 +995,10 @@ namespace {
 // A box as the user knows it: «label» (frame).
 QString nombreDeCaja(QWidget* caja) {
     QString marco;
-    if (auto* g = qobject_cast<QGroupBox*>(caja->parentWidget()))
-        marco =
-            QStringLiteral(" (") + g->title().remove(QLatin1Char(':')).trimmed() + QLatin1Char(')');
+    if (auto* g = qobject_cast<QGroupBox*>(caja->parentWidget())) {
+        const QString titulo = g->title().remove(QLatin1Char(':')).trimmed();
+        if (titulo != caja->accessibleName()) marco = QStringLiteral(" (%1)").arg(titulo);
+    }
     return QStringLiteral("«%1»%2").arg(caja->accessibleName(), marco);
 }
 
@@ -982,9 +1007,7 @@ QString nombreDeCaja(QWidget* caja) {
 // The box that shows a text column of the card (the notes for the one column
 // without a line box).
 QWidget* FrmTelefonos::cajaDeColumna(const char* columna) const {
-    for (const DefCaja& c : Disposicion::kCajas)
-        if (c.columna && qstricmp(c.columna, columna) == 0) return this->*c.miembro;
-    return TxtAnotaciones;
+    return cajasDeCampos_[Tarjeta::Indice(QLatin1String(columna))];
 }
 
 // A box whose column holds only the server's code page must not carry a
@@ -1095,11 +1118,8 @@ void FrmTelefonos::guardado(const QVariant& nombreAval) {
 // The card as the window shows it, in the storage's row.
 Tarjeta::Fila FrmTelefonos::filaDeVentana(const QVariant& nombreAval) const {
     Tarjeta::Fila fila;
-    for (const DefCaja& c : Disposicion::kCajas)
-        if (c.columna) fila[QLatin1String(c.columna)] = (this->*c.miembro)->text();
-    for (const DefCasilla& c : Disposicion::kCasillas)
-        fila[QLatin1String(c.columna)] = (this->*c.miembro)->checkState() == Qt::Checked ? 1 : 0;
-    fila[QLatin1String("anotaciones")] = notasParaGuardar(TxtAnotaciones->toPlainText());
+    for (int i = 0; i < Tarjeta::kNumColumnas; ++i)
+        if (cajasDeCampos_[i]) fila.valores[size_t(i)] = valorDeCampo(i);
     fila[QLatin1String("aval_Nombre")] = nombreAval;
     return fila;
 }
@@ -1145,73 +1165,83 @@ Tarjeta::Desenlace FrmTelefonos::guardarCambios(QString* error) {
 
 // ========================================================= two desks, one card
 
-// The boxes a stored card fills, each with what the card holds for it, in one
-// order: the check boxes first (their rules empty or lock other boxes), then
-// the card's boxes, the notes, the guarantor's address and name.
-QList<FrmTelefonos::Campo> FrmTelefonos::campos(const Tarjeta::Leida& l) const {
-    QList<Campo> c;
-    for (const DefCasilla& d : Disposicion::kCasillas)
-        c.append({this->*d.miembro, QString::number(l.fila[QLatin1String(d.columna)].toInt())});
-    for (const DefCaja& d : Disposicion::kCajas)
-        if (d.columna) c.append({this->*d.miembro, l.fila.texto(QLatin1String(d.columna))});
-    c.append({TxtAnotaciones, notasParaGuardar(l.fila.texto(QLatin1String("anotaciones")))});
-    const Tarjeta::Domicilio dom = l.domicilio.value_or(Tarjeta::Domicilio{});
-    c.append({TxtAval_Domicilio, dom.calle});
-    c.append({TxtAval_Colonia, dom.colonia});
-    c.append({TxtAval_CP, dom.codigo});
-    c.append({CmbMunicipios, dom.nombreCiudad});
-    const Tarjeta::NombreAval n = l.nombreAval.value_or(Tarjeta::NombreAval{});
-    c.append({TxtAval_Paterno, n.paterno});
-    c.append({TxtAval_Materno, n.materno});
-    c.append({TxtAval_Nombre, n.nombre});
-    return c;
-}
-
-// What a box holds now, as it would be saved.
-QString FrmTelefonos::valorEnVentana(QWidget* caja) const {
-    if (auto* c = qobject_cast<QCheckBox*>(caja))
-        return c->checkState() == Qt::Checked ? QStringLiteral("1") : QStringLiteral("0");
+// What a field of the card holds in the window now, as it would be saved.
+QVariant FrmTelefonos::valorDeCampo(int campo) const {
+    QWidget* caja = cajasDeCampos_[campo];
+    if (!caja) return {};
+    if (auto* c = qobject_cast<QCheckBox*>(caja)) return c->checkState() == Qt::Checked ? 1 : 0;
     if (caja == TxtAnotaciones) return notasParaGuardar(TxtAnotaciones->toPlainText());
     if (caja == CmbMunicipios) return CmbMunicipios->currentText().trimmed();
-    return static_cast<QLineEdit*>(caja)->text();
+    const QString t = static_cast<QLineEdit*>(caja)->text();
+    // The guarantor's address and name go to procedures, which keep them
+    // trimmed.
+    return campo >= Tarjeta::kNumColumnas ? t.trimmed() : t;
 }
 
-QStringList FrmTelefonos::valoresEnVentana() const {
-    QStringList v;
-    for (const Campo& c : campos(cargada_)) v << valorEnVentana(c.caja);
+QVariantList FrmTelefonos::valoresEnVentana() const {
+    QVariantList v;
+    v.reserve(Tarjeta::kNumCampos);
+    for (int i = 0; i < Tarjeta::kNumCampos; ++i) v << valorDeCampo(i);
     return v;
 }
 
-void FrmTelefonos::ponerValor(QWidget* caja, const QString& valor) {
+// This desk's card: the card as read, with what the user changed since it was
+// shown as the window holds it now (and, where the user changed a check box,
+// every box its rule governs). *ciudad: the number of its city.
+QVariantList FrmTelefonos::capturada(QVariant* ciudad) const {
+    const QVariantList ahora = valoresEnVentana();
+    QList<bool> cambiado(Tarjeta::kNumCampos);
+    for (int i = 0; i < Tarjeta::kNumCampos; ++i)
+        cambiado[i] = !Fusion::Iguales(ahora[i], mostrado_.value(i));
+    for (const Fusion::Regla& r : Tarjeta::Reglas())
+        if (cambiado[r.casilla])
+            for (const int g : r.gobernados) cambiado[g] = true;
+    // The composed guarantor name (aval_Nombre) stays as read: the merge
+    // composes it anew where this desk's name is kept.
+    QVariantList mios = Tarjeta::Campos(cargada_);
+    for (int i = 0; i < Tarjeta::kNumCampos; ++i)
+        if (cambiado[i] && cajasDeCampos_[i]) mios[i] = ahora[i];
+    *ciudad = cambiado[Tarjeta::kCampoCiudad] ? CmbMunicipios->currentData()
+              : cargada_.domicilio            ? cargada_.domicilio->ciudad
+                                              : QVariant();
+    return mios;
+}
+
+void FrmTelefonos::ponerValor(QWidget* caja, const QVariant& valor) {
+    const QString t = valor.isNull() ? QString() : valor.toString();
     if (auto* c = qobject_cast<QCheckBox*>(caja)) {
-        PonerCasilla(c, valor == QLatin1String("1") ? 1 : 0);
+        PonerCasilla(c, valor.toInt() == 1 ? 1 : 0);
     } else if (caja == TxtAnotaciones) {
-        TxtAnotaciones->setPlainText(valor);
+        TxtAnotaciones->setPlainText(t);
     } else if (caja == CmbMunicipios) {
-        CmbMunicipios->setCurrentIndex(indiceDeCiudad(valor));
-        CmbMunicipios->setEditText(valor);
+        CmbMunicipios->setCurrentIndex(indiceDeCiudad(t));
+        CmbMunicipios->setEditText(t);
     } else {
-        poner(static_cast<QLineEdit*>(caja), valor);
+        poner(static_cast<QLineEdit*>(caja), t);
     }
 }
 
 namespace {
 
-// A stored date as the user reads it: "08/12/2026 a las 10:15".
-QString fechaLegible(const QVariant& v) {
-    QDateTime f =
-        v.typeId() == QMetaType::QDateTime
-            ? v.toDateTime()
-            : QDateTime::fromString(v.toString().left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!f.isValid()) return v.toString();
-    return f.toString(QStringLiteral("dd/MM/yyyy 'a las' HH:mm"));
+// When a card was stored, from the text the database gives ("2026-12-08
+// 10:15:00.000"), read as it stands with no time zone: "a las 10:15" on the
+// day it happened, "el 07/12/2026 a las 10:15" after.
+QString cuando(const QVariant& v) {
+    const QString t = v.toString();
+    const QDate dia = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime hora = QTime::fromString(t.mid(11, 5), QStringLiteral("HH:mm"));
+    if (!dia.isValid() || !hora.isValid()) return QStringLiteral("el ") + t;
+    const QString a = QStringLiteral("a las ") + hora.toString(QStringLiteral("HH:mm"));
+    return dia == QDate::currentDate()
+               ? a
+               : QStringLiteral("el %1 %2").arg(dia.toString(QStringLiteral("dd/MM/yyyy")), a);
 }
 
 // A box's value in a message: check boxes as ticked or not, long texts cut.
-QString valorLegible(QWidget* caja, const QString& v) {
+QString valorLegible(QWidget* caja, const QVariant& v) {
     if (qobject_cast<QCheckBox*>(caja))
-        return v == QLatin1String("1") ? QStringLiteral("marcada") : QStringLiteral("sin marcar");
-    QString t = v;
+        return v.toInt() == 1 ? QStringLiteral("marcada") : QStringLiteral("sin marcar");
+    QString t = v.isNull() ? QString() : v.toString();
     t.replace(QLatin1String("\r\n"), QLatin1String(" / "));
     if (t.size() > 60) t = t.left(59) + QChar(0x2026);
     return QStringLiteral("«%1»").arg(t);
@@ -1233,113 +1263,184 @@ QString quienGuardo(const Tarjeta::Leida& actual, bool nueva) {
                            "Otro usuario dio de alta una tarjeta para este cliente "
                            "mientras usted capturaba esta")
                      : QStringLiteral(
-                           "Otro usuario modificó esta tarjeta después de que usted "
-                           "la abrió");
-    return nueva ? QStringLiteral(
-                       "El usuario %1 dio de alta una tarjeta para este cliente el %2, "
-                       "mientras usted capturaba esta")
-                       .arg(usuario, fechaLegible(fecha))
-                 : QStringLiteral(
-                       "El usuario %1 modificó esta tarjeta el %2, después de que "
-                       "usted la abrió")
-                       .arg(usuario, fechaLegible(fecha));
+                           "Otro usuario guardó esta tarjeta mientras usted la tenía "
+                           "abierta");
+    return (nueva ? QStringLiteral("El usuario %1 dio de alta una tarjeta para este cliente %2 "
+                                   "mientras usted capturaba esta")
+                  : QStringLiteral("El usuario %1 guardó esta tarjeta %2 mientras usted la tenía "
+                                   "abierta"))
+        .arg(usuario, cuando(fecha));
 }
+
+const QString kTituloCambio = QStringLiteral("Cambio a Tarjeta Telefónica");
 
 }  // namespace
 
-// Another desk stored the card after this window read it, and nothing was
-// written. The user reloads it (keeping what only the user changed), saves
-// over it, or leaves everything as it is. True: save again.
-bool FrmTelefonos::resolverConflicto(bool nueva) {
+// Another desk stored (or removed) the card after this window read it, and
+// nothing was written. What each desk changed is merged box by box and saved
+// without a question; the user chooses only for the boxes both changed
+// differently. A further desk saving meanwhile starts the merge again.
+void FrmTelefonos::resolverConflicto(bool nueva) {
     const QString titulo = QStringLiteral("Guardar Cambios");
-    Tarjeta::Leida actual;
+    for (int vuelta = 0; vuelta < 5; ++vuelta) {
+        Tarjeta::Leida actual;
+        QString error;
+        if (!Tarjeta::Cargar(&actual, &error)) {
+            MensajeError(
+                Global::ConDetalle(
+                    QStringLiteral("Otro usuario guardó esta tarjeta mientras usted la tenía "
+                                   "abierta y no se pudo leer cómo quedó; no se guardó "
+                                   "nada. Lo capturado sigue en pantalla: vuelva a guardar "
+                                   "en un momento y, si el problema sigue, avise a "
+                                   "sistemas."),
+                    error),
+                titulo);
+            return;
+        }
+        bool otraVez = false;
+        if (actual.existe) {
+            otraVez = fusionar(actual, nueva);
+        } else if (nueva) {
+            // Created and removed by others in between: the insert is tried
+            // again.
+            const Tarjeta::Desenlace d = guardarNueva(&error);
+            otraVez = d == Tarjeta::Desenlace::Conflicto;
+            if (d == Tarjeta::Desenlace::Guardada) avisarGuardada(true);
+            if (d == Tarjeta::Desenlace::Fallo) avisarFallo(true, error);
+        } else {
+            otraVez = guardarDeNuevo(actual);
+        }
+        if (!otraVez) return;
+    }
+    MensajeError(QStringLiteral("Otros usuarios siguen guardando esta tarjeta en este momento; "
+                                "no se guardó nada. Lo capturado sigue en pantalla: vuelva a "
+                                "guardar en un momento."),
+                 titulo);
+}
+
+// The card was removed by another desk: the user stores it again as the
+// window shows it, closes it, or leaves everything as it is. True: another
+// desk stored a card meanwhile.
+bool FrmTelefonos::guardarDeNuevo(const Tarjeta::Leida& actual) {
+    const int eleccion =
+        Elegir(quienGuardo(actual, false) +
+                   QStringLiteral("; no se guardó nada.\n\n«Guardar de nuevo» la guarda como "
+                                  "usted la tiene en pantalla. «Cerrar» cierra la tarjeta sin "
+                                  "guardar. «Cancelar» no cambia nada."),
+               QStringLiteral("Guardar Cambios"),
+               {QStringLiteral("Guardar de &nuevo"), QStringLiteral("Ce&rrar"),
+                QStringLiteral("&Cancelar")});
+    if (eleccion == 1) close();
+    if (eleccion != 0) return false;
+    // The guarantor's address and contact rows outlive the card: they are
+    // sent again only when the user changed them.
+    bool llamar = false;
+    const QVariant nombreAval = nombreAvalParaGuardar(&llamar);
     QString error;
-    if (!Tarjeta::Cargar(&actual, &error)) {
-        MensajeError(Global::ConDetalle(
-                         QStringLiteral("Otro usuario guardó esta tarjeta mientras usted la tenía "
-                                        "abierta y no se pudo leer cómo quedó; no se guardó "
-                                        "nada. Lo capturado sigue en pantalla: vuelva a guardar "
-                                        "en un momento y, si el problema sigue, avise a "
-                                        "sistemas."),
-                         error),
-                     titulo);
+    const Tarjeta::Desenlace d = Tarjeta::Insertar(
+        filaDeVentana(nombreAval), domicilioEditado_ ? domicilioParaGuardar() : std::nullopt,
+        nombreParaEnviar(llamar), &cargada_, &error);
+    if (d == Tarjeta::Desenlace::Conflicto) return true;
+    if (d == Tarjeta::Desenlace::Fallo) {
+        avisarFallo(true, error);
         return false;
     }
-    const QList<Campo> antes = campos(cargada_);
-    const QList<Campo> suyo = campos(actual);
-    const QStringList mio = valoresEnVentana();
-    QList<int> soloMios;
-    QStringList ambos;
-    bool otroNombre = false;  // the name on screen is not the stored one
-    for (int i = 0; i < int(antes.size()); ++i) {
-        QWidget* caja = antes[i].caja;
-        if (caja == TxtAval_Paterno || caja == TxtAval_Materno || caja == TxtAval_Nombre)
-            otroNombre = otroNombre || mio[i] != suyo[i].guardado;
-        if (mio[i] == mostrado_.value(i)) continue;  // the user did not change it
-        if (suyo[i].guardado == antes[i].guardado)
-            soloMios << i;
-        else if (mio[i] != suyo[i].guardado)
-            ambos << QStringLiteral("%1: usted %2, guardado %3")
-                         .arg(nombreDeCaja(caja), valorLegible(caja, mio[i]),
-                              valorLegible(caja, suyo[i].guardado));
-    }
-    QString texto = quienGuardo(actual, nueva) + QStringLiteral("; no se guardó nada.");
-    if (!ambos.isEmpty())
-        texto += QStringLiteral(
-                     "\n\nLos dos cambiaron estos campos; al recargar queda lo "
-                     "guardado:\n") +
-                 ambos.join(QLatin1Char('\n'));
+    guardado(nombreAval);
+    MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"),
+                QStringLiteral("Alta de Tarjeta Telefónica"));
+    mostrado_ = valoresEnVentana();
+    return false;
+}
+
+// Merges this desk's changes into the card another desk stored (actual) and
+// saves the merge, asking only about the boxes both changed differently.
+// True: yet another desk stored the card meanwhile.
+bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva) {
+    QVariant ciudad;
+    const QVariantList mios = capturada(&ciudad);
+    const QList<Fusion::Origen> origen = Fusion::Fusionar(
+        Tarjeta::Campos(cargada_), mios, Tarjeta::Campos(actual), Tarjeta::Reglas());
+    const QString quien = quienGuardo(actual, nueva);
+
     // Saving over a card another desk created is a change, which needs the
     // permission to change cards.
-    const bool encima = !(nueva && actual.existe && !PuedeModificar);
-    texto += encima ? QStringLiteral(
-                          "\n\n«Recargar» muestra la tarjeta guardada y conserva lo que "
-                          "usted cambió en los demás campos. «Guardar encima» guarda "
-                          "lo que usted tiene en pantalla en lugar de lo guardado. "
-                          "«Cancelar» no cambia nada.")
-                    : QStringLiteral(
-                          "\n\n«Recargar» muestra la tarjeta guardada y conserva lo que "
-                          "usted capturó en los demás campos. «Cancelar» no cambia "
-                          "nada.");
-    QStringList botones{QStringLiteral("&Recargar")};
-    if (encima) botones << QStringLiteral("Guardar &encima");
-    botones << QStringLiteral("&Cancelar");
-    const QString eleccion = botones.value(Elegir(texto, titulo, botones));
-
-    if (eleccion == QLatin1String("&Recargar")) {
+    if (nueva && !PuedeModificar) {
         mostrar(actual);
-        bool nombre = false, domicilio = false;
-        for (int pasada = 0; pasada < 2; ++pasada)
-            for (int i : std::as_const(soloMios)) {
-                QWidget* caja = antes[i].caja;
-                if ((qobject_cast<QCheckBox*>(caja) != nullptr) != (pasada == 0)) continue;
-                ponerValor(caja, mio[i]);
-                nombre = nombre || caja == TxtAval_Paterno || caja == TxtAval_Materno ||
-                         caja == TxtAval_Nombre;
-                domicilio = domicilio || caja == TxtAval_Domicilio || caja == TxtAval_Colonia ||
-                            caja == TxtAval_CP || caja == CmbMunicipios;
+        for (int pasada = 0; pasada < 2; ++pasada)  // check boxes first: their rules
+            for (int i = 0; i < Tarjeta::kNumCampos; ++i) {
+                QWidget* caja = cajasDeCampos_[i];
+                if (caja && origen[i] == Fusion::Origen::Mio &&
+                    (qobject_cast<QCheckBox*>(caja) != nullptr) == (pasada == 0))
+                    ponerValor(caja, mios[i]);
             }
-        if (nombre) nombreAvalEditado_ = true;
-        if (domicilio) domicilioEditado_ = true;
+        MensajeError(quien + QStringLiteral("; no se guardó nada, porque usted no tiene permiso "
+                                            "para modificar tarjetas. Se muestra la tarjeta "
+                                            "guardada, con lo que usted capturó en los demás "
+                                            "campos sin guardar."),
+                     QStringLiteral("Alta de Tarjeta Telefónica"));
         return false;
     }
-    if (eleccion != QLatin1String("Guardar &encima")) return false;
 
-    // Over the card as it is stored now: what the window shows is written,
-    // the guarantor's name included when it differs from the stored one.
-    const QVariant avalNombre = actual.fila[QLatin1String("aval_Nombre")];
-    cargada_ = actual;
-    if (nueva && actual.existe) {
-        TarjetaNueva = false;
-        CmdGuardar->setText(QStringLiteral("&Cambiar"));
-        CmdGuardar->setEnabled(PuedeModificar);
-        nombreAvalEditado_ = true;
-        domicilioEditado_ = true;
-    } else if (!actual.existe) {
-        TarjetaNueva = true;
-        CmdGuardar->setText(QStringLiteral("&Guardar"));
+    bool conflictosMios = false;
+    const QList<int> conflictos = Fusion::Conflictos(origen);
+    if (!conflictos.isEmpty()) {
+        const QVariantList guardados = Tarjeta::Campos(actual);
+        QStringList lineas;
+        for (const int i : conflictos)
+            if (QWidget* caja = cajasDeCampos_[i])  // fields without a box never differ
+                lineas << QStringLiteral("%1: usted %2, guardado %3")
+                              .arg(nombreDeCaja(caja), valorLegible(caja, mios[i]),
+                                   valorLegible(caja, guardados[i]));
+        const int eleccion = Elegir(
+            quien + QStringLiteral("; no se guardó nada.\n\nLos dos cambiaron estos campos:\n") +
+                lineas.join(QLatin1Char('\n')) +
+                QStringLiteral(
+                    "\n\n«Guardar los míos» guarda lo que usted capturó en estos campos; «Dejar "
+                    "lo guardado» deja en ellos lo que guardó el otro usuario. En los dos casos "
+                    "se guardan también los demás cambios de los dos. «Cancelar» no guarda "
+                    "nada."),
+            QStringLiteral("Guardar Cambios"),
+            {QStringLiteral("Guardar los &míos"), QStringLiteral("Dejar lo &guardado"),
+             QStringLiteral("&Cancelar")});
+        if (eleccion != 0 && eleccion != 1) return false;
+        conflictosMios = eleccion == 0;
     }
-    avalNombreGuardado_ = avalNombre;
-    if (otroNombre) nombreAvalEditado_ = true;
-    return true;
+
+    // The boxes the other desk changed that the window shows from now on.
+    QStringList suyos;
+    bool algoMio = false;
+    for (int i = 0; i < Tarjeta::kNumCampos; ++i) {
+        if (Fusion::TomaMio(origen[i], conflictosMios)) {
+            algoMio = true;
+        } else if (cajasDeCampos_[i] &&
+                   (origen[i] == Fusion::Origen::Suyo || origen[i] == Fusion::Origen::Conflicto)) {
+            suyos << nombreDeCaja(cajasDeCampos_[i]);
+        }
+    }
+    const QString cambio =
+        suyos.isEmpty() ? QString() : QStringLiteral(" Cambió: %1.").arg(suyos.join(u", "));
+    if (!algoMio) {
+        mostrar(actual);
+        MensajeInfo(quien +
+                        QStringLiteral("; usted no tenía cambios que guardar y se muestra "
+                                       "la tarjeta guardada.") +
+                        cambio,
+                    kTituloCambio);
+        return false;
+    }
+
+    const Tarjeta::Combinada c = Tarjeta::Combinar(mios, ciudad, actual, origen, conflictosMios);
+    Tarjeta::Leida version = actual;
+    QString error;
+    const Tarjeta::Desenlace d =
+        Tarjeta::Actualizar(c.fila, c.sinAval, c.domicilio, c.nombre, &version, &error);
+    if (d == Tarjeta::Desenlace::Conflicto) return true;
+    if (d == Tarjeta::Desenlace::Fallo) {
+        avisarFallo(false, error);
+        return false;
+    }
+    mostrar(version);
+    MensajeInfo(quien + QStringLiteral("; se guardaron los cambios de los dos.") + cambio,
+                kTituloCambio);
+    return false;
 }

@@ -54,6 +54,9 @@ public:
     void ChkAval_Click();
     bool TxtAval_Nombre_LostFocus();  // false: the name was refused
     void CmbMunicipios_KeyPress(qint16 codigo);
+    // The box that shows a field of the card (Tarjeta::Campos); nullptr where
+    // none does.
+    QWidget* cajaDeCampo(int campo) const { return cajasDeCampos_.value(campo); }
     // Sets a check box's state by program; its rule runs only when the state
     // changes, as a user's click would.
     static void PonerCasilla(QCheckBox* casilla, int estado);
@@ -99,17 +102,17 @@ private:
     bool RevisarLongitud(QLineEdit* caja, int largo);
     void mostrar(const Tarjeta::Leida& leida);
     void guardarYAvisar();
+    void avisarGuardada(bool nueva);
+    void avisarFallo(bool nueva, const QString& error);
     Tarjeta::Desenlace guardarNueva(QString* error);
     Tarjeta::Desenlace guardarCambios(QString* error);
-    bool resolverConflicto(bool nueva);
-    struct Campo {
-        QWidget* caja;
-        QString guardado;  // what a stored card holds for the box
-    };
-    QList<Campo> campos(const Tarjeta::Leida& leida) const;
-    QString valorEnVentana(QWidget* caja) const;
-    QStringList valoresEnVentana() const;
-    void ponerValor(QWidget* caja, const QString& valor);
+    void resolverConflicto(bool nueva);
+    bool guardarDeNuevo(const Tarjeta::Leida& actual);
+    bool fusionar(const Tarjeta::Leida& actual, bool nueva);
+    QVariant valorDeCampo(int campo) const;
+    QVariantList valoresEnVentana() const;
+    QVariantList capturada(QVariant* ciudad) const;
+    void ponerValor(QWidget* caja, const QVariant& valor);
     Tarjeta::Fila filaDeVentana(const QVariant& nombreAval) const;
     std::optional<Tarjeta::Domicilio> domicilioParaGuardar() const;
     std::optional<Tarjeta::NombreAval> nombreParaEnviar(bool enviar) const;
@@ -141,7 +144,10 @@ private:
     // The card as stored when it was read or last saved: the version a change
     // is checked against.
     Tarjeta::Leida cargada_;
-    // What the window showed then, box by box (campos): what differs
-    // now is what the user changed.
-    QStringList mostrado_;
+    // The box of each field of the card (Tarjeta::Campos), nullptr where none
+    // shows it.
+    QList<QWidget*> cajasDeCampos_;
+    // What the window showed then, field by field: what differs now is what
+    // the user changed.
+    QVariantList mostrado_;
 };

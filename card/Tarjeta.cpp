@@ -275,14 +275,25 @@ Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
         columnas += QLatin1String(kColumnas[size_t(i)].insertar);
         agregar(fila, i, &marcas, &valores);
     }
+    // Inserted only where no card exists: a server without a unique key on
+    // the client would otherwise take two desks' new cards. The check holds
+    // its lock to the end of the transaction, and the row count decides.
     const QString sql = QStringLiteral("INSERT INTO ") + kTabla + QStringLiteral(" ( ") + columnas +
-                        QStringLiteral(") values (") + marcas + QStringLiteral(")");
+                        QStringLiteral(") SELECT ") + marcas +
+                        QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM ") + kTabla +
+                        QStringLiteral(" WITH (UPDLOCK, HOLDLOCK) WHERE cliente = ") +
+                        Global::NumeroPlano(Global::ClienteActual) + QStringLiteral(")");
     auto& bd = Global::Conexion;
     bool duplicada = false;
     if (bd.enTransaccion(
             [&](QString* e) {
-                if (!bd.ejecutar(sql, valores, e)) {
+                qint64 afectadas = -1;
+                if (!bd.ejecutar(sql, valores, e, &afectadas)) {
                     duplicada = bd.ultimoFueClaveDuplicada();
+                    return false;
+                }
+                if (afectadas == 0) {
+                    duplicada = true;
                     return false;
                 }
                 return guardarDomicilioYNombre(domicilio, nombre, e);
@@ -294,6 +305,7 @@ Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
         version->conAvalNombre = true;
         return Desenlace::Guardada;
     }
+    if (duplicada) error->clear();
     return duplicada ? Desenlace::Conflicto : Desenlace::Fallo;
 }
 

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <optional>
 
 #include "Comun.h"
 #include "Contactos.h"
@@ -20,6 +21,75 @@ namespace {
 constexpr int kAltoFila = 30;
 constexpr int kFilasIniciales = 10;
 using Contactos::kAnchos;
+
+const QString kOtroUsuario = QStringLiteral(
+    "Otro usuario cambió los contactos extras de este cliente mientras usted los tenía "
+    "abiertos; ");
+
+// A stored text as the messages show it: without the blanks around it, cut to
+// a few words (never in the middle of a character).
+QString corto(const QString& texto) {
+    constexpr qsizetype kLargo = 40;
+    const QString t = texto.trimmed();
+    if (t.size() <= kLargo) return t;
+    const qsizetype n = t[kLargo - 1].isHighSurrogate() ? kLargo - 1 : kLargo;
+    return t.left(n) + QStringLiteral("…");
+}
+
+// A row in one line: its fields joined, the empty ones left out.
+QString resumen(const QStringList& fila) {
+    QStringList partes;
+    for (const QString& t : fila)
+        if (const QString c = corto(t); !c.isEmpty()) partes << c;
+    return QStringLiteral("«%1»").arg(partes.join(QStringLiteral(" · ")));
+}
+
+// The rows by name (the whole row when it has none), the first ten.
+QString nombres(const QList<QStringList>& filas) {
+    constexpr qsizetype kCuantos = 10;
+    QStringList n;
+    for (const QStringList& f : filas.first(qMin(filas.size(), kCuantos))) {
+        const QString nombre = corto(f.value(0));
+        n << (nombre.isEmpty() ? resumen(f) : QStringLiteral("«%1»").arg(nombre));
+    }
+    QString texto = n.join(QStringLiteral(", "));
+    if (filas.size() > kCuantos) texto += QStringLiteral(" y %1 más").arg(filas.size() - kCuantos);
+    return texto;
+}
+
+// What the other desk did to the list this window read.
+QString cambiosDelOtro(const Contactos::Fusionada& f) {
+    QString texto;
+    if (!f.cambiadasPorOtro.isEmpty())
+        texto += QStringLiteral(" Agregó o cambió: %1.").arg(nombres(f.cambiadasPorOtro));
+    if (!f.borradasPorOtro.isEmpty())
+        texto += QStringLiteral(" Borró: %1.").arg(nombres(f.borradasPorOtro));
+    return texto;
+}
+
+// The rows both desks changed, each with both values; the index of the
+// button pressed: 0 keeps this desk's rows, 1 the stored ones, 2 cancels.
+int elegirEnChoque(const QList<Contactos::Choque>& choques) {
+    QStringList filas;
+    for (const Contactos::Choque& c : choques)
+        filas << QStringLiteral("«%1»: %2, %3")
+                     .arg(corto(c.nombre),
+                          c.mia.isEmpty() ? QStringLiteral("usted la borró")
+                                          : QStringLiteral("usted ") + resumen(c.mia),
+                          c.guardada.isEmpty() ? QStringLiteral("el otro usuario la borró")
+                                               : QStringLiteral("guardado ") + resumen(c.guardada));
+    return Elegir(
+        kOtroUsuario + QStringLiteral("no se guardó nada.\n\nLos dos cambiaron estas filas:\n") +
+            filas.join(QLatin1Char('\n')) +
+            QStringLiteral("\n\n«Guardar los míos» guarda estas filas como usted las dejó; «Dejar "
+                           "lo guardado» las deja como las guardó el otro usuario. En los dos "
+                           "casos se guardan también los demás cambios de los dos. «Cancelar» no "
+                           "guarda nada."),
+        QStringLiteral("Guardar Cambios"),
+        {QStringLiteral("Guardar los &míos"), QStringLiteral("Dejar lo &guardado"),
+         QStringLiteral("&Cancelar")});
+}
+
 }  // namespace
 
 FrmExtras::FrmExtras(QWidget* parent)
@@ -97,13 +167,15 @@ bool FrmExtras::CargarContactos(QString* error) {
         return false;
     }
     columnasSinUnicode_ = lista.columnasSinUnicode;
-    cargadas_ = lista.filas;
     llenar(lista.filas);
     return true;
 }
 
-// The grid with the given rows and its empty rows after them.
+// The grid with the given rows, as stored, and its empty rows after them.
 void FrmExtras::llenar(const QList<QStringList>& filas) {
+    leidas_ = filas;
+    origenes_.clear();
+    for (int i = 0; i < filas.size(); ++i) origenes_ << i;
     if (iExtras->filas() != kFilasIniciales) iExtras->setRowCount(kFilasIniciales);
     iExtras->clearContents();
     int fila = 0;
@@ -153,10 +225,14 @@ void FrmExtras::ValidarTelefonos() {
             return;
         }
         const qsizetype n = p.trimmed().size();
+        // The place as the server compares it: a CHAR column sends it padded
+        // with blanks.
         const QString q = iExtras->valor(r, 4);
-        const bool fijo = n == 10 && (q == QLatin1String("Casa") || q == QLatin1String("Trabajo") ||
-                                      q == QLatin1String("Otro"));
-        const bool celular = n == 13 && q == QLatin1String("Celular");
+        auto es = [&q](const char* lugar) {
+            return Contactos::MismoTexto(q, QString::fromLatin1(lugar));
+        };
+        const bool fijo = n == 10 && (es("Casa") || es("Trabajo") || es("Otro"));
+        const bool celular = n == 13 && es("Celular");
         if (!fijo && !celular) {
             ContactosValidos = false;
             return;
@@ -178,27 +254,7 @@ void FrmExtras::CmdGuardar_Click() {
                        "Se Dispone a Modificar los Contactos Extra del Cliente, esta seguro?"),
                    QStringLiteral("Guardar Cambios")) &&
                textosAdmitidos() && largosAdmitidos()) {
-        for (;;) {
-            const QList<QStringList> leidas = cargadas_;
-            QString error;
-            bool conflicto = false;
-            if (guardar(&error, &conflicto)) {
-                MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"),
-                            QStringLiteral("Guardar Contactos"));
-            } else if (!conflicto) {
-                MensajeError(Global::ConDetalle(
-                                 QStringLiteral("No se pudieron guardar los contactos; los "
-                                                "guardados antes siguen sin cambios y lo "
-                                                "capturado sigue en pantalla: vuelva a guardar "
-                                                "en un momento y, si el problema sigue, avise a "
-                                                "sistemas."),
-                                 error),
-                             QStringLiteral("Guardar Contactos"));
-            } else if (resolverConflicto(leidas)) {
-                continue;
-            }
-            break;
-        }
+        guardar();
     }
     HacerSobreTodo(this);
 }
@@ -247,45 +303,88 @@ bool FrmExtras::largosAdmitidos() {
     return true;
 }
 
-// The rows with a name, as typed.
-QList<QStringList> FrmExtras::filasConNombre() const {
-    QList<QStringList> filas;
+// Every grid row that showed a stored row or has a name, with the stored row
+// it showed.
+QList<Contactos::Mia> FrmExtras::filasDeLaRejilla() const {
+    QList<Contactos::Mia> filas;
     for (int r = 1; r <= iExtras->filas(); ++r) {
-        if (iExtras->valor(r, 1).isEmpty()) continue;
-        filas.append({iExtras->valor(r, 1), iExtras->valor(r, 2), iExtras->valor(r, 3),
-                      iExtras->valor(r, 4), iExtras->valor(r, 5)});
+        Contactos::Mia m{origenes_.value(r - 1, -1), {}};
+        for (int c = 1; c <= 5; ++c) m.fila << iExtras->valor(r, c);
+        if (m.origen >= 0 || !m.fila[0].isEmpty()) filas << m;
     }
     return filas;
 }
 
-// The client's contacts are replaced as a whole: all of it is stored or none,
-// and only over the contacts this window read.
-bool FrmExtras::guardar(QString* error, bool* conflicto) {
-    return Contactos::Guardar(filasConNombre(), &cargadas_, error, conflicto);
-}
-
-// Another desk changed the contacts after this window read them (leidas), and
-// nothing was written (cargadas_ holds the stored ones now). The user reloads
-// them (keeping the rows the user added or changed, at the end), saves over
-// them, or leaves everything as it is. True: save again.
-bool FrmExtras::resolverConflicto(const QList<QStringList>& leidas) {
-    const int b = Elegir(
-        QStringLiteral("Otro usuario cambió los contactos extras de este cliente después de que "
-                       "usted los abrió; no se guardó nada.\n\n«Recargar» muestra los contactos "
-                       "guardados y agrega al final las filas que usted agregó o cambió. «Guardar "
-                       "encima» guarda su lista en lugar de la guardada. «Cancelar» no cambia "
-                       "nada."),
-        QStringLiteral("Guardar Cambios"),
-        {QStringLiteral("&Recargar"), QStringLiteral("Guardar &encima"),
-         QStringLiteral("&Cancelar")});
-    if (b == 1) return true;
-    if (b == 0) {
-        // The rows the user added or changed since reading them.
-        QList<QStringList> filas = cargadas_;
-        QList<QStringList> resto = leidas;
-        for (const QStringList& f : filasConNombre())
-            if (!resto.removeOne(f)) filas << f;
-        llenar(filas);
+// The client's contacts are replaced as a whole, all of them or none, and
+// only over the list this window read. When another desk changed that list
+// meanwhile, what this window did to each row is merged into the stored list,
+// and the merge is saved over the stored list instead (merged again if yet
+// another desk got there first); the grid then shows what was stored.
+void FrmExtras::guardar() {
+    const QString titulo = QStringLiteral("Guardar Contactos");
+    const QList<Contactos::Mia> mias = filasDeLaRejilla();
+    QList<QStringList> filas;
+    for (const Contactos::Mia& m : mias)
+        if (!m.fila[0].isEmpty()) filas << m.fila;
+    QList<QStringList> version = leidas_;
+    std::optional<Contactos::Fusionada> fusion;
+    for (int vuelta = 0; vuelta < 5; ++vuelta) {
+        QString error;
+        bool conflicto = false;
+        QList<QStringList> guardadas = version;
+        if (Contactos::Guardar(filas, &guardadas, &error, &conflicto)) {
+            if (fusion) {
+                llenar(filas);
+                MensajeInfo(kOtroUsuario + QStringLiteral("se guardaron los cambios de los dos.") +
+                                cambiosDelOtro(*fusion),
+                            titulo);
+                return;
+            }
+            // The grid stays as it is: its rows with a name are now the
+            // stored rows, in order.
+            leidas_ = filas;
+            origenes_.clear();
+            int n = 0;
+            for (int r = 1; r <= iExtras->filas(); ++r)
+                origenes_ << (iExtras->valor(r, 1).isEmpty() ? -1 : n++);
+            MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"), titulo);
+            return;
+        }
+        if (!conflicto) {
+            MensajeError(
+                Global::ConDetalle(QStringLiteral("No se pudieron guardar los contactos; los "
+                                                  "guardados antes siguen sin cambios y lo "
+                                                  "capturado sigue en pantalla: vuelva a guardar "
+                                                  "en un momento y, si el problema sigue, avise a "
+                                                  "sistemas."),
+                                   error),
+                titulo);
+            return;
+        }
+        Contactos::Fusionada f = Contactos::Fusionar(leidas_, mias, guardadas);
+        if (!f.choques.isEmpty()) {
+            const int boton = elegirEnChoque(f.choques);
+            if (boton == 0)
+                f = Contactos::Fusionar(leidas_, mias, guardadas, true);
+            else if (boton != 1)
+                return;
+        }
+        if (Contactos::MismasFilas(f.filas, guardadas)) {
+            llenar(guardadas);
+            MensajeInfo(kOtroUsuario +
+                            QStringLiteral("no hubo nada que agregar a lo guardado, así que no "
+                                           "se escribió nada y se muestran los contactos "
+                                           "guardados.") +
+                            cambiosDelOtro(f),
+                        titulo);
+            return;
+        }
+        filas = f.filas;
+        version = guardadas;
+        fusion = f;
     }
-    return false;
+    MensajeError(QStringLiteral("Otros usuarios siguen guardando los contactos extras de este "
+                                "cliente en este momento; no se guardó nada. Lo capturado sigue "
+                                "en pantalla: vuelva a guardar en un momento."),
+                 titulo);
 }

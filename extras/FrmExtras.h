@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "Contactos.h"
+
 class QGroupBox;
 class QPushButton;
 namespace plataforma {
@@ -40,9 +42,8 @@ private:
     QPushButton* CmdGuardar;
 
     void Form_KeyPress(qint16 codigo);
-    bool guardar(QString* error, bool* conflicto);
-    bool resolverConflicto(const QList<QStringList>& leidas);
-    QList<QStringList> filasConNombre() const;
+    void guardar();
+    QList<Contactos::Mia> filasDeLaRejilla() const;
     void llenar(const QList<QStringList>& filas);
     bool textosAdmitidos();
     bool largosAdmitidos();
@@ -50,6 +51,11 @@ private:
     // page, as the loaded contacts' columns say.
     QList<int> columnasSinUnicode_;
     // The contacts as stored when they were read or last saved: a save
-    // replaces them only while they are still so.
-    QList<QStringList> cargadas_;
+    // replaces them only while they are still so, and otherwise merges what
+    // this window did to them into the stored ones.
+    QList<QStringList> leidas_;
+    // For each grid row from the first, the index in leidas_ of the row it
+    // showed; -1 (or no entry) for a row added since. The grid only grows at
+    // the end, so a row keeps its index.
+    QList<int> origenes_;
 };

@@ -1,6 +1,7 @@
 // Two desks with the same client open: each window below is a desk, and the
 // user code, which each desk's program keeps for itself, is switched to the
-// desk's own before the desk saves.
+// desk's own before the desk saves. The merge itself is tested without
+// windows first, as tables of base, mine and theirs.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include "Controles.h"
 #include "FrmExtras.h"
+#include "Fusion.h"
 #include "Global.h"
 #include "Rejilla.h"
 #include "Ventanas.h"
@@ -16,13 +18,91 @@ using apoyo::escena;
 
 namespace {
 
-enum Boton { kRecargar = 0, kEncima = 1, kCancelar = 2 };
+// ------------------------------------------------------------- the merge
+
+// Four fields: a check box governing the next two, and a free one. Each
+// case gives base, mine and theirs as one letter a field ('-' empty, '_'
+// NULL), and the origin of each field: Nadie, Mio, Suyo, Ambos, Conflicto.
+TEST(Fusion, CampoPorCampoConLaReglaDeUnaCasilla) {
+    struct Caso {
+        const char *base, *mio, *suyo, *origen;
+    } const casos[] = {
+        {"0ab-", "0ab-", "0ab-", "NNNN"},
+        {"0ab-", "0ab-", "0abx", "NNNS"},  // only theirs changed it: theirs
+        {"0ab-", "0abx", "0ab-", "NNNM"},  // only mine: mine
+        {"0ab-", "0abx", "0abx", "NNNA"},  // both, to the same value
+        {"0ab-", "0abx", "0aby", "NNNC"},  // both, differently
+        {"0a-_", "0a-_", "0a--", "NNNN"},  // NULL and empty are the same
+        // They ticked the box (emptying its fields), I typed in one of them:
+        // the whole group is settled together.
+        {"0a--", "0ay-", "1---", "CCCN"},
+        // I ticked it, they changed a free field: no conflict.
+        {"0ab-", "1---", "0abx", "MMMS"},
+        // Both ticked it.
+        {"0ab-", "1---", "1---", "AAAN"},
+        // I ticked it, they typed in a field it empties: the group.
+        {"0a--", "1---", "0az-", "CCCN"},
+    };
+    const auto valores = [](const char* s) {
+        QVariantList v;
+        for (; *s; ++s)
+            v << (*s == '_' ? QVariant() : *s == '-' ? QVariant(QString()) : QVariant(QString(*s)));
+        return v;
+    };
+    const QList<Fusion::Regla> reglas{{0, {1, 2}}};
+    for (const Caso& c : casos) {
+        const QList<Fusion::Origen> o =
+            Fusion::Fusionar(valores(c.base), valores(c.mio), valores(c.suyo), reglas);
+        QString letras;
+        for (const Fusion::Origen x : o) letras += QLatin1Char("NMSAC"[int(x)]);
+        EXPECT_EQ(letras, QLatin1String(c.origen)) << c.base << " " << c.mio << " " << c.suyo;
+    }
+}
+
+// What the save of a merged card sends: the guarantor's address and name
+// only when they hold this desk's change, aval_Nombre composed anew with the
+// name (empty without a guarantor), the city's number following its name.
+TEST(Fusion, ElDomicilioYElNombreSeEnvianSoloConUnCambioPropio) {
+    Tarjeta::Leida suya;
+    suya.fila[QLatin1String("aval_Nombre")] = QStringLiteral("GARCÍA ROSA");
+    suya.domicilio = Tarjeta::Domicilio{QStringLiteral("Calle 1"), 3702, {}, {}, {}};
+    suya.nombreAval = Tarjeta::NombreAval{QStringLiteral("ROSA"), QStringLiteral("GARCÍA"), {}};
+    const int tiene = Tarjeta::Indice(QLatin1String("aval_tiene"));
+    const struct {
+        int campo;
+        QVariant valor;
+        int ciudad;  // sent with the address; 0: no address sent
+        bool nombre;
+        const char* avalNombre;
+    } casos[] = {
+        {Tarjeta::Indice(QLatin1String("anotaciones")), QStringLiteral("mías"), 0, false,
+         "GARCÍA ROSA"},
+        {Tarjeta::kCampoMaterno, QStringLiteral("LÓPEZ"), 0, true, "GARCÍA LÓPEZ ROSA"},
+        {Tarjeta::kCampoCiudad, QStringLiteral("DELICIAS"), 3705, false, "GARCÍA ROSA"},
+        {tiene, 1, 0, false, ""},
+    };
+    for (const auto& c : casos) {
+        const QVariantList base = Tarjeta::Campos(suya);
+        QVariantList mios = base;
+        mios[c.campo] = c.valor;
+        if (c.campo == tiene)
+            for (const int g : Tarjeta::Reglas()[2].gobernados) mios[g] = QString();
+        const Tarjeta::Combinada m = Tarjeta::Combinar(
+            mios, 3705, suya, Fusion::Fusionar(base, mios, base, Tarjeta::Reglas()), false);
+        EXPECT_EQ(m.domicilio ? m.domicilio->ciudad.toInt() : 0, c.ciudad) << c.campo;
+        EXPECT_EQ(m.nombre.has_value(), c.nombre) << c.campo;
+        EXPECT_EQ(m.fila.texto(QLatin1String("aval_Nombre")), QString::fromUtf8(c.avalNombre));
+    }
+}
+
+// ------------------------------------------------------------- two windows
+
+enum Boton { kLosMios = 0, kLoGuardado = 1, kCancelar = 2 };
 
 struct Escritorio {
     std::unique_ptr<FrmTelefonos> f;
     QString usuario;
-    // Saves as this desk, a change confirmed, then the given choice if the
-    // card changed meanwhile.
+    // Saves as this desk, a change confirmed, then the given choice if asked.
     QStringList guardar(Boton eleccion = kCancelar) {
         Global::UsuarioActual = usuario;
         plataforma::Escena::limpiar();
@@ -52,65 +132,90 @@ protected:
 const QString kModificada =
     QStringLiteral("info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica");
 
-// Each desk changes a box of its own, in both orders: the later save finds
-// the card changed, names who changed it, stores nothing; reloading keeps its
-// own change beside the other's, and the next save stores both.
-TEST_F(DosEscritorios, CadaUnoCambiaLoSuyoYNadaSePierde) {
-    for (const bool aPrimero : {true, false}) {
-        Escritorio& primero = aPrimero ? a : b;
-        Escritorio& segundo = aPrimero ? b : a;
-        const QString notas = QStringLiteral("Notas de ") + primero.usuario.trimmed();
-        const QString telefono =
-            aPrimero ? QStringLiteral("6140000001") : QStringLiteral("6140000002");
-        primero.notas()->setPlainText(notas);
-        EXPECT_TRUE(primero.guardar().contains(kModificada));
-        txt(*segundo.f, "TxtRef1_Telefono")->setText(telefono);
+// Each desk changes a box of its own: the later save stores both with no
+// question, naming who saved in between and what of theirs it now shows.
+// Then both change the notes: only that box is asked about, with both
+// values; Cancelar stores nothing, and keeping one's own stores the other
+// desk's other change too.
+TEST_F(DosEscritorios, LoQueCambioSoloUnoSeFusionaYLoDeLosDosSePregunta) {
+    b.notas()->setPlainText(QStringLiteral("de B"));
+    EXPECT_TRUE(b.guardar().contains(kModificada));
+    txt(*a.f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000001"));
+    QStringList e = a.guardar();
+    ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(
+        e[2].startsWith(QStringLiteral("info: El usuario ABCDEFG guardó esta tarjeta a las ")))
+        << e[2].toStdString();
+    EXPECT_TRUE(e[2].endsWith(
+        QStringLiteral(" mientras usted la tenía abierta; se guardaron los cambios de los dos. "
+                       "Cambió: «Anotaciones». | Cambio a Tarjeta Telefónica")));
+    EXPECT_EQ(guardado("anotaciones"), QStringLiteral("de B"));
+    EXPECT_EQ(guardado("referencia1_telefono"), QStringLiteral("6140000001"));
+    EXPECT_EQ(a.notas()->toPlainText(), QStringLiteral("de B"));
 
-        const QStringList e = segundo.guardar(kRecargar);
-        ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(e[2].startsWith(QStringLiteral("elige: El usuario %1 modificó esta tarjeta el ")
-                                        .arg(primero.usuario.trimmed())))
-            << e[2].toStdString();
-        EXPECT_TRUE(e[2].contains(QStringLiteral("; no se guardó nada.\n\n«Recargar» muestra")));
-        EXPECT_TRUE(e[2].endsWith(QStringLiteral(" | Guardar Cambios")));
-        EXPECT_NE(guardado("referencia1_telefono"), telefono);
+    a.notas()->setPlainText(QStringLiteral("de A"));
+    a.guardar();
+    b.notas()->setPlainText(QStringLiteral("otra de B"));
+    e = b.guardar(kCancelar);
+    ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(e[2].contains(QStringLiteral(
+        " mientras usted la tenía abierta; no se guardó nada.\n\nLos dos cambiaron estos "
+        "campos:\n«Anotaciones»: usted «otra de B», guardado «de A»\n\n«Guardar los míos»")))
+        << e[2].toStdString();
+    EXPECT_EQ(guardado("anotaciones"), QStringLiteral("de A"));
+    b.guardar(kLosMios);
+    EXPECT_EQ(guardado("anotaciones"), QStringLiteral("otra de B"));
+    EXPECT_EQ(guardado("referencia1_telefono"), QStringLiteral("6140000001"));
+    EXPECT_EQ(txt(*b.f, "TxtRef1_Telefono")->text(), QStringLiteral("6140000001"));
+    // A desk with nothing of its own to store stores nothing, and is shown the card.
+    EXPECT_TRUE(a.guardar().value(2).contains(QStringLiteral(
+        "; usted no tenía cambios que guardar y se muestra la tarjeta guardada. Cambió: "
+        "«Anotaciones».")));
+    EXPECT_EQ(a.notas()->toPlainText(), QStringLiteral("otra de B"));
+}
 
-        EXPECT_EQ(segundo.notas()->toPlainText(), notas);
-        EXPECT_EQ(txt(*segundo.f, "TxtRef1_Telefono")->text(), telefono);
-        EXPECT_TRUE(segundo.guardar().contains(kModificada));
-        EXPECT_EQ(guardado("anotaciones"), notas);
-        EXPECT_EQ(guardado("referencia1_telefono"), telefono);
-        EXPECT_EQ(guardado("usuario_cambia"), segundo.usuario);
-        // The first desk is now behind: reloading shows the second's phone.
-        EXPECT_EQ(primero.guardar(kRecargar).size(), 4);
-        EXPECT_EQ(txt(*primero.f, "TxtRef1_Telefono")->text(), telefono);
+// "Sin Cónyuge" ticked by one desk, the spouse's mobile typed by the other:
+// the box and the spouse's boxes are asked about together, and leaving what
+// is stored leaves the spouse as that desk had it, never "no spouse" with a
+// phone.
+TEST_F(DosEscritorios, UnaReglaDeCasillaCuentaComoCambioDeSusCampos) {
+    txt(*a.f, "TxtConyuge_Celular")->setText(QStringLiteral("6141234567890"));
+    FrmTelefonos::PonerCasilla(chk(*b.f, "ChkConyuge"), 1);
+    EXPECT_TRUE(b.guardar().contains(kModificada));
+    const QStringList e = a.guardar(kLoGuardado);
+    ASSERT_EQ(e.size(), 5) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(e[2].contains(QStringLiteral(
+        "\n«Cónyuge»: usted «Ernesto Ríos Quiñones», guardado «»\n«Sin Cónyuge» (Cónyuge): "
+        "usted sin marcar, guardado marcada\n«Celular» (Cónyuge): usted «6141234567890», "
+        "guardado «»\n")))
+        << e[2].toStdString();
+    EXPECT_EQ(guardado("conyuge_tiene"), QStringLiteral("1"));
+    EXPECT_EQ(guardado("conyuge_celular"), QString());
+    EXPECT_TRUE(chk(*a.f, "ChkConyuge")->isChecked());
+}
+
+// The window's check-box rules and the merge's are the same: ticking each
+// box changes exactly the boxes of the fields its rule governs.
+TEST_F(DosEscritorios, LasReglasDeLaVentanaSonLasDeLaFusion) {
+    for (const Fusion::Regla& r : Tarjeta::Reglas()) {
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+        auto* casilla = qobject_cast<QCheckBox*>(f->cajaDeCampo(r.casilla));
+        ASSERT_TRUE(casilla);
+        FrmTelefonos::PonerCasilla(casilla, 0);
+        QList<QLineEdit*> cajas = f->findChildren<QLineEdit*>();
+        for (QLineEdit* c : std::as_const(cajas)) c->setText(QStringLiteral("x"));
+        FrmTelefonos::PonerCasilla(casilla, 1);
+        QSet<QWidget*> cambiadas, gobernadas;
+        for (QLineEdit* c : std::as_const(cajas))
+            if (c->text() != QLatin1String("x") && c != cmb(*f, "CmbMunicipios")->lineEdit())
+                cambiadas << c;
+        for (const int g : r.gobernados) gobernadas << f->cajaDeCampo(g);
+        EXPECT_EQ(cambiadas, gobernadas) << casilla->objectName().toStdString();
     }
 }
 
-// Both desks changed the same box: the message names it with both values,
-// and saving over stores this desk's, with no second question.
-TEST_F(DosEscritorios, ElMismoCampoSeNombraYGuardarEncimaLoEscribe) {
-    a.notas()->setPlainText(QStringLiteral("de A"));
-    a.guardar();
-    b.notas()->setPlainText(QStringLiteral("de B"));
-    const QStringList e = b.guardar(kEncima);
-    ASSERT_EQ(e.size(), 5) << e.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(
-        e[2].contains(QStringLiteral("Los dos cambiaron estos campos; al recargar queda lo "
-                                     "guardado:\n«Anotaciones» (Anotaciones): usted «de "
-                                     "B», guardado «de A»\n\n")))
-        << e[2].toStdString();
-    EXPECT_EQ(e[3], kModificada);
-    EXPECT_EQ(guardado("anotaciones"), QStringLiteral("de B"));
-    // Cancel leaves the window and the table as they are.
-    a.notas()->setPlainText(QStringLiteral("otra de A"));
-    EXPECT_EQ(a.guardar(kCancelar).size(), 4);
-    EXPECT_EQ(guardado("anotaciones"), QStringLiteral("de B"));
-    EXPECT_EQ(a.notas()->toPlainText(), QStringLiteral("otra de A"));
-}
-
-// A new card another desk created meanwhile: the insert stores nothing, the
-// message says who created it; reloading shows the stored card as a change.
+// A new card another desk created meanwhile: the insert stores nothing; the
+// two cards are merged like two changes, asking about the box both filled.
 TEST(DosEscritoriosNueva, OtroDioDeAltaLaTarjetaEntretanto) {
     apoyo::Entorno entorno;
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
@@ -118,81 +223,157 @@ TEST(DosEscritoriosNueva, OtroDioDeAltaLaTarjetaEntretanto) {
     txt(*f, "TxtRef2_Telefono")->setText(QStringLiteral("6145550000"));
     entorno.ejecutar(QStringLiteral(
         "insert into zelt.tarjeta_telefonica_cliente (cliente, Principal_Nombre, usuario_genera, "
-        "fecha_genera) values (1235, 'de otro', 'ABCDEFG', '2026-12-08 09:05:00')"));
+        "fecha_genera) values (1235, 'de otro', 'ABCDEFG', '2025-11-03 09:05:00')"));
     plataforma::Escena::elegir(kCancelar);
     f->CmdGuardar_Click();
     QStringList e = escena();
     ASSERT_EQ(e.size(), 3);
     EXPECT_TRUE(e[1].startsWith(
         QStringLiteral("elige: El usuario ABCDEFG dio de alta una tarjeta para este cliente el "
-                       "08/12/2026 a las 09:05, mientras usted capturaba esta; no se guardó "
-                       "nada.\n\nLos dos cambiaron estos campos; al recargar queda lo guardado:\n"
-                       "«Dueño» (Principal): usted «lo que escribí», guardado «de otro»\n\n")))
+                       "03/11/2025 a las 09:05 mientras usted capturaba esta; no se guardó "
+                       "nada.\n\nLos dos cambiaron estos campos:\n«Dueño» (Principal): usted "
+                       "«lo que escribí», guardado «de otro»\n\n")))
         << e[1].toStdString();
     EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("lo que escribí"));
 
     plataforma::Escena::limpiar();
-    plataforma::Escena::elegir(kRecargar);
+    plataforma::Escena::elegir(kLoGuardado);
     f->CmdGuardar_Click();
+    const auto guardado = [&](const char* c) {
+        return entorno
+            .valor(QStringLiteral("select %1 from zelt.tarjeta_telefonica_cliente where cliente = "
+                                  "1235")
+                       .arg(QLatin1String(c)))
+            .toString();
+    };
+    EXPECT_EQ(guardado("Principal_Nombre"), QStringLiteral("de otro"));
+    EXPECT_EQ(guardado("referencia2_telefono"), QStringLiteral("6145550000"));
     EXPECT_EQ(txt(*f, "TxtDueno")->text(), QStringLiteral("de otro"));
-    EXPECT_EQ(txt(*f, "TxtRef2_Telefono")->text(), QStringLiteral("6145550000"));
     EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Cambiar"));
     EXPECT_FALSE(f->TarjetaNueva);
 }
 
-// The extra contacts: the later save finds the list changed and deletes
-// nothing; reloading shows the stored list with this desk's new row at the
-// end, and the next save stores both.
-TEST(DosEscritoriosExtras, LaListaCambiadaNoSeBorra) {
+// The extra contacts, two desks on one list: what each desk did to the rows
+// it read is merged row by row into what the other stored.
+class DosEscritoriosExtras : public ::testing::Test {
+protected:
     apoyo::Entorno entorno;
-    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    std::unique_ptr<FrmTelefonos> tarjeta = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
     FrmExtras x, y;
-    QString error;
-    ASSERT_TRUE(x.Form_Load(&error) && y.Form_Load(&error)) << error.toStdString();
-    auto* rx = control<plataforma::Rejilla>(x, "iExtras");
-    auto* ry = control<plataforma::Rejilla>(y, "iExtras");
-    const int libre =
-        int(entorno
-                .valor(QStringLiteral("select count(*) from zelt.contactos_extras where "
-                                      "cliente = 1234"))
-                .toInt()) +
-        1;
-    for (auto [r, nombre] : {std::pair{rx, "De X"}, std::pair{ry, "De Y"}}) {
-        r->ponerValor(libre, 1, QString::fromUtf8(nombre));
-        r->ponerValor(libre, 3, QStringLiteral("6141112233"));
-        r->ponerValor(libre, 4, QStringLiteral("Casa"));
+    plataforma::Rejilla* rx = control<plataforma::Rejilla>(x, "iExtras");
+    plataforma::Rejilla* ry = control<plataforma::Rejilla>(y, "iExtras");
+
+    void SetUp() override {
+        QString error;
+        ASSERT_TRUE(x.Form_Load(&error) && y.Form_Load(&error)) << error.toStdString();
     }
-    plataforma::Escena::responder(true);
-    x.CmdGuardar_Click();
-    plataforma::Escena::limpiar();
-    plataforma::Escena::responder(true);
-    plataforma::Escena::elegir(kRecargar);
-    y.CmdGuardar_Click();
-    const QStringList e = escena();
+    // Saves the desk's contacts, the change confirmed and the given button
+    // (Cancelar unless told) chosen if asked.
+    static QStringList guardar(FrmExtras& escritorio, int eleccion = 2) {
+        plataforma::Escena::limpiar();
+        plataforma::Escena::responder(true);
+        plataforma::Escena::elegir(eleccion);
+        escritorio.CmdGuardar_Click();
+        return escena();
+    }
+    // "name phone" of each stored row, in order.
+    QStringList guardados() {
+        QStringList s;
+        for (const QVariantList& f : entorno.filas(QStringLiteral(
+                 "select Nombre, Telefono from zelt.contactos_extras where cliente = "
+                 "1234 order by id")))
+            s << f[0].toString() + QLatin1Char(' ') + f[1].toString();
+        return s;
+    }
+};
+
+const QString kOtroCambio = QStringLiteral(
+    "Otro usuario cambió los contactos extras de este cliente mientras usted los tenía abiertos; ");
+
+// Y corrects Carmen's phone and drops "Taller Ríos" while X adds a row and
+// saves: Y's save stores both desks' changes with no question, and says so.
+// X, whose origins were renumbered by its own save, then changes its row:
+// nothing comes back, nothing is doubled.
+TEST_F(DosEscritoriosExtras, LosCambiosDeLosDosSeGuardanSinPreguntar) {
+    ry->ponerValor(1, 3, QStringLiteral("6144009999"));
+    ry->ponerValor(4, 1, QString());
+    rx->ponerValor(5, 1, QStringLiteral("De X"));
+    rx->ponerValor(5, 3, QStringLiteral("6141112233"));
+    rx->ponerValor(5, 4, QStringLiteral("Casa"));
+    EXPECT_TRUE(guardar(x).contains(
+        QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")));
+
+    QStringList e = guardar(y);
     ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(e[2].startsWith(QStringLiteral(
-        "elige: Otro usuario cambió los contactos extras de este cliente después de que usted "
-        "los abrió; no se guardó nada.")));
-    const QString contar =
-        QStringLiteral("select count(*) from zelt.contactos_extras where cliente = 1234");
-    EXPECT_EQ(entorno.valor(contar).toInt(), libre);
-    EXPECT_EQ(ry->valor(libre, 1), QStringLiteral("De X"));
-    EXPECT_EQ(ry->valor(libre + 1, 1), QStringLiteral("De Y"));
-    plataforma::Escena::responder(true);
-    y.CmdGuardar_Click();
-    EXPECT_EQ(entorno.valor(contar).toInt(), libre + 1);
+    EXPECT_EQ(e[2], QStringLiteral("info: ") + kOtroCambio +
+                        QStringLiteral("se guardaron los cambios de los dos. Agregó o cambió: «De "
+                                       "X». | Guardar Contactos"));
+    EXPECT_EQ(guardados(),
+              (QStringList{"Carmen Hernández 6144009999", "Oficina del cónyuge 6144201100",
+                           "Rosa Elena García 0446143332211", "De X 6141112233"}));
+    EXPECT_EQ(ry->valor(4, 1), QStringLiteral("De X"));
+
+    rx->ponerValor(5, 3, QStringLiteral("6141112244"));
+    e = guardar(x);
+    ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(
+        e[2].endsWith(QStringLiteral("Agregó o cambió: «Carmen Hernández». Borró: «Taller "
+                                     "Ríos». | Guardar Contactos")))
+        << e[2].toStdString();
+    EXPECT_EQ(guardados(),
+              (QStringList{"Carmen Hernández 6144009999", "Oficina del cónyuge 6144201100",
+                           "Rosa Elena García 0446143332211", "De X 6141112244"}));
 }
 
-// The card removed by another desk: the change stores nothing and says so;
-// saving over stores the window's card anew.
-TEST(DosEscritoriosBorrada, GuardarEncimaDeUnaTarjetaBorradaLaDaDeAlta) {
+// Both desks changed the same row: the question names it with both values;
+// Cancelar writes nothing and keeps the grid, «Guardar los míos» stores this
+// desk's row once.
+TEST_F(DosEscritoriosExtras, LaMismaFilaCambiadaSeNombraConLosDosValores) {
+    rx->ponerValor(1, 3, QStringLiteral("6144000001"));
+    guardar(x);
+    ry->ponerValor(1, 3, QStringLiteral("6144000002"));
+    QStringList e = guardar(y);
+    ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(e[2],
+              QStringLiteral("elige: ") + kOtroCambio +
+                  QStringLiteral(
+                      "no se guardó nada.\n\nLos dos cambiaron estas filas:\n«Carmen "
+                      "Hernández»: usted «Carmen Hernández · Cliente · 6144000002 · Casa · Madre "
+                      "de la cliente», guardado «Carmen Hernández · Cliente · 6144000001 · Casa · "
+                      "Madre de la cliente»\n\n«Guardar los míos» guarda estas filas como usted "
+                      "las dejó; «Dejar lo guardado» las deja como las guardó el otro usuario. En "
+                      "los dos casos se guardan también los demás cambios de los dos. «Cancelar» "
+                      "no guarda nada. | Guardar Cambios"));
+    EXPECT_EQ(guardados().value(0), QStringLiteral("Carmen Hernández 6144000001"));
+    EXPECT_EQ(ry->valor(1, 3), QStringLiteral("6144000002"));
+
+    e = guardar(y, 0);
+    ASSERT_EQ(e.size(), 5) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(e[3].startsWith(QStringLiteral("info: ") + kOtroCambio)) << e[3].toStdString();
+    EXPECT_EQ(guardados(),
+              (QStringList{"Carmen Hernández 6144000002", "Oficina del cónyuge 6144201100",
+                           "Rosa Elena García 0446143332211", "Taller Ríos 6144887766"}));
+}
+
+// The card removed by another desk: «Guardar de nuevo» stores the window's
+// card anew and leaves the guarantor's contact row (its e-mail and birth
+// date) alone, its name untouched; «Cerrar» closes the window, storing nothing.
+TEST(DosEscritoriosBorrada, GuardarDeNuevoNoTocaElContactoDelAval) {
     apoyo::Entorno entorno;
+    const QString contacto = QStringLiteral(
+        "select nombre, correo, substr(nacimiento, 1, 10) from zelt.contactos_cliente where "
+        "cliente = 1234");
+    const QList<QVariantList> antes = entorno.filas(contacto);
+    const QString borrar =
+        QStringLiteral("delete from zelt.tarjeta_telefonica_cliente where cliente = 1234");
+    const QString celular = QStringLiteral(
+        "select referencia1_celular, aval_Nombre from "
+        "zelt.tarjeta_telefonica_cliente where cliente = 1234");
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000009"));
-    entorno.ejecutar(
-        QStringLiteral("delete from zelt.tarjeta_telefonica_cliente where cliente = 1234"));
+    txt(*f, "TxtRef1_Celular")->setText(QStringLiteral("6141112223334"));
+    entorno.ejecutar(borrar);
     plataforma::Escena::responder(true);
-    plataforma::Escena::elegir(kEncima);
+    plataforma::Escena::elegir(0);
     f->CmdGuardar_Click();
     const QStringList e = escena();
     ASSERT_EQ(e.size(), 5) << e.join(QLatin1Char('\n')).toStdString();
@@ -200,12 +381,19 @@ TEST(DosEscritoriosBorrada, GuardarEncimaDeUnaTarjetaBorradaLaDaDeAlta) {
         "elige: La tarjeta de este cliente ya no está guardada: otro usuario la borró")));
     EXPECT_EQ(e[3],
               QStringLiteral("info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica"));
-    EXPECT_EQ(entorno
-                  .valor(QStringLiteral("select referencia1_telefono from "
-                                        "zelt.tarjeta_telefonica_cliente where cliente = 1234"))
-                  .toString(),
-              QStringLiteral("6140000009"));
-    EXPECT_FALSE(f->TarjetaNueva);
+    EXPECT_EQ(entorno.filas(celular),
+              (QList<QVariantList>{
+                  {QStringLiteral("6141112223334"), QStringLiteral("GARCÍA MEDINA ROSA ELENA")}}));
+    EXPECT_EQ(entorno.filas(contacto), antes);
+    EXPECT_EQ(antes.value(0).value(1), QStringLiteral("rosa.garcia@example.com"));
+
+    entorno.ejecutar(borrar);
+    plataforma::Escena::limpiar();
+    plataforma::Escena::responder(true);
+    plataforma::Escena::elegir(1);
+    f->CmdGuardar_Click();
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_TRUE(entorno.filas(celular).isEmpty());
 }
 
 }  // namespace

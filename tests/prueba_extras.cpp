@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "Contactos.h"
 #include "Controles.h"
 #include "FrmExtras.h"
 #include "Global.h"
@@ -183,6 +184,7 @@ TEST_F(Extras, TelefonoSegunElLugar) {
         {"6141234567", "Casa", true},
         {"6141234567", "Trabajo", true},
         {"6141234567", "Otro", true},
+        {"6141234567", "Casa      ", true},  // as a CHAR column sends it
         {"6141234567", "Celular", false},
         {"0446141234567", "Celular", true},
         {"0446141234567", "Casa", false},
@@ -358,6 +360,60 @@ TEST_F(Extras, CadaCeldaAdmiteLoQueGuardaSuColumna) {
         QTest::keyClicks(edicion, QString(anchos[c] + 5, QLatin1Char('7')));
         EXPECT_EQ(edicion->text().size(), anchos[c]) << c;
         r->confirmarEdicion();
+    }
+}
+
+// Two desks' changes merged by rows, with no window: the rows as read, what
+// this desk did to them (by the index of the row each grid row showed; an
+// empty row removes it) and the rows stored now, both ways of settling the
+// rows both desks changed.
+TEST(FusionDeContactos, PorFilas) {
+    auto f = [](const char* nombre, const char* telefono = "6140000000") {
+        return QStringList{QString::fromUtf8(nombre), QStringLiteral("Cliente"),
+                           QString::fromLatin1(telefono), QStringLiteral("Casa"), QString()};
+    };
+    auto conBlancos = [](QStringList fila) {  // as a CHAR(n) column sends it
+        for (int i = 0; i < 5; ++i) fila[i] = fila[i].leftJustified(Contactos::kAnchos[i]);
+        return fila;
+    };
+    const QStringList a = f("Ana"), b = f("Beto"), c = f("Ceci"), a1 = f("Ana", "6141111111"),
+                      a2 = f("Ana", "6142222222");
+    const QList<QStringList> base{a, b};
+    using L = QList<QStringList>;
+    const struct {
+        const char* caso;
+        QList<Contactos::Mia> mias;
+        L suyas, guardado, mios;
+        QStringList choques;
+        int cambiosSuyos;
+    } casos[] = {
+        {"mi cambio, su alta", {{0, a1}}, {a, b, c}, {a1, b, c}, {a1, b, c}, {}, 1},
+        {"mi baja de una intacta", {{1, {}}}, {a, b, c}, {a, c}, {a, c}, {}, 1},
+        {"los dos la borran", {{1, {}}}, {a}, {a}, {a}, {}, 1},
+        {"el mismo cambio", {{0, a1}}, {a1, b}, {a1, b}, {a1, b}, {}, 1},
+        {"cambios distintos", {{0, a1}}, {a2, b}, {a2, b}, {a1, b}, {"Ana"}, 1},
+        {"mi baja, su cambio", {{0, {}}}, {a2, b}, {a2, b}, {b}, {"Ana"}, 1},
+        {"mi cambio, su baja", {{0, a1}}, {b}, {b}, {b, a1}, {"Ana"}, 1},
+        {"la misma alta", {{-1, c}}, {a, b, c}, {a, b, c}, {a, b, c}, {}, 1},
+        {"guardadas con blancos de CHAR",
+         {{0, a}, {1, b}, {-1, c}},
+         {conBlancos(a), conBlancos(b)},
+         {conBlancos(a), conBlancos(b), c},
+         {conBlancos(a), conBlancos(b), c},
+         {},
+         0},
+    };
+    for (const auto& k : casos) {
+        for (const bool mios : {false, true}) {
+            const Contactos::Fusionada r = Contactos::Fusionar(base, k.mias, k.suyas, mios);
+            EXPECT_EQ(r.filas, mios ? k.mios : k.guardado) << k.caso << " " << mios;
+            QStringList choques;
+            for (const Contactos::Choque& ch : r.choques) choques << ch.nombre;
+            EXPECT_EQ(choques, k.choques) << k.caso;
+            EXPECT_EQ(r.cambiadasPorOtro.size() + r.borradasPorOtro.size(), k.cambiosSuyos)
+                << k.caso;
+        }
+        EXPECT_EQ(Contactos::MismasFilas(k.suyas, base), k.cambiosSuyos == 0) << k.caso;
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -11,6 +13,9 @@
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
 
 #include "Arranque.h"
 #include "Controles.h"
@@ -20,6 +25,7 @@
 #include "Programa.h"
 #include "Rejilla.h"
 #include "ServidorTds.h"
+#include "Sistema.h"
 #include "TelefonosCompartidos.h"
 #include "TelefonosDePrueba.h"
 #include "Ventanas.h"
@@ -577,7 +583,8 @@ TEST_F(SqlServer, UsuarioYContrasenaLleganTalCual) {
 // Two desks on the wire: a change carries the version read back after the
 // last one (the change date as text, which the server converts to its own
 // datetime); when no row matches, nothing is written, the card is read again
-// and the message names who changed it.
+// and the merge is saved over the version read then. A card that keeps
+// changing under it ends the attempts with a message, nothing written.
 TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
     preparar();
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
@@ -591,6 +598,7 @@ TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
         QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234");
     QJsonObject tarjeta = resultadoDemo(clave);
     QJsonArray fila = tarjeta[QStringLiteral("filas")][0].toArray();
+    fila[15] = QStringLiteral("6149998877");  // referencia1_telefono, as this desk saved it
     fila[fila.size() - 2] = QStringLiteral("2026-12-08 10:15:00");
     fila[fila.size() - 1] = QStringLiteral("ABCDEFG");
     tarjeta[QStringLiteral("filas")] = QJsonArray{fila};
@@ -605,7 +613,8 @@ TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
     cmd(*f, "CmdGuardar")->click();
     const QJsonArray p = peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
-    ASSERT_EQ(r.size(), 6) << r.join(QLatin1Char('\n')).toStdString();
+    // The change, then five rounds of reading the card and saving the merge.
+    ASSERT_EQ(r.size(), 3 + 5 * 6) << r.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(r[0], QStringLiteral("batch BEGIN TRANSACTION"));
     EXPECT_TRUE(r[1].contains(QStringLiteral("WHERE cliente = 1234 AND fecha_cambia = @P")))
         << r[1].toStdString();
@@ -615,40 +624,246 @@ TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
     EXPECT_EQ(v[v.size() - 1].toString(), QStringLiteral("     25"));
     EXPECT_EQ(r[2], QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
     EXPECT_TRUE(r[3].endsWith(clave)) << r[3].toStdString();
+    const QVariantList fusion = valores(p[7]);
+    ASSERT_GE(fusion.size(), 2);
+    EXPECT_TRUE(fusion.contains(QStringLiteral("6140000000")));
+    EXPECT_EQ(fusion[fusion.size() - 2].toString(), QStringLiteral("2026-12-08T10:15:00.000"));
+    EXPECT_EQ(fusion[fusion.size() - 1].toString(), QStringLiteral("ABCDEFG"));
+    EXPECT_FALSE(r.contains(QStringLiteral("batch COMMIT TRANSACTION")));
     const QStringList e = escena();
     ASSERT_EQ(e.size(), 4) << e.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(e[2].startsWith(QStringLiteral(
-        "elige: El usuario ABCDEFG modificó esta tarjeta el 08/12/2026 a las 10:15, después de "
-        "que usted la abrió; no se guardó nada.")))
+        "error: Otros usuarios siguen guardando esta tarjeta en este momento; no se guardó nada.")))
         << e[2].toStdString();
     EXPECT_EQ(txt(*f, "TxtRef1_Telefono")->text(), QStringLiteral("6140000000"));
 }
 
+// A new card goes in only where none exists, whatever keys the server has:
+// an insert that finds one stores no row, calls no procedure, rolls back, and
+// the card the other desk created is read to merge with.
+TEST_F(SqlServer, UnaTarjetaNuevaSoloEntraSiNoHayOtra) {
+    const QString clave =
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1235");
+    QJsonObject otra = resultadoDemo(
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234"));
+    QJsonArray fila = otra[QStringLiteral("filas")][0].toArray();
+    fila[0] = 1235;
+    fila[fila.size() - 4] = QStringLiteral("2025-11-03 09:05:00");
+    fila[fila.size() - 3] = QStringLiteral("ABCDEFG");
+    otra[QStringLiteral("filas")] = QJsonArray{fila};
+    preparar();
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+    txt(*f, "TxtDueno")->setText(QStringLiteral("Lo mío"));
+    servidor.ajustar(
+        {{QStringLiteral("resultados"),
+          QJsonObject{{clave, otra},
+                      {QStringLiteral("re:^INSERT INTO zelt\\.dbo\\.tarjeta_telefonica_cliente"),
+                       QJsonObject{{QStringLiteral("afectadas"), 0}}}}}});
+    const qsizetype desde = marca();
+    cmd(*f, "CmdGuardar")->click();
+    const QStringList r = ServidorTds::resumen(peticiones(desde));
+    ASSERT_EQ(r.size(), 6) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(r[1].endsWith(QStringLiteral(
+        " WHERE NOT EXISTS (SELECT 1 FROM zelt.dbo.tarjeta_telefonica_cliente WITH (UPDLOCK, "
+        "HOLDLOCK) WHERE cliente = 1235)")))
+        << r[1].toStdString();
+    EXPECT_EQ(r[2], QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    EXPECT_TRUE(r[3].endsWith(clave)) << r[3].toStdString();
+    const QStringList e = escena();
+    ASSERT_EQ(e.size(), 3) << e.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(e[1].startsWith(
+        QStringLiteral("elige: El usuario ABCDEFG dio de alta una tarjeta para este cliente el "
+                       "03/11/2025 a las 09:05 mientras usted capturaba esta; no se guardó nada.")))
+        << e[1].toStdString();
+}
+
+// A change is checked against the change date exactly as the server keeps
+// it, read with the card and after the desk's own save: all seven digits of
+// a datetime2(7).
+TEST_F(SqlServer, UnCambioSeComparaConLaFechaTalComoLaGuardaElServidor) {
+    const QString clave =
+        QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234");
+    const QString releer = QStringLiteral(
+        "SELECT fecha_cambia, usuario_cambia FROM zelt.dbo.tarjeta_telefonica_cliente WHERE "
+        "cliente = 1234");
+    const QJsonArray fecha{QStringLiteral("fecha_cambia"), QStringLiteral("datetime2(7)")};
+    QJsonObject tarjeta = resultadoDemo(clave);
+    QJsonArray columnas = tarjeta[QStringLiteral("columnas")].toArray();
+    columnas[columnas.size() - 2] = fecha;
+    tarjeta[QStringLiteral("columnas")] = columnas;
+    QJsonArray fila = tarjeta[QStringLiteral("filas")][0].toArray();
+    fila[fila.size() - 2] = QStringLiteral("2026-12-08 13:20:05.1234567");
+    fila[fila.size() - 1] = QStringLiteral("     31");
+    tarjeta[QStringLiteral("filas")] = QJsonArray{fila};
+    const QJsonObject version{
+        {QStringLiteral("columnas"), QJsonArray{fecha, QJsonArray{QStringLiteral("usuario_cambia"),
+                                                                  QStringLiteral("char(7)")}}},
+        {QStringLiteral("filas"),
+         QJsonArray{QJsonArray{QStringLiteral("2026-12-08 13:25:41.7654321"),
+                               QStringLiteral("     25")}}}};
+    preparar({{QStringLiteral("resultados"), QJsonObject{{clave, tarjeta}, {releer, version}}}});
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    for (const char* ligada : {"2026-12-08T13:20:05.1234567", "2026-12-08T13:25:41.7654321"}) {
+        txt(*f, "TxtRef1_Telefono")->setText(QLatin1String(ligada).right(4) + "614000");
+        plataforma::Escena::limpiar();
+        plataforma::Escena::responder(true);
+        const qsizetype desde = marca();
+        cmd(*f, "CmdGuardar")->click();
+        EXPECT_TRUE(escena().contains(QStringLiteral(
+            "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica")))
+            << escena().join(QLatin1Char('\n')).toStdString();
+        const QVariantList v = valores(peticiones(desde).at(1));
+        ASSERT_GE(v.size(), 2);
+        EXPECT_EQ(v[v.size() - 2].toString(), QLatin1String(ligada));
+    }
+}
+
+// The driver manager names a date column's type by the ODBC version the
+// connection asked for (Qt's driver asks for 2 unless told; 3 gives
+// SQL_TYPE_TIMESTAMP): under both a date arrives as the driver's text, the
+// hour a daylight-saving gap of the desk skips included.
+TEST_F(SqlServer, LasFechasLleganComoTextoDelControladorConOdbc2YOdbc3) {
+    // The desk in Denver, whose clocks skip 02:00 to 03:00 that day; the
+    // server's have no such gap.
+    struct Zona {
+        QByteArray antes = qgetenv("TZ");
+        Zona() { qputenv("TZ", "America/Denver"), tzset(); }
+        ~Zona() { antes.isNull() ? qunsetenv("TZ") : qputenv("TZ", antes), tzset(); }
+    } zona;
+    const QString sql =
+        QStringLiteral("SELECT fecha_cambia FROM zelt.dbo.tarjeta_telefonica_cliente");
+    const struct {
+        const char* tipo;
+        const char* valor;
+        const char* texto;
+    } casos[] = {
+        {"datetime", "2026-03-08 02:30:00", "2026-03-08 02:30:00.000"},
+        {"datetime2(7)", "2026-12-08 13:20:05.1234567", "2026-12-08 13:20:05.1234567"},
+    };
+    preparar();
+    for (const QString& opciones :
+         {QString(), QStringLiteral("SQL_ATTR_ODBC_VERSION=SQL_OV_ODBC3")}) {
+        {
+            QSqlDatabase bd =
+                QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("fechas"));
+            bd.setDatabaseName(plataforma::sistema::cadenaParaElControlador(
+                Global::CadenaBaseDatos(servidor.direccion(), QStringLiteral("tarjeta"),
+                                        QStringLiteral("s3cr3t0")),
+                30));
+            bd.setConnectOptions(opciones);
+            ASSERT_TRUE(bd.open()) << bd.lastError().text().toStdString();
+            QString error;
+            auto sesion = plataforma::SesionOdbc::crear(
+                *static_cast<void* const*>(bd.driver()->handle().constData()), &error);
+            ASSERT_TRUE(sesion) << error.toStdString();
+            for (const auto& c : casos) {
+                const QJsonArray columnas{
+                    QJsonArray{QStringLiteral("fecha_cambia"), QLatin1String(c.tipo)}};
+                servidor.ajustar(
+                    {{QStringLiteral("resultados"),
+                      QJsonObject{
+                          {sql, QJsonObject{{QStringLiteral("columnas"), columnas},
+                                            {QStringLiteral("filas"),
+                                             QJsonArray{QJsonArray{QLatin1String(c.valor)}}}}}}}});
+                plataforma::FilasOdbc filas;
+                plataforma::FalloOdbc fallo;
+                ASSERT_TRUE(sesion->directa(sql, {}, {}, &filas, &fallo))
+                    << fallo.texto.toStdString();
+                // Text: a QDateTime would print "T" between date and time.
+                EXPECT_EQ(filas.filas.value(0).value(0).toString(), QLatin1String(c.texto))
+                    << c.tipo << " " << opciones.toStdString();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("fechas"));
+    }
+}
+
+// The locked read of the stored extra contacts that a save compares.
+const QString kVerificarContactos = QStringLiteral(
+    "SELECT Nombre, parentesco, telefono, Lugar, Nota FROM zelt.dbo.contactos_extras WITH "
+    "(UPDLOCK, HOLDLOCK) WHERE cliente = 1234");
+
 // The extra contacts on the wire: when the stored list is no longer the one
-// read, nothing is deleted; the transaction is rolled back.
+// read, nothing is deleted; the transaction is rolled back, and what this
+// window did is merged into the stored list, which is saved in a second
+// transaction with the other desk's row kept.
 TEST_F(SqlServer, LosContactosCambiadosPorOtroNoSeBorran) {
-    const QString verificar = QStringLiteral(
-        "SELECT Nombre, parentesco, telefono, Lugar, Nota FROM zelt.dbo.contactos_extras WITH "
-        "(UPDLOCK, HOLDLOCK) WHERE cliente = 1234");
-    QJsonObject lista = resultadoDemo(verificar);
+    QJsonObject lista = resultadoDemo(kVerificarContactos);
     QJsonArray filas = lista[QStringLiteral("filas")].toArray();
     filas.append(QJsonArray{QStringLiteral("De otro escritorio"), QStringLiteral("Cliente"),
                             QStringLiteral("6140000000"), QStringLiteral("Casa"), QString()});
     lista[QStringLiteral("filas")] = filas;
-    preparar({{QStringLiteral("resultados"), QJsonObject{{verificar, lista}}}});
+    preparar({{QStringLiteral("resultados"), QJsonObject{{kVerificarContactos, lista}}}});
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
     FrmExtras extras;
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
+    control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(5, 1, QStringLiteral("Mío"));
     const qsizetype desde = marca();
     plataforma::Escena::responder(true);
     extras.CmdGuardar_Click();
-    const QStringList r = ServidorTds::resumen(peticiones(desde));
-    EXPECT_EQ(r.size(), 3) << r.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(r.last(), QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
-    EXPECT_TRUE(escena()
-                    .join(QLatin1Char('\n'))
-                    .contains(QStringLiteral(
-                        "\nelige: Otro usuario cambió los contactos extras de este cliente")))
+    const QJsonArray p = peticiones(desde);
+    const QStringList r = ServidorTds::resumen(p);
+    ASSERT_EQ(r.size(), 13) << r.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(r[2], QStringLiteral("batch IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    EXPECT_EQ(r[5],
+              QStringLiteral("batch DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"));
+    EXPECT_EQ(r.last(), QStringLiteral("batch COMMIT TRANSACTION"));
+    EXPECT_EQ(valores(p[10]).value(0), QStringLiteral("De otro escritorio"));
+    EXPECT_EQ(valores(p[11]).value(0), QStringLiteral("Mío"));
+    EXPECT_TRUE(escena().contains(QStringLiteral(
+        "info: Otro usuario cambió los contactos extras de este cliente mientras usted los tenía "
+        "abiertos; se guardaron los cambios de los dos. Agregó o cambió: «De otro escritorio». | "
+        "Guardar Contactos")))
         << escena().join(QLatin1Char('\n')).toStdString();
+}
+
+// A server whose contact columns are CHAR(n) sends every value padded with
+// blanks: the list read back under the lock is still the one this window
+// saved, so a second save from the same window stores again.
+TEST_F(SqlServer, LosContactosEnColumnasCharSeGuardanOtraVez) {
+    const QString cargar =
+        QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234");
+    const QJsonArray nueva{QStringLiteral("De esta ventana"), QStringLiteral("Cliente"),
+                           QStringLiteral("6140000000"), QStringLiteral("Casa"), QString()};
+    // The demo result with its text columns CHAR, and the given rows added.
+    auto conChar = [](QJsonObject r, const QJsonArray& mas) {
+        QJsonArray columnas;
+        for (const QJsonValue& c : r[QStringLiteral("columnas")].toArray())
+            columnas << QJsonArray{
+                c[0], c[1].toString().replace(QStringLiteral("nvarchar"), QStringLiteral("char"))};
+        r[QStringLiteral("columnas")] = columnas;
+        QJsonArray filas = r[QStringLiteral("filas")].toArray();
+        for (const QJsonValue& f : mas) filas << f;
+        r[QStringLiteral("filas")] = filas;
+        return r;
+    };
+    preparar(
+        {{QStringLiteral("resultados"),
+          QJsonObject{{cargar, conChar(resultadoDemo(cargar), {})},
+                      {kVerificarContactos, conChar(resultadoDemo(kVerificarContactos), {})}}}});
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    FrmExtras extras;
+    QString error;
+    ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
+    for (int c = 0; c < 5; ++c)
+        control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(5, c + 1, nueva[c].toString());
+    for (int vez = 1; vez <= 2; ++vez) {
+        plataforma::Escena::limpiar();
+        const qsizetype desde = marca();
+        plataforma::Escena::responder(true);
+        extras.CmdGuardar_Click();
+        EXPECT_TRUE(escena().contains(
+            QStringLiteral("info: Contactos Guardados Correctamente! | Guardar Contactos")))
+            << vez << escena().join(QLatin1Char('\n')).toStdString();
+        const QStringList r = ServidorTds::resumen(peticiones(desde));
+        ASSERT_EQ(r.size(), 9) << vez << r.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(r[2],
+                  QStringLiteral("batch DELETE FROM zelt.dbo.contactos_extras WHERE Cliente=1234"));
+        EXPECT_EQ(r[8], QStringLiteral("batch COMMIT TRANSACTION"));
+        servidor.ajustar(
+            {{QStringLiteral("resultados"),
+              QJsonObject{{kVerificarContactos, conChar(resultadoDemo(kVerificarContactos),
+                                                        QJsonArray{QJsonValue(nueva)})}}}});
+    }
 }

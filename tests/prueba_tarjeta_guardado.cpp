@@ -268,7 +268,10 @@ TEST_F(Guardado, TarjetaNuevaGuardaLas43ColumnasYLosProcedimientos) {
                        "referencia4_nombre")));
     EXPECT_TRUE(g.textos()[1].contains(
         QStringLiteral(",usuario_genera,aval_centro_conyuge,Aval_telefono_centro_conyuge,")));
-    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(") values (1235,?,0,?,")));
+    EXPECT_TRUE(g.textos()[1].contains(QStringLiteral(") SELECT 1235,?,0,?,")));
+    EXPECT_TRUE(g.textos()[1].endsWith(
+        QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM zelt.dbo.tarjeta_telefonica_cliente WITH "
+                       "(UPDLOCK, HOLDLOCK) WHERE cliente = 1235)")));
     EXPECT_EQ(g.textos()[2], QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"));
     EXPECT_EQ(g.textos()[3], QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"));
     EXPECT_EQ(g.textos()[4], QStringLiteral("COMMIT"));
