@@ -38,6 +38,7 @@ using plataforma::TipoParametro;
 namespace {
 
 const QString kTituloCaptura = QStringLiteral("Error de Captura");
+const QString kTituloCambio = QStringLiteral("Cambio a Tarjeta Telefónica");
 const QString kCaptionBase = QStringLiteral("Tarjeta Telefónica de: ");
 const QString kNotasDiseno = QStringLiteral("Anotaciones extras...\r\n");
 
@@ -550,8 +551,27 @@ void FrmTelefonos::Form_KeyPress(qint16& codigo) {
 }
 
 void FrmTelefonos::closeEvent(QCloseEvent* evento) {
+    // Typing not yet saved is not thrown away without a word.
+    if (!cerrada_ && !cerrarSinPreguntar_ && hayCambios()) {
+        QuitarSobreTodo(this);
+        const bool salir = PreguntaSiNo(QStringLiteral("¿Desea salir sin guardar los cambios?"),
+                                        QStringLiteral("Tarjeta Telefónica"));
+        HacerSobreTodo(this);
+        if (!salir) {
+            evento->ignore();
+            return;
+        }
+    }
     Form_Unload();
     evento->accept();
+}
+
+// Whether a box shows something other than what was loaded or last saved.
+bool FrmTelefonos::hayCambios() const {
+    const QVariantList ahora = valoresEnVentana();
+    for (int i = 0; i < Tarjeta::kNumCampos; ++i)
+        if (!Fusion::Iguales(ahora[i], mostrado_.value(i))) return true;
+    return false;
 }
 
 void FrmTelefonos::Form_Unload() {
@@ -802,7 +822,12 @@ void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
 
 bool FrmTelefonos::CargarTarjeta(QString* error) {
     Tarjeta::Leida leida;
-    if (!Tarjeta::Cargar(&leida, error)) return false;
+    QString que, detalle;
+    if (!Tarjeta::Cargar(&leida, &que, &detalle)) {
+        *error = Global::ConDetalle(
+            que + QLatin1Char(' ') + QString::fromUtf16(Global::kVuelvaAAbrir), detalle);
+        return false;
+    }
     mostrar(leida);
     return true;
 }
@@ -902,8 +927,7 @@ void FrmTelefonos::mostrar(const Tarjeta::Leida& leida) {
     poner(TxtAval_Telefono_centro, texto("aval_Telefono_centro"));
     poner(TxtAval_extension_centro, texto("aval_extension_centro"));
     TxtAnotaciones->setPlainText(texto("anotaciones"));
-    CmdGuardar->setText(QStringLiteral("&Cambiar"));
-    CmdGuardar->setEnabled(PuedeModificar);
+    ponerCambiar();
 
     // The full name shown for the boxes just filled. A change saves the stored
     // aval_Nombre back unless the user edits a name box.
@@ -913,6 +937,18 @@ void FrmTelefonos::mostrar(const Tarjeta::Leida& leida) {
     nombreAvalEditado_ = false;
     domicilioEditado_ = false;
     mostrado_ = valoresEnVentana();
+}
+
+// The button of a stored card: "&Cambiar", enabled with the permission to
+// change cards; greyed without it, its tip saying why.
+void FrmTelefonos::ponerCambiar() {
+    CmdGuardar->setText(QStringLiteral("&Cambiar"));
+    CmdGuardar->setEnabled(PuedeModificar);
+    CmdGuardar->setToolTip(PuedeModificar
+                               ? QString()
+                               : QStringLiteral("Su usuario no tiene permiso para modificar "
+                                                "tarjetas: puede consultar esta, pero no "
+                                                "cambiarla."));
 }
 
 // ============================================================= saving a card
@@ -939,11 +975,17 @@ void FrmTelefonos::CmdGuardar_Click() {
 // stored the card in the meantime, the two desks' changes are merged.
 void FrmTelefonos::guardarYAvisar() {
     const bool nueva = TarjetaNueva;
+    const bool sinLista = domicilioSinCiudad();
     QString error;
     const Tarjeta::Desenlace d = nueva ? guardarNueva(&error) : guardarCambios(&error);
-    if (d == Tarjeta::Desenlace::Guardada)
+    if (d == Tarjeta::Desenlace::Guardada) {
         avisarGuardada(nueva);
-    else if (d == Tarjeta::Desenlace::Fallo)
+        if (sinLista)
+            MensajeInfo(QStringLiteral("El domicilio del aval no se guardó: solo se guarda con una "
+                                       "ciudad de la lista, y la lista de ciudades de esta "
+                                       "sucursal está vacía. Avise a sistemas."),
+                        nueva ? QStringLiteral("Alta de Tarjeta Telefónica") : kTituloCambio);
+    } else if (d == Tarjeta::Desenlace::Fallo)
         avisarFallo(nueva, error);
     else
         resolverConflicto(nueva);
@@ -955,8 +997,7 @@ void FrmTelefonos::avisarGuardada(bool nueva) {
                     QStringLiteral("Alta de Tarjeta Telefónica"));
         // The card exists now: a further press changes it.
         TarjetaNueva = false;
-        CmdGuardar->setText(QStringLiteral("&Cambiar"));
-        CmdGuardar->setEnabled(PuedeModificar);
+        ponerCambiar();
     } else {
         MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"),
                     QStringLiteral("Cambio a Tarjeta Telefónica"));
@@ -987,7 +1028,7 @@ void FrmTelefonos::avisarFallo(bool nueva, const QString& error) {
 // The checks a save makes before it sends anything; each names the box and
 // puts the focus there.
 bool FrmTelefonos::capturaGuardable() {
-    return textosAdmitidos() && largosAdmitidos() && ciudadElegida();
+    return caracteresEnteros() && textosAdmitidos() && largosAdmitidos() && ciudadElegida();
 }
 
 namespace {
@@ -1049,37 +1090,66 @@ bool FrmTelefonos::largosAdmitidos() {
         int cabe;
     };
     QList<Limite> limites;
-    if (domicilioSeGuarda())
-        limites << Limite{TxtAval_Domicilio, TxtAval_Domicilio->text().trimmed(), 200}
-                << Limite{TxtAval_Colonia, TxtAval_Colonia->text().trimmed(), 40}
-                << Limite{TxtAval_CP, TxtAval_CP->text().trimmed(), 10}
-                << Limite{CmbMunicipios, CmbMunicipios->currentText().trimmed(), 50};
+    if (const auto d = domicilioParaGuardar())
+        limites << Limite{TxtAval_Domicilio, d->calle, 200}
+                << Limite{TxtAval_Colonia, d->colonia, 40} << Limite{TxtAval_CP, d->codigo, 10}
+                << Limite{CmbMunicipios, d->nombreCiudad, 50};
     bool llamar = false;
     nombreAvalParaGuardar(&llamar);
     if (llamar)
         for (QLineEdit* c : {TxtAval_Paterno, TxtAval_Materno, TxtAval_Nombre})
             limites << Limite{c, c->text().trimmed(), 40};
     for (const Limite& l : std::as_const(limites)) {
-        const qsizetype largo = plataforma::caracteres(l.texto);
-        if (largo <= l.cabe) continue;
-        MensajeError(QStringLiteral("%1 tiene %2 caracteres y la base de datos guarda a lo más %3. "
-                                    "Acórtelo y vuelva a guardar; no se guardó nada.")
-                         .arg(nombreDeCaja(l.caja))
-                         .arg(largo)
-                         .arg(l.cabe),
-                     kTituloCaptura);
+        if (l.texto.size() <= l.cabe) continue;
+        MensajeError(MensajeDemasiadoLargo(nombreDeCaja(l.caja), l.texto, l.cabe), kTituloCaptura);
         l.caja->setFocus();
         return false;
     }
     return true;
 }
 
-// An address the user wrote is stored only with a city of the list; without
-// one the save would leave it out and still report success.
+// Half a character (a lone surrogate, pasted or stored) cannot be sent; the
+// box that holds it is named.
+bool FrmTelefonos::caracteresEnteros() {
+    for (QWidget* caja : std::as_const(cajasDeCampos_)) {
+        QString texto;
+        if (auto* c = qobject_cast<QLineEdit*>(caja))
+            texto = c->text();
+        else if (caja == TxtAnotaciones)
+            texto = TxtAnotaciones->toPlainText();
+        else if (caja == CmbMunicipios)
+            texto = CmbMunicipios->currentText();
+        if (QStringView(texto).isValidUtf16()) continue;
+        MensajeError(MensajeCaracterIncompleto(nombreDeCaja(caja)), kTituloCaptura);
+        caja->setFocus();
+        return false;
+    }
+    return true;
+}
+
+// The city the guarantor's address is stored with: the entry chosen in the
+// list; while the user has not changed the city box, the stored city (number
+// and name) even where the list lacks it. No value: none.
+std::optional<std::pair<QVariant, QString>> FrmTelefonos::ciudadParaGuardar() const {
+    if (CmbMunicipios->currentIndex() > -1)
+        return std::pair{CmbMunicipios->currentData(), CmbMunicipios->currentText().trimmed()};
+    const bool cambiada = !Fusion::Iguales(valorDeCampo(Tarjeta::kCampoCiudad),
+                                           mostrado_.value(Tarjeta::kCampoCiudad));
+    if (!cambiada && cargada_.domicilio && !cargada_.domicilio->ciudad.isNull())
+        return std::pair{cargada_.domicilio->ciudad, cargada_.domicilio->nombreCiudad};
+    return std::nullopt;
+}
+
+// An address the user wrote without a city to store it with: with a city
+// list the save is refused (it would leave the address out and still report
+// success); a branch without a list stores the card, and the address stays as
+// stored, which the save then says.
+bool FrmTelefonos::domicilioSinCiudad() const {
+    return domicilioEditado_ && !TxtAval_Domicilio->text().isEmpty() && !ciudadParaGuardar();
+}
+
 bool FrmTelefonos::ciudadElegida() {
-    if (!domicilioEditado_ || TxtAval_Domicilio->text().isEmpty() ||
-        CmbMunicipios->currentIndex() > -1)
-        return true;
+    if (!domicilioSinCiudad() || CmbMunicipios->count() == 0) return true;
     MensajeError(QStringLiteral("El domicilio del aval solo se guarda con una ciudad de la lista. "
                                 "Elija la ciudad en «Ciudad» (Aval) y vuelva a guardar; no se "
                                 "guardó nada."),
@@ -1089,7 +1159,7 @@ bool FrmTelefonos::ciudadElegida() {
 }
 
 bool FrmTelefonos::domicilioSeGuarda() const {
-    return !TxtAval_Domicilio->text().isEmpty() && CmbMunicipios->currentIndex() > -1;
+    return !TxtAval_Domicilio->text().isEmpty() && ciudadParaGuardar().has_value();
 }
 
 // What the save writes as aval_Nombre, and whether it sends the name to the
@@ -1126,10 +1196,11 @@ Tarjeta::Fila FrmTelefonos::filaDeVentana(const QVariant& nombreAval) const {
 
 // The guarantor's address from its boxes, when the save stores it.
 std::optional<Tarjeta::Domicilio> FrmTelefonos::domicilioParaGuardar() const {
-    if (!domicilioSeGuarda()) return std::nullopt;
-    return Tarjeta::Domicilio{TxtAval_Domicilio->text().trimmed(), CmbMunicipios->currentData(),
+    const auto ciudad = ciudadParaGuardar();
+    if (TxtAval_Domicilio->text().isEmpty() || !ciudad) return std::nullopt;
+    return Tarjeta::Domicilio{TxtAval_Domicilio->text().trimmed(), ciudad->first,
                               TxtAval_Colonia->text().trimmed(), TxtAval_CP->text().trimmed(),
-                              CmbMunicipios->currentText().trimmed()};
+                              ciudad->second};
 }
 
 // The guarantor's name from its boxes, when the save sends it.
@@ -1201,9 +1272,8 @@ QVariantList FrmTelefonos::capturada(QVariant* ciudad) const {
     QVariantList mios = Tarjeta::Campos(cargada_);
     for (int i = 0; i < Tarjeta::kNumCampos; ++i)
         if (cambiado[i] && cajasDeCampos_[i]) mios[i] = ahora[i];
-    *ciudad = cambiado[Tarjeta::kCampoCiudad] ? CmbMunicipios->currentData()
-              : cargada_.domicilio            ? cargada_.domicilio->ciudad
-                                              : QVariant();
+    const auto c = ciudadParaGuardar();
+    *ciudad = c ? c->first : QVariant();
     return mios;
 }
 
@@ -1272,8 +1342,6 @@ QString quienGuardo(const Tarjeta::Leida& actual, bool nueva) {
         .arg(usuario, cuando(fecha));
 }
 
-const QString kTituloCambio = QStringLiteral("Cambio a Tarjeta Telefónica");
-
 }  // namespace
 
 // Another desk stored (or removed) the card after this window read it, and
@@ -1284,8 +1352,8 @@ void FrmTelefonos::resolverConflicto(bool nueva) {
     const QString titulo = QStringLiteral("Guardar Cambios");
     for (int vuelta = 0; vuelta < 5; ++vuelta) {
         Tarjeta::Leida actual;
-        QString error;
-        if (!Tarjeta::Cargar(&actual, &error)) {
+        QString error, detalle;
+        if (!Tarjeta::Cargar(&actual, &error, &detalle)) {
             MensajeError(
                 Global::ConDetalle(
                     QStringLiteral("Otro usuario guardó esta tarjeta mientras usted la tenía "
@@ -1293,7 +1361,7 @@ void FrmTelefonos::resolverConflicto(bool nueva) {
                                    "nada. Lo capturado sigue en pantalla: vuelva a guardar "
                                    "en un momento y, si el problema sigue, avise a "
                                    "sistemas."),
-                    error),
+                    detalle),
                 titulo);
             return;
         }
@@ -1330,7 +1398,10 @@ bool FrmTelefonos::guardarDeNuevo(const Tarjeta::Leida& actual) {
                QStringLiteral("Guardar Cambios"),
                {QStringLiteral("Guardar de &nuevo"), QStringLiteral("Ce&rrar"),
                 QStringLiteral("&Cancelar")});
-    if (eleccion == 1) close();
+    if (eleccion == 1) {
+        cerrarSinPreguntar_ = true;
+        close();
+    }
     if (eleccion != 0) return false;
     // The guarantor's address and contact rows outlive the card: they are
     // sent again only when the user changed them.

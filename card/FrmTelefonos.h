@@ -101,6 +101,7 @@ private:
     void Form_Unload();
     bool RevisarLongitud(QLineEdit* caja, int largo);
     void mostrar(const Tarjeta::Leida& leida);
+    void ponerCambiar();
     void guardarYAvisar();
     void avisarGuardada(bool nueva);
     void avisarFallo(bool nueva, const QString& error);
@@ -121,8 +122,12 @@ private:
     void componerNombreAval();
     QVariant nombreAvalParaGuardar(bool* llamarContacto);
     bool domicilioSeGuarda() const;
+    std::optional<std::pair<QVariant, QString>> ciudadParaGuardar() const;
+    bool domicilioSinCiudad() const;
+    bool hayCambios() const;
     int indiceDeCiudad(const QString& nombre) const;
     bool capturaGuardable();
+    bool caracteresEnteros();
     bool textosAdmitidos();
     bool largosAdmitidos();
     bool ciudadElegida();
@@ -133,6 +138,7 @@ private:
     bool reenfocando_ = false;  // a check is returning the focus to its box
     bool tragarClic_ = false;   // a failed check took the focus back from a click
     bool cerrada_ = false;
+    bool cerrarSinPreguntar_ = false;  // the user chose to close, nothing saved
     // Card columns (in lower case) that hold only the server's code page, as
     // the loaded card's columns say; empty where every column is Unicode.
     QStringList columnasSinUnicode_;

@@ -136,12 +136,6 @@ void guardada(const Fila& fila, const std::optional<Domicilio>& domicilio,
     version->existe = true;
 }
 
-QString noSePudoLeer(const char* que, const QString& detalle) {
-    return Global::ConDetalle(QStringLiteral("No se pudo leer %1. ").arg(QLatin1String(que)) +
-                                  QString::fromUtf16(Global::kVuelvaAAbrir),
-                              detalle);
-}
-
 }  // namespace
 
 int Indice(QLatin1String columna) {
@@ -201,15 +195,23 @@ bool LeerCiudades(QList<Ciudad>* ciudades, QString* error) {
     return true;
 }
 
-bool Cargar(Leida* leida, QString* error) {
+bool Cargar(Leida* leida, QString* error, QString* detalle) {
     *leida = Leida();
+    // What could not be read, and the database's words apart or after it.
+    const auto noSePudoLeer = [&](const char* que, const QString& palabras) {
+        *error = QStringLiteral("No se pudo leer %1.").arg(QLatin1String(que));
+        if (detalle)
+            *detalle = palabras;
+        else
+            *error = Global::ConDetalle(*error, palabras);
+    };
     Global::SqlActual = QStringLiteral("select * from ") + kTabla +
                         QStringLiteral(" WHERE cliente= ") +
                         Global::NumeroPlano(Global::ClienteActual);
     QString e;
     auto rs = Global::Conexion.consultar(Global::SqlActual, {}, &e);
     if (!rs) {
-        *error = noSePudoLeer("la tarjeta del cliente", e);
+        noSePudoLeer("la tarjeta del cliente", e);
         return false;
     }
     for (const Columna& c : kColumnas)
@@ -221,8 +223,9 @@ bool Cargar(Leida* leida, QString* error) {
     }
     for (const Columna& c : kColumnas) {
         if (c.leer && !rs->tieneColumna(QLatin1String(c.leer))) {
-            *error = QStringLiteral("A la tarjeta guardada le falta la columna %1.")
-                         .arg(QLatin1String(c.leer));
+            noSePudoLeer("la tarjeta del cliente",
+                         QStringLiteral("A la tarjeta guardada le falta la columna %1.")
+                             .arg(QLatin1String(c.leer)));
             return false;
         }
     }
@@ -238,7 +241,7 @@ bool Cargar(Leida* leida, QString* error) {
         auto aux = Global::Conexion.llamarConFilas(
             QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), parametrosConsulta(), &e);
         if (!aux) {
-            *error = noSePudoLeer("el domicilio del aval", e);
+            noSePudoLeer("el domicilio del aval", e);
             return false;
         }
         if (!aux->alFinal())
@@ -251,7 +254,7 @@ bool Cargar(Leida* leida, QString* error) {
         auto aux = Global::Conexion.llamarConFilas(
             QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), parametrosConsulta(), &e);
         if (!aux) {
-            *error = noSePudoLeer("el nombre del aval", e);
+            noSePudoLeer("el nombre del aval", e);
             return false;
         }
         if (!aux->alFinal())

@@ -158,8 +158,10 @@ bool LeerNombreCliente(std::optional<QString>* nombre, QString* error);
 // left out.
 bool LeerCiudades(QList<Ciudad>* ciudades, QString* error);
 // The current client's card, then (for a stored one) the guarantor's address
-// and name. The error is a whole message for the user.
-bool Cargar(Leida* leida, QString* error);
+// and name. On failure, *error says what could not be read ("No se pudo leer
+// la tarjeta del cliente."), and *detalle gets the database's own words (or,
+// without detalle, *error ends with them).
+bool Cargar(Leida* leida, QString* error, QString* detalle = nullptr);
 
 // How a save ended.
 enum class Desenlace {

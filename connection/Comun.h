@@ -20,5 +20,11 @@ bool PreguntaSiNo(const QString& mensaje, const QString& titulo);
 // the one pressed.
 int Elegir(const QString& mensaje, const QString& titulo, const QStringList& botones);
 
+// The refusal of a value longer than the database keeps (`cabe`, counted as
+// the database counts: in UTF-16 units, two for an emoji), and of a value
+// holding half a character; `que` names the box or cell.
+QString MensajeDemasiadoLargo(const QString& que, const QString& texto, int cabe);
+QString MensajeCaracterIncompleto(const QString& que);
+
 void HacerSobreTodo(QWidget* ventana);
 void QuitarSobreTodo(QWidget* ventana);

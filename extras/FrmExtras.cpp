@@ -213,13 +213,23 @@ void FrmExtras::iExtras_KeyPress(qint16 codigo) {
     }
 }
 
+// Whether grid row r still shows, unchanged, the stored row it was filled
+// with. Such a row goes back as it is: no check of the window refuses it.
+bool FrmExtras::comoSeLeyo(int r) const {
+    const int origen = origenes_.value(r - 1, -1);
+    if (origen < 0 || origen >= leidas_.size()) return false;
+    QStringList fila;
+    for (int c = 1; c <= 5; ++c) fila << iExtras->valor(r, c);
+    return Contactos::MismaFila(fila, leidas_[origen]);
+}
+
 void FrmExtras::ValidarTelefonos() {
     // A phone is digits, with at most blanks before and after them.
     static const QRegularExpression kNumero(QStringLiteral("^ *[0-9]+ *$"));
     ContactosValidos = true;
     for (int r = 1; r <= iExtras->filas(); ++r) {
         const QString p = iExtras->valor(r, 3);
-        if (p.isEmpty()) continue;
+        if (p.isEmpty() || comoSeLeyo(r)) continue;
         if (!kNumero.match(p).hasMatch()) {
             ContactosValidos = false;
             return;
@@ -264,7 +274,15 @@ void FrmExtras::CmdGuardar_Click() {
 // stops before anything is sent, naming the cell.
 bool FrmExtras::textosAdmitidos() {
     for (int r = 1; r <= iExtras->filas(); ++r) {
-        if (iExtras->valor(r, 1).isEmpty()) continue;
+        if (iExtras->valor(r, 1).isEmpty() || comoSeLeyo(r)) continue;
+        for (int c = 1; c <= 5; ++c) {
+            if (QStringView(iExtras->valor(r, c)).isValidUtf16()) continue;
+            MensajeError(
+                MensajeCaracterIncompleto(
+                    QStringLiteral("«%1» de la fila %2").arg(iExtras->encabezado(c)).arg(r)),
+                QStringLiteral("Error de Captura"));
+            return false;
+        }
         for (const int c : std::as_const(columnasSinUnicode_)) {
             const QString faltan = plataforma::Cp1252::sinCodigo(iExtras->valor(r, c));
             if (faltan.isEmpty()) continue;
@@ -281,22 +299,19 @@ bool FrmExtras::textosAdmitidos() {
     return true;
 }
 
-// A cell longer than its table column holds (stored earlier, or put there
-// other than by typing) is named before anything is sent.
+// A cell longer than its table column holds (put there other than by
+// typing) is named before anything is sent.
 bool FrmExtras::largosAdmitidos() {
     for (int r = 1; r <= iExtras->filas(); ++r) {
-        if (iExtras->valor(r, 1).isEmpty()) continue;
+        if (iExtras->valor(r, 1).isEmpty() || comoSeLeyo(r)) continue;
         for (int c = 1; c <= 5; ++c) {
-            const qsizetype largo = plataforma::caracteres(iExtras->valor(r, c));
-            if (largo <= kAnchos[c - 1]) continue;
-            MensajeError(QStringLiteral("«%1» de la fila %2 tiene %3 caracteres y la base de datos "
-                                        "guarda a lo más %4. Acórtelo y vuelva a guardar; no se "
-                                        "guardó nada.")
-                             .arg(iExtras->encabezado(c))
-                             .arg(r)
-                             .arg(largo)
-                             .arg(kAnchos[c - 1]),
-                         QStringLiteral("Error de Captura"));
+            const QString valor = iExtras->valor(r, c);
+            if (valor.size() <= kAnchos[c - 1]) continue;
+            MensajeError(
+                MensajeDemasiadoLargo(
+                    QStringLiteral("«%1» de la fila %2").arg(iExtras->encabezado(c)).arg(r), valor,
+                    kAnchos[c - 1]),
+                QStringLiteral("Error de Captura"));
             return false;
         }
     }

@@ -45,6 +45,7 @@ private:
     void guardar();
     QList<Contactos::Mia> filasDeLaRejilla() const;
     void llenar(const QList<QStringList>& filas);
+    bool comoSeLeyo(int fila) const;
     bool textosAdmitidos();
     bool largosAdmitidos();
     // Grid columns (1 to 5) whose table column holds only the server's code

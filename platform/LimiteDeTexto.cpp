@@ -18,40 +18,33 @@ bool tieneMitades(const QString& t) {
     return false;
 }
 
-// QLineEdit's own maximum length counts UTF-16 units and cuts what it
-// receives, text set by the program included; this validator counts
-// characters and refuses instead.
+// QLineEdit's own maximum length cuts what it receives, text set by the
+// program included, and may leave half a character; this validator counts
+// the same UTF-16 units as the database and refuses instead.
 class Limite : public QValidator {
 public:
     Limite(QLineEdit* caja, int limite)
-        : QValidator(caja), limite_(limite), actual_(caracteres(caja->text())) {
+        : QValidator(caja), limite_(limite), actual_(caja->text().size()) {
         connect(caja, &QLineEdit::textChanged, this,
-                [this](const QString& t) { actual_ = caracteres(t); });
+                [this](const QString& t) { actual_ = t.size(); });
     }
     int limite() const { return limite_; }
     // The box checks the program's text too, as it sets it: that text is
     // taken as the box's length before it arrives.
-    void admitir(const QString& t) { actual_ = caracteres(t); }
+    void admitir(const QString& t) { actual_ = t.size(); }
 
     State validate(QString& texto, int&) const override {
         if (tieneMitades(texto)) return Invalid;
-        const qsizetype n = caracteres(texto);
+        const qsizetype n = texto.size();
         return n <= limite_ || n <= actual_ ? Acceptable : Invalid;
     }
 
 private:
     int limite_;
-    qsizetype actual_;  // characters of the box's text as it stands
+    qsizetype actual_;  // UTF-16 units of the box's text as it stands
 };
 
 }  // namespace
-
-qsizetype caracteres(const QString& texto) {
-    qsizetype n = texto.size();
-    for (qsizetype i = 0; i + 1 < texto.size(); ++i)
-        if (texto.at(i).isHighSurrogate() && texto.at(i + 1).isLowSurrogate()) --n, ++i;
-    return n;
-}
 
 void limitarTecleo(QLineEdit* caja, int limite) {
     caja->setValidator(new Limite(caja, limite));

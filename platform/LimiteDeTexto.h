@@ -1,7 +1,7 @@
 #pragma once
-// Typing limits of one-line boxes, counted in characters as a user counts
-// them: a character outside the Basic Multilingual Plane (an emoji) is one,
-// and is never cut in half.
+// Typing limits of one-line boxes, counted as the database counts a text:
+// in UTF-16 units, so that a character outside the Basic Multilingual Plane
+// (an emoji) takes two; a character is never cut in half.
 
 #include <QString>
 
@@ -9,10 +9,7 @@ class QLineEdit;
 
 namespace plataforma {
 
-// Characters of a text: a surrogate pair counts once.
-qsizetype caracteres(const QString& texto);
-
-// A user can type at most `limite` characters into the box; an insertion
+// A user can type at most `limite` UTF-16 units into the box; an insertion
 // that would go beyond, or leave half a character, is refused whole. Text
 // the program puts there is never cut: a longer value shows whole, and
 // typing can then shorten it but not lengthen it.

@@ -194,6 +194,23 @@ TEST_F(DosEscritorios, UnaReglaDeCasillaCuentaComoCambioDeSusCampos) {
     EXPECT_TRUE(chk(*a.f, "ChkConyuge")->isChecked());
 }
 
+// When the stored card cannot be read after another desk's save, the message
+// says so once, with the database's words once, and keeps the typing.
+TEST_F(DosEscritorios, SiNoSePuedeLeerLoGuardadoSeDiceUnaVez) {
+    b.notas()->setPlainText(QStringLiteral("de B"));
+    b.guardar();
+    txt(*a.f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000001"));
+    apoyo::Grabadora g;
+    g.fallarEn(2);  // the reading of the card after the change met B's
+    EXPECT_EQ(a.guardar().value(2),
+              QStringLiteral("error: Otro usuario guardó esta tarjeta mientras usted la tenía "
+                             "abierta y no se pudo leer cómo quedó; no se guardó nada. Lo "
+                             "capturado sigue en pantalla: vuelva a guardar en un momento y, si "
+                             "el problema sigue, avise a sistemas.\nDetalle: fallo simulado del "
+                             "servidor | Guardar Cambios"));
+    EXPECT_EQ(txt(*a.f, "TxtRef1_Telefono")->text(), QStringLiteral("6140000001"));
+}
+
 // The window's check-box rules and the merge's are the same: ticking each
 // box changes exactly the boxes of the fields its rule governs.
 TEST_F(DosEscritorios, LasReglasDeLaVentanaSonLasDeLaFusion) {

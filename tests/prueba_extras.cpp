@@ -363,6 +363,25 @@ TEST_F(Extras, CadaCeldaAdmiteLoQueGuardaSuColumna) {
     }
 }
 
+// A stored row the user leaves alone goes back as it is, whatever the checks
+// would say of it typed (a phone with "+"); once changed, it is checked.
+TEST_F(Extras, UnaFilaGuardadaSinTocarNoSeRechaza) {
+    sembrar(1234, 1);
+    entorno.ejecutar(
+        QStringLiteral("insert into zelt.contactos_extras (Cliente, Nombre, Parentesco, Telefono, "
+                       "lugar, Nota) values (1234, 'Otra', 'Aval', '+521234567890', 'Celular', "
+                       "'')"));
+    auto f = abrir();
+    for (const bool tocada : {false, true}) {
+        if (tocada) control<plataforma::Rejilla>(*f, "iExtras")->ponerValor(2, 5, "nota");
+        plataforma::Escena::limpiar();
+        plataforma::Escena::responder(true);
+        f->CmdGuardar_Click();
+        EXPECT_EQ(escena().value(1), tocada ? kMalTelefono : kPregunta) << tocada;
+    }
+    EXPECT_EQ(guardados().value(1).value(2), QStringLiteral("+521234567890"));
+}
+
 // Two desks' changes merged by rows, with no window: the rows as read, what
 // this desk did to them (by the index of the row each grid row showed; an
 // empty row removes it) and the rows stored now, both ways of settling the

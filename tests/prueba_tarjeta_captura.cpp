@@ -279,17 +279,19 @@ TEST_F(Captura, SoloDigitosYRetrocesoEnLasCajasNumericas) {
     EXPECT_EQ(txt(*f, "TxtPrincipal_Telefono")->text(), QStringLiteral("abc"));
 }
 
-// Typing limits count characters: an emoji is one and is never cut in half,
-// and half a character is never stored.
-TEST_F(Captura, LosLimitesCuentanCaracteresSinPartirlos) {
+// Typing limits count as the database does, in UTF-16 units: an emoji takes
+// two and is never cut in half, and half a character is never stored.
+TEST_F(Captura, LosLimitesCuentanComoLaBaseDeDatosSinPartir) {
     QLineEdit* c = txt(*f, "TxtDueno");
     c->setFocus();
-    c->setText(QString(99, QLatin1Char('a')));
-    for (int i = 0; i < 2; ++i) {
-        QKeyEvent emoji(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("😀"));
-        QApplication::sendEvent(c, &emoji);
+    for (const int letras : {99, 98}) {
+        c->setText(QString(letras, QLatin1Char('a')));
+        for (int i = 0; i < 2; ++i) {
+            QKeyEvent emoji(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("😀"));
+            QApplication::sendEvent(c, &emoji);
+        }
+        EXPECT_EQ(c->text().size(), letras == 99 ? 99 : 100);
     }
-    EXPECT_EQ(c->text(), QString(99, QLatin1Char('a')) + QStringLiteral("😀"));
     c->setText(QStringLiteral("a"));
     c->insert(QString(QChar(0xD83D)));
     EXPECT_EQ(c->text(), QStringLiteral("a"));

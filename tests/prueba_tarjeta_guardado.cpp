@@ -150,6 +150,7 @@ TEST_F(Guardado, TarjetaGuardadaSinPermisoSeVePeroNoSeCambia) {
     EXPECT_FALSE(f->TarjetaNueva);
     EXPECT_EQ(cmd(*f, "CmdGuardar")->text(), QStringLiteral("&Cambiar"));
     EXPECT_FALSE(cmd(*f, "CmdGuardar")->isEnabled());
+    EXPECT_TRUE(cmd(*f, "CmdGuardar")->toolTip().contains(QStringLiteral("no tiene permiso")));
     EXPECT_EQ(txt(*f, "TxtPrincipal_Celular")->text(), QStringLiteral("0446141234567"));
     EXPECT_EQ(txt(*f, "TxtConyuge_centro_telefono")->text(), QStringLiteral("6144201100"));
     EXPECT_EQ(txt(*f, "txtRef3_Nombre")->text(), QStringLiteral("Lucía Fernández"));
@@ -634,30 +635,111 @@ TEST_F(Guardado, LosFallosDicenQueHacerYDespuesElDetalle) {
 
 // What a save could not store as the window shows it is named before
 // anything is sent, and the window keeps it: a stored neighbourhood longer
-// than the address procedure takes, an address typed without a city.
+// than the address procedure takes (counted as the database counts, an emoji
+// as two), an address typed with a city not of the list, half a character.
 TEST_F(Guardado, LoQueNoSePuedeGuardarSeNombraSinEnviarNada) {
-    entorno.ejecutar(QStringLiteral("update zelt.domicilios_cliente set colonia=?"),
-                     {QString(41, QLatin1Char('c'))});
-    for (const bool sinCiudad : {false, true}) {
+    const struct {
+        QString colonia;
+        const char* caja;  // typed into; nullptr: none
+        QString texto;
+        const char* mensaje;
+    } casos[] = {
+        {QString(41, QLatin1Char('c')),
+         nullptr,
+         {},
+         "«Colonia» (Aval) tiene 41 caracteres y la base de datos guarda a lo más 40."},
+        {QString(39, QLatin1Char('c')) + QStringLiteral("😀"),
+         nullptr,
+         {},
+         "«Colonia» (Aval) tiene 40 caracteres, que ocupan 41 posiciones (cada emoji ocupa dos), "
+         "y la base de datos guarda a lo más 40 posiciones."},
+        {QStringLiteral("Centro"), "CmbMunicipios", QStringLiteral("Ciudad Inventada"),
+         "El domicilio del aval solo se guarda con una ciudad de la lista."},
+        {QStringLiteral("Centro"), "TxtDueno", QStringLiteral("x") + QChar(0xD800),
+         "«Dueño» (Principal) tiene medio carácter (un carácter incompleto, quizá de un texto "
+         "pegado). Bórrelo"},
+    };
+    for (const auto& c : casos) {
+        entorno.ejecutar(QStringLiteral("update zelt.domicilios_cliente set colonia=?"),
+                         {c.colonia});
         auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-        if (sinCiudad) {
-            cmb(*f, "CmbMunicipios")->setCurrentIndex(-1);
-            QTest::keyClicks(txt(*f, "TxtAval_Domicilio"), QStringLiteral(" 5"));
+        if (c.caja && qstrcmp(c.caja, "CmbMunicipios") == 0) {
+            cmb(*f, "CmbMunicipios")->lineEdit()->selectAll();
+            QTest::keyClicks(cmb(*f, "CmbMunicipios")->lineEdit(), c.texto);
+        } else if (c.caja) {
+            txt(*f, c.caja)->setText(c.texto);
         }
         apoyo::Grabadora g;
         plataforma::Escena::limpiar();
         plataforma::Escena::responder(true);
         f->CmdGuardar_Click();
-        EXPECT_TRUE(g.operaciones.isEmpty());
-        EXPECT_EQ(escena().value(2),
-                  sinCiudad ? QStringLiteral(
-                                  "error: El domicilio del aval solo se guarda con una ciudad de "
-                                  "la lista. Elija la ciudad en «Ciudad» (Aval) y vuelva a "
-                                  "guardar; no se guardó nada. | Error de Captura")
-                            : QStringLiteral("error: «Colonia» (Aval) tiene 41 caracteres y la "
-                                             "base de datos guarda a lo más 40. Acórtelo y vuelva "
-                                             "a guardar; no se guardó nada. | Error de Captura"));
-        EXPECT_EQ(txt(*f, "TxtAval_Colonia")->text().size(), 41);
+        EXPECT_TRUE(g.operaciones.isEmpty()) << c.mensaje;
+        EXPECT_TRUE(
+            escena().value(2).startsWith(QStringLiteral("error: ") + QString::fromUtf8(c.mensaje)))
+            << escena().value(2).toStdString();
+        EXPECT_EQ(txt(*f, "TxtAval_Colonia")->text(), c.colonia);
+    }
+}
+
+// The guarantor's address keeps its stored city while the city box is left
+// alone, in the list or not (a branch of another state, a branch without a
+// list); without a list, an address that needs a city is left as stored and
+// the save says why.
+TEST(GuardadoCiudad, LaCiudadGuardadaSeConservaMientrasNoSeCambie) {
+    const struct {
+        const char* sucursal;
+        const char* caja;
+        QString texto;
+        const char* calle;  // stored afterwards
+        bool aviso;         // the save says the address was not stored
+    } casos[] = {
+        {"40", "TxtAval_CP", QStringLiteral("31201"), "Av. Tecnológico 2310", false},
+        {"99", "TxtAval_Domicilio", QStringLiteral("Calle Nueva 1"), "Calle Nueva 1", false},
+        {"99", "CmbMunicipios", QStringLiteral("OTRA"), "Av. Tecnológico 2310", true},
+    };
+    for (const auto& c : casos) {
+        apoyo::Entorno entorno(apoyo::Opciones::conSucursal(QLatin1String(c.sucursal)));
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+        QLineEdit* caja =
+            qstrcmp(c.caja, "CmbMunicipios") == 0 ? cmb(*f, c.caja)->lineEdit() : txt(*f, c.caja);
+        caja->selectAll();
+        QTest::keyClicks(caja, c.texto);
+        plataforma::Escena::responder(true);
+        f->CmdGuardar_Click();
+        const QStringList e = escena();
+        EXPECT_TRUE(e.contains(QStringLiteral(
+            "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica")))
+            << e.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(
+            e.join(QLatin1Char('\n')).contains(QStringLiteral("no se guardó: solo se guarda")),
+            c.aviso)
+            << e.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(
+            entorno.filas(QStringLiteral("select domicilio, ciudad, municipio from "
+                                         "zelt.domicilios_cliente where cliente = 1234")),
+            (QList<QVariantList>{{QString::fromUtf8(c.calle), 3702, QStringLiteral("CHIHUAHUA")}}))
+            << c.caja;
+    }
+}
+
+// Escape, or the close box, with typing not yet saved asks first (No keeps
+// the window); with nothing changed it closes at once.
+TEST(GuardadoSalir, EscapeConCambiosPreguntaAntesDeSalir) {
+    const struct {
+        bool cambio, respuesta, cerrada;
+    } casos[] = {{false, false, true}, {true, false, false}, {true, true, true}};
+    for (const auto& c : casos) {
+        apoyo::Entorno entorno;
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+        if (c.cambio)
+            control<QPlainTextEdit>(*f, "TxtAnotaciones")->setPlainText(QStringLiteral("x"));
+        plataforma::Escena::responder(c.respuesta);
+        QTest::keyClick(f.get(), Qt::Key_Escape);
+        EXPECT_EQ(f->isVisible(), !c.cerrada) << c.cambio << c.respuesta;
+        EXPECT_EQ(escena()
+                      .join(QLatin1Char('\n'))
+                      .contains(QStringLiteral("pregunta: ¿Desea salir sin guardar los cambios?")),
+                  c.cambio);
     }
 }
 
