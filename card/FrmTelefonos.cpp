@@ -27,6 +27,7 @@
 #include "Fusion.h"
 #include "Global.h"
 #include "LimiteDeTexto.h"
+#include "LineaComandos.h"
 #include "ListaConDatos.h"
 #include "Marco.h"
 #include "Tarjeta.h"
@@ -119,17 +120,6 @@ QString conNombresDeCajas(QString error) {
             QRegularExpression(QStringLiteral("El valor de %1\\b").arg(QLatin1String(parametro))),
             QStringLiteral("El valor de ") + QString::fromUtf8(caja));
     return error;
-}
-
-// The client number of the command line: 1 to 10 digits with blanks around;
-// -1 when it is not one. Read by hand rather than with a regular expression,
-// so starting the program does not page in the regular-expression engine.
-double numeroDeCliente(const QString& texto) {
-    const QString t = texto.trimmed();
-    if (t.isEmpty() || t.size() > 10) return -1;
-    for (const QChar c : t)
-        if (c < u'0' || c > u'9') return -1;
-    return t.toDouble();
 }
 
 // Notes keep Windows line breaks in the table, as they always have.
@@ -411,40 +401,14 @@ bool FrmTelefonos::Form_Load(QString* error) {
         ~Puntero() { plataforma::punteroRaton(0); }
     } restaurar;
 
+    // A command line that names no card to open is refused before the
+    // database is asked anything; a client not on file, once its name is read.
+    LineaComandos::Datos linea;
+    if (!LineaComandos::Leer(lineaComandos_, &linea, error)) return false;
+    Global::ClienteActual = linea.cliente;
+    Global::UsuarioActual = linea.usuario;
+
     if (!Global::AbrirConexion(error)) return false;
-
-    if (!lineaComandos_.isEmpty()) {
-        const QStringList partes = lineaComandos_.split(QLatin1Char('-'));
-        for (qsizetype i = 0; i < partes.size(); ++i) {
-            if (i == 0) {
-                // Client numbers are whole numbers that the stored procedures
-                // take as 32-bit integers.
-                const double n = numeroDeCliente(partes[0]);
-                if (n < 0 || n > 2147483647.0) {
-                    *error =
-                        partes[0].trimmed().isEmpty()
-                            ? QStringLiteral(
-                                  "La línea de comandos «%1» no indica el número de cliente.")
-                                  .arg(lineaComandos_)
-                            : QStringLiteral(
-                                  "El número de cliente «%1» de la línea de comandos no es válido: "
-                                  "debe ser un número entero entre 0 y 2147483647.")
-                                  .arg(partes[0]);
-                    Global::CerrarConexion();
-                    return false;
-                }
-                Global::ClienteActual = n;
-            } else if (i == 1) {
-                Global::UsuarioActual = partes[1];
-            }
-        }
-    }
-
-    // Right-align the user code, the form in which the database keeps it.
-    const int largo = int(Global::UsuarioActual.valor().trimmed().size());
-    if (largo >= 1 && largo <= 6)
-        Global::UsuarioActual =
-            QString(7 - largo, QLatin1Char(' ')) + Global::UsuarioActual.valor();
 
     TarjetaNueva = false;
 
@@ -483,10 +447,12 @@ void FrmTelefonos::MostrarNombreCliente(QString* error) {
                                     e);
         return;
     }
-    if (nombre) {
-        NombreCliente = *nombre;
-        setWindowTitle(kCaptionBase + NombreCliente);
+    if (!nombre) {
+        *error = LineaComandos::ClienteNoRegistrado(Global::ClienteActual, lineaComandos_);
+        return;
     }
+    NombreCliente = *nombre;
+    setWindowTitle(kCaptionBase + NombreCliente);
 }
 
 void FrmTelefonos::LimpiarCampos() {
@@ -975,6 +941,12 @@ void FrmTelefonos::CmdGuardar_Click() {
 // stored the card in the meantime, the two desks' changes are merged.
 void FrmTelefonos::guardarYAvisar() {
     const bool nueva = TarjetaNueva;
+    // After a save whose outcome is unknown the card is read first: what is
+    // stored tells whether that save went in, and nothing is sent blindly.
+    if (incierto_) {
+        resolverConflicto(nueva);
+        return;
+    }
     const bool sinLista = domicilioSinCiudad();
     QString error;
     const Tarjeta::Desenlace d = nueva ? guardarNueva(&error) : guardarCambios(&error);
@@ -985,10 +957,11 @@ void FrmTelefonos::guardarYAvisar() {
                                        "ciudad de la lista, y la lista de ciudades de esta "
                                        "sucursal está vacía. Avise a sistemas."),
                         nueva ? QStringLiteral("Alta de Tarjeta Telefónica") : kTituloCambio);
-    } else if (d == Tarjeta::Desenlace::Fallo)
-        avisarFallo(nueva, error);
-    else
+    } else if (d == Tarjeta::Desenlace::Conflicto) {
         resolverConflicto(nueva);
+    } else {
+        avisarNoGuardada(d, nueva, error);
+    }
 }
 
 void FrmTelefonos::avisarGuardada(bool nueva) {
@@ -1003,6 +976,22 @@ void FrmTelefonos::avisarGuardada(bool nueva) {
                     QStringLiteral("Cambio a Tarjeta Telefónica"));
     }
     mostrado_ = valoresEnVentana();
+}
+
+// A save that stored nothing, or whose outcome is unknown.
+void FrmTelefonos::avisarNoGuardada(Tarjeta::Desenlace d, bool nueva, const QString& error) {
+    if (d != Tarjeta::Desenlace::Incierto) {
+        avisarFallo(nueva, error);
+        return;
+    }
+    incierto_ = true;
+    MensajeError(Global::ConDetalle(QStringLiteral("No se sabe si se guardó la tarjeta: se perdió "
+                                                   "la conexión con la base de datos justo al "
+                                                   "confirmarla. Lo capturado sigue en pantalla: "
+                                                   "vuelva a guardar; antes de escribir nada se "
+                                                   "leerá cómo quedó."),
+                                    error),
+                 nueva ? QStringLiteral("Alta de Tarjeta Telefónica") : kTituloCambio);
 }
 
 void FrmTelefonos::avisarFallo(bool nueva, const QString& error) {
@@ -1350,35 +1339,42 @@ QString quienGuardo(const Tarjeta::Leida& actual, bool nueva) {
 // differently. A further desk saving meanwhile starts the merge again.
 void FrmTelefonos::resolverConflicto(bool nueva) {
     const QString titulo = QStringLiteral("Guardar Cambios");
+    bool trasIncierto = incierto_;
     for (int vuelta = 0; vuelta < 5; ++vuelta) {
         Tarjeta::Leida actual;
         QString error, detalle;
         if (!Tarjeta::Cargar(&actual, &error, &detalle)) {
             MensajeError(
                 Global::ConDetalle(
-                    QStringLiteral("Otro usuario guardó esta tarjeta mientras usted la tenía "
-                                   "abierta y no se pudo leer cómo quedó; no se guardó "
-                                   "nada. Lo capturado sigue en pantalla: vuelva a guardar "
-                                   "en un momento y, si el problema sigue, avise a "
-                                   "sistemas."),
+                    (trasIncierto ? QStringLiteral("No se pudo leer cómo quedó la tarjeta, así "
+                                                   "que sigue sin saberse si se guardó; no se "
+                                                   "envió nada.")
+                                  : QStringLiteral("Otro usuario guardó esta tarjeta mientras "
+                                                   "usted la tenía abierta y no se pudo leer "
+                                                   "cómo quedó; no se guardó nada.")) +
+                        QStringLiteral(" Lo capturado sigue en pantalla: vuelva a guardar en un "
+                                       "momento y, si el problema sigue, avise a sistemas."),
                     detalle),
                 titulo);
             return;
         }
+        incierto_ = false;
         bool otraVez = false;
         if (actual.existe) {
-            otraVez = fusionar(actual, nueva);
+            otraVez = fusionar(actual, nueva, trasIncierto);
         } else if (nueva) {
-            // Created and removed by others in between: the insert is tried
-            // again.
+            // Not stored, or created and removed by others in between: the
+            // insert is tried again.
             const Tarjeta::Desenlace d = guardarNueva(&error);
             otraVez = d == Tarjeta::Desenlace::Conflicto;
             if (d == Tarjeta::Desenlace::Guardada) avisarGuardada(true);
-            if (d == Tarjeta::Desenlace::Fallo) avisarFallo(true, error);
+            if (d == Tarjeta::Desenlace::Fallo || d == Tarjeta::Desenlace::Incierto)
+                avisarNoGuardada(d, true, error);
         } else {
             otraVez = guardarDeNuevo(actual);
         }
         if (!otraVez) return;
+        trasIncierto = false;
     }
     MensajeError(QStringLiteral("Otros usuarios siguen guardando esta tarjeta en este momento; "
                                 "no se guardó nada. Lo capturado sigue en pantalla: vuelva a "
@@ -1412,8 +1408,8 @@ bool FrmTelefonos::guardarDeNuevo(const Tarjeta::Leida& actual) {
         filaDeVentana(nombreAval), domicilioEditado_ ? domicilioParaGuardar() : std::nullopt,
         nombreParaEnviar(llamar), &cargada_, &error);
     if (d == Tarjeta::Desenlace::Conflicto) return true;
-    if (d == Tarjeta::Desenlace::Fallo) {
-        avisarFallo(true, error);
+    if (d != Tarjeta::Desenlace::Guardada) {
+        avisarNoGuardada(d, true, error);
         return false;
     }
     guardado(nombreAval);
@@ -1426,24 +1422,46 @@ bool FrmTelefonos::guardarDeNuevo(const Tarjeta::Leida& actual) {
 // Merges this desk's changes into the card another desk stored (actual) and
 // saves the merge, asking only about the boxes both changed differently.
 // True: yet another desk stored the card meanwhile.
-bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva) {
+bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasIncierto) {
     QVariant ciudad;
     const QVariantList mios = capturada(&ciudad);
     const QList<Fusion::Origen> origen = Fusion::Fusionar(
         Tarjeta::Campos(cargada_), mios, Tarjeta::Campos(actual), Tarjeta::Reglas());
     const QString quien = quienGuardo(actual, nueva);
+    bool deOtro = false, algoMio = false;
+    for (const Fusion::Origen o : origen) {
+        deOtro = deOtro || o == Fusion::Origen::Suyo || o == Fusion::Origen::Conflicto;
+        algoMio = algoMio || o == Fusion::Origen::Mio;
+    }
+    // Read after a save whose outcome was unknown, with nothing of another
+    // desk's: what is stored is that save, whole, or the card as it was.
+    if (trasIncierto && !deOtro) {
+        if (!algoMio || (nueva && !PuedeModificar)) {
+            mostrarConLoMio(actual, mios, origen);
+            MensajeInfo(QStringLiteral("La tarjeta ya estaba guardada: la base de datos sí recibió "
+                                       "lo que usted envió antes de perderse la conexión."),
+                        nueva ? QStringLiteral("Alta de Tarjeta Telefónica") : kTituloCambio);
+            return false;
+        }
+        const Tarjeta::Combinada c = Tarjeta::Combinar(mios, ciudad, actual, origen, false);
+        Tarjeta::Leida version = actual;
+        QString error;
+        const Tarjeta::Desenlace d =
+            Tarjeta::Actualizar(c.fila, c.sinAval, c.domicilio, c.nombre, &version, &error);
+        if (d == Tarjeta::Desenlace::Conflicto) return true;
+        if (d != Tarjeta::Desenlace::Guardada) {
+            avisarNoGuardada(d, false, error);
+            return false;
+        }
+        mostrar(version);
+        MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"), kTituloCambio);
+        return false;
+    }
 
     // Saving over a card another desk created is a change, which needs the
     // permission to change cards.
     if (nueva && !PuedeModificar) {
-        mostrar(actual);
-        for (int pasada = 0; pasada < 2; ++pasada)  // check boxes first: their rules
-            for (int i = 0; i < Tarjeta::kNumCampos; ++i) {
-                QWidget* caja = cajasDeCampos_[i];
-                if (caja && origen[i] == Fusion::Origen::Mio &&
-                    (qobject_cast<QCheckBox*>(caja) != nullptr) == (pasada == 0))
-                    ponerValor(caja, mios[i]);
-            }
+        mostrarConLoMio(actual, mios, origen);
         MensajeError(quien + QStringLiteral("; no se guardó nada, porque usted no tiene permiso "
                                             "para modificar tarjetas. Se muestra la tarjeta "
                                             "guardada, con lo que usted capturó en los demás "
@@ -1479,7 +1497,7 @@ bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva) {
 
     // The boxes the other desk changed that the window shows from now on.
     QStringList suyos;
-    bool algoMio = false;
+    algoMio = false;  // what is left of this desk's once the conflicts are settled
     for (int i = 0; i < Tarjeta::kNumCampos; ++i) {
         if (Fusion::TomaMio(origen[i], conflictosMios)) {
             algoMio = true;
@@ -1506,12 +1524,26 @@ bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva) {
     const Tarjeta::Desenlace d =
         Tarjeta::Actualizar(c.fila, c.sinAval, c.domicilio, c.nombre, &version, &error);
     if (d == Tarjeta::Desenlace::Conflicto) return true;
-    if (d == Tarjeta::Desenlace::Fallo) {
-        avisarFallo(false, error);
+    if (d != Tarjeta::Desenlace::Guardada) {
+        avisarNoGuardada(d, false, error);
         return false;
     }
     mostrar(version);
     MensajeInfo(quien + QStringLiteral("; se guardaron los cambios de los dos.") + cambio,
                 kTituloCambio);
     return false;
+}
+
+// The stored card, with what only this desk changed put back into its boxes
+// (check boxes first: their rules), for a user who cannot store it.
+void FrmTelefonos::mostrarConLoMio(const Tarjeta::Leida& actual, const QVariantList& mios,
+                                   const QList<Fusion::Origen>& origen) {
+    mostrar(actual);
+    for (int pasada = 0; pasada < 2; ++pasada)
+        for (int i = 0; i < Tarjeta::kNumCampos; ++i) {
+            QWidget* caja = cajasDeCampos_[i];
+            if (caja && origen[i] == Fusion::Origen::Mio &&
+                (qobject_cast<QCheckBox*>(caja) != nullptr) == (pasada == 0))
+                ponerValor(caja, mios[i]);
+        }
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "Fusion.h"
 #include "Tarjeta.h"
 
 class QCheckBox;
@@ -104,12 +105,15 @@ private:
     void ponerCambiar();
     void guardarYAvisar();
     void avisarGuardada(bool nueva);
+    void avisarNoGuardada(Tarjeta::Desenlace d, bool nueva, const QString& error);
     void avisarFallo(bool nueva, const QString& error);
     Tarjeta::Desenlace guardarNueva(QString* error);
     Tarjeta::Desenlace guardarCambios(QString* error);
     void resolverConflicto(bool nueva);
     bool guardarDeNuevo(const Tarjeta::Leida& actual);
-    bool fusionar(const Tarjeta::Leida& actual, bool nueva);
+    bool fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasIncierto);
+    void mostrarConLoMio(const Tarjeta::Leida& actual, const QVariantList& mios,
+                         const QList<Fusion::Origen>& origen);
     QVariant valorDeCampo(int campo) const;
     QVariantList valoresEnVentana() const;
     QVariantList capturada(QVariant* ciudad) const;
@@ -139,6 +143,9 @@ private:
     bool tragarClic_ = false;   // a failed check took the focus back from a click
     bool cerrada_ = false;
     bool cerrarSinPreguntar_ = false;  // the user chose to close, nothing saved
+    // The last save lost the link with its commit sent: the next one reads
+    // the card first.
+    bool incierto_ = false;
     // Card columns (in lower case) that hold only the server's code page, as
     // the loaded card's columns say; empty where every column is Unicode.
     QStringList columnasSinUnicode_;

@@ -165,8 +165,12 @@ bool LeerPermiso(std::optional<bool>* puede, QString* error) {
 }
 
 bool LeerNombreCliente(std::optional<QString>* nombre, QString* error) {
-    Global::SqlActual = QStringLiteral("select erp_nax.dbo.nombre_cliente(") +
-                        Global::NumeroPlano(Global::ClienteActual) + QStringLiteral(")");
+    // From the clients' table: no row for a client not on file (the function
+    // alone would give NULL, as it does for a client on file without a name).
+    Global::SqlActual = QStringLiteral(
+                            "select erp_nax.dbo.nombre_cliente(cliente) from erp_nax.dbo.clientes "
+                            "where cliente = ") +
+                        Global::NumeroPlano(Global::ClienteActual);
     auto rs = Global::Conexion.consultar(Global::SqlActual, {}, error);
     if (!rs) return false;
     nombre->reset();
@@ -308,6 +312,7 @@ Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
         version->conAvalNombre = true;
         return Desenlace::Guardada;
     }
+    if (bd.commitIncierto()) return Desenlace::Incierto;
     if (duplicada) error->clear();
     return duplicada ? Desenlace::Conflicto : Desenlace::Fallo;
 }
@@ -369,6 +374,7 @@ Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicil
         version->usuarioCambia = usuarioCambia;
         return Desenlace::Guardada;
     }
+    if (bd.commitIncierto()) return Desenlace::Incierto;
     if (conflicto) error->clear();
     return conflicto ? Desenlace::Conflicto : Desenlace::Fallo;
 }

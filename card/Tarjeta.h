@@ -168,6 +168,7 @@ enum class Desenlace {
     Guardada,
     Fallo,      // nothing stored; the error is the database's own words
     Conflicto,  // another desk stored the card after it was read: nothing stored
+    Incierto,   // the link was lost with the commit sent: stored, or not at all
 };
 
 // A new card, then the guarantor's address and name where given, in one

@@ -88,11 +88,19 @@ bool Escribir(const QString& archivo, const Datos& d, QString* error) {
     for (const auto& [valor, nombre] :
          {std::pair{&d.servidor, "server"}, std::pair{&d.usuario, "login"},
           std::pair{&d.clave, "password"}}) {
-        if (Global::ValorDeConexionAdmitido(valor->trimmed())) continue;
+        // The connection string reaches the driver as a C string: a NUL would
+        // end the value there.
+        QLatin1String que;
+        if (valor->contains(QChar(0)))
+            que = QLatin1String("a NUL byte");
+        else if (!Global::ValorDeConexionAdmitido(valor->trimmed()))
+            que = QLatin1String("\"};\"");
+        else
+            continue;
         *error = QStringLiteral(
-                     "the %1 holds \"};\", which the SQL Server driver cannot pass on "
-                     "to the server; choose another")
-                     .arg(QLatin1String(nombre));
+                     "the %1 holds %2, which the SQL Server driver cannot pass on to the "
+                     "server; choose another")
+                     .arg(QLatin1String(nombre), que);
         return false;
     }
     QByteArray clave, token, servidor, usuario;

@@ -266,15 +266,64 @@ QString MensajeArranque(const FalloArranque& f) {
     return mensaje;
 }
 
+namespace {
+
+// Why an embedded database cannot be opened, for a file on this desk or a
+// share: the file and its fault, and what the administrator does about it.
+QString MensajeBaseEmbebida(const plataforma::FalloArchivo& f, const QString& servidor) {
+    using plataforma::Fallo;
+    const QString respaldo =
+        QStringLiteral(
+            "de su respaldo (sin datos que conservar, «tarjeta-admin db init %1 --force» vuelve a "
+            "crear las dos bases, vacías).")
+            .arg(QDir::toNativeSeparators(servidor.mid(5)));
+    QString queHacer;
+    switch (f.tipo) {
+        case Fallo::NoExiste:
+        case Fallo::NoEsCarpeta:
+        case Fallo::EnlaceRoto:
+        case Fallo::Danada:
+            queHacer =
+                QStringLiteral(": pida al administrador del sistema que la restaure ") + respaldo;
+            break;
+        case Fallo::EsCarpeta:
+        case Fallo::EsTuberia:
+        case Fallo::EsDispositivo:
+        case Fallo::EsSocket:
+            queHacer = QStringLiteral(
+                           ": pida al administrador del sistema que lo quite y restaure la base ") +
+                       respaldo;
+            break;
+        case Fallo::SinPermiso:
+            queHacer = QStringLiteral(
+                "; pida al administrador del sistema que le dé permiso de lectura y escritura "
+                "sobre ella y sobre su carpeta.");
+            break;
+        default:
+            queHacer = QStringLiteral(": pida al administrador del sistema que la revise.");
+            break;
+    }
+    const bool conDetalle =
+        f.tipo == Fallo::SinPermiso || f.tipo == Fallo::Danada || f.tipo == Fallo::Otro;
+    return ConDetalle(f.texto() + queHacer, conDetalle ? f.detalle : QString());
+}
+
+}  // namespace
+
 bool AbrirConexion(QString* error) {
     if (!LeerArranque(error)) return false;
     QString detalle;
+    const QString servidor = plataforma::valorDeCadena(CadenaConexion, QStringLiteral("Server"));
     if (!Conexion.abrir(CadenaConexion, &detalle)) {
+        if (Conexion.falloArchivo().tipo != plataforma::Fallo::Ninguno) {
+            *error = MensajeBaseEmbebida(Conexion.falloArchivo(), servidor);
+            return false;
+        }
         *error = ConDetalle(
             QStringLiteral("No se pudo conectar con la base de datos (servidor %1). Revise que la "
                            "red funcione y vuelva a abrir la tarjeta; si el problema sigue, avise "
                            "a sistemas.")
-                .arg(plataforma::valorDeCadena(CadenaConexion, QStringLiteral("Server"))),
+                .arg(servidor),
             detalle);
         return false;
     }

@@ -66,7 +66,7 @@ bool MismasFilas(const QList<QStringList>& a, const QList<QStringList>& b) {
 }
 
 bool Guardar(const QList<QStringList>& filas, QList<QStringList>* guardadas, QString* error,
-             bool* conflicto) {
+             bool* conflicto, bool* incierto) {
     *conflicto = false;
     auto& bd = Global::Conexion;
     const QString cliente = Global::NumeroPlano(Global::ClienteActual);
@@ -113,6 +113,7 @@ bool Guardar(const QList<QStringList>& filas, QList<QStringList>* guardadas, QSt
                    bd.ejecutarVarias(insertar, valores, e);
         },
         error);
+    if (incierto) *incierto = !ok && bd.commitIncierto();
     if (ok) *guardadas = filas;
     if (*conflicto) {
         *guardadas = actuales;

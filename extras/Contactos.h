@@ -32,8 +32,10 @@ bool MismasFilas(const QList<QStringList>& a, const QList<QStringList>& b);
 // only while the stored ones are still *guardadas (MismasFilas). Otherwise
 // nothing is written, *conflicto is set and *guardadas becomes the rows stored
 // now. Once stored, *guardadas is the given rows.
+// *incierto, when given: the link was lost with the commit sent, so the rows
+// may be stored or not.
 bool Guardar(const QList<QStringList>& filas, QList<QStringList>* guardadas, QString* error,
-             bool* conflicto);
+             bool* conflicto, bool* incierto = nullptr);
 
 // A row of a desk's list and the row as read that it showed: `origen` is its
 // index in the list as read, -1 for a row added since. A row with an empty

@@ -343,11 +343,42 @@ void FrmExtras::guardar() {
         if (!m.fila[0].isEmpty()) filas << m.fila;
     QList<QStringList> version = leidas_;
     std::optional<Contactos::Fusionada> fusion;
-    for (int vuelta = 0; vuelta < 5; ++vuelta) {
+    // After a save whose outcome is unknown the stored list is read first: it
+    // tells whether that save went in, and nothing is sent blindly.
+    bool trasIncierto = incierto_;
+    for (int vuelta = 0; vuelta < 5; ++vuelta, trasIncierto = false) {
         QString error;
-        bool conflicto = false;
+        bool conflicto = false, incierto = false;
         QList<QStringList> guardadas = version;
-        if (Contactos::Guardar(filas, &guardadas, &error, &conflicto)) {
+        if (trasIncierto) {
+            Contactos::Lista lista;
+            if (!Contactos::Cargar(&lista, &error)) {
+                MensajeError(Global::ConDetalle(
+                                 QStringLiteral("No se pudo leer cómo quedaron los contactos, así "
+                                                "que sigue sin saberse si se guardaron; no se "
+                                                "envió nada. Lo capturado sigue en pantalla: "
+                                                "vuelva a guardar en un momento y, si el "
+                                                "problema sigue, avise a sistemas."),
+                                 error),
+                             titulo);
+                return;
+            }
+            incierto_ = false;
+            if (Contactos::MismasFilas(lista.filas, filas)) {
+                llenar(lista.filas);
+                MensajeInfo(
+                    QStringLiteral("Los contactos ya estaban guardados: la base de datos sí "
+                                   "recibió lo que usted envió antes de perderse la "
+                                   "conexión."),
+                    titulo);
+                return;
+            }
+            // Stored as this window read them: that save did not go in.
+            version = lista.filas;
+            if (Contactos::MismasFilas(lista.filas, leidas_)) continue;
+            guardadas = lista.filas;
+            conflicto = true;
+        } else if (Contactos::Guardar(filas, &guardadas, &error, &conflicto, &incierto)) {
             if (fusion) {
                 llenar(filas);
                 MensajeInfo(kOtroUsuario + QStringLiteral("se guardaron los cambios de los dos.") +
@@ -363,6 +394,18 @@ void FrmExtras::guardar() {
             for (int r = 1; r <= iExtras->filas(); ++r)
                 origenes_ << (iExtras->valor(r, 1).isEmpty() ? -1 : n++);
             MensajeInfo(QStringLiteral("Contactos Guardados Correctamente!"), titulo);
+            return;
+        }
+        if (incierto) {
+            incierto_ = true;
+            MensajeError(Global::ConDetalle(
+                             QStringLiteral("No se sabe si se guardaron los contactos: se perdió "
+                                            "la conexión con la base de datos justo al "
+                                            "confirmarlos. Lo capturado sigue en pantalla: "
+                                            "vuelva a guardar; antes de escribir nada se leerá "
+                                            "cómo quedaron."),
+                             error),
+                         titulo);
             return;
         }
         if (!conflicto) {

@@ -55,6 +55,9 @@ private:
     // replaces them only while they are still so, and otherwise merges what
     // this window did to them into the stored ones.
     QList<QStringList> leidas_;
+    // The last save lost the link with its commit sent: the next one reads
+    // the stored list first.
+    bool incierto_ = false;
     // For each grid row from the first, the index in leidas_ of the row it
     // showed; -1 (or no entry) for a row added since. The grid only grows at
     // the end, so a row keeps its index.

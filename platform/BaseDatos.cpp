@@ -3,7 +3,6 @@
 #include <QAtomicInt>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -170,8 +169,42 @@ bool Conexion::abierta() const {
     return motor_ != Motor::Ninguno && bd_.isOpen();
 }
 
+QString FalloArchivo::texto() const {
+    const QString f = QDir::toNativeSeparators(archivo);
+    switch (tipo) {
+        case Fallo::Ninguno:
+            return {};
+        case Fallo::NoExiste:
+            return QStringLiteral("Falta la base de datos %1").arg(f);
+        case Fallo::NoEsCarpeta:
+            return QStringLiteral("Falta la base de datos %1 (parte de su ruta no es una carpeta)")
+                .arg(f);
+        case Fallo::EnlaceRoto:
+            return QStringLiteral("La base de datos %1 es un enlace simbólico a algo que no existe")
+                .arg(f);
+        case Fallo::EsCarpeta:
+            return QStringLiteral("La base de datos %1 es una carpeta, no un archivo").arg(f);
+        case Fallo::EsTuberia:
+            return QStringLiteral("La base de datos %1 es una tubería (FIFO), no un archivo")
+                .arg(f);
+        case Fallo::EsDispositivo:
+            return QStringLiteral("La base de datos %1 es un dispositivo, no un archivo").arg(f);
+        case Fallo::EsSocket:
+            return QStringLiteral("La base de datos %1 es un socket, no un archivo").arg(f);
+        case Fallo::SinPermiso:
+            return QStringLiteral("La base de datos %1 no se puede abrir: permiso denegado").arg(f);
+        case Fallo::Danada:
+            return QStringLiteral(
+                       "La base de datos %1 está dañada o no es una base de datos de SQLite")
+                .arg(f);
+        default:
+            return QStringLiteral("No se puede abrir la base de datos %1").arg(f);
+    }
+}
+
 bool Conexion::abrir(const QString& cadena, QString* error) {
     cerrar();
+    falloArchivo_ = {};
     cadena_ = cadena;
     secreto_ = valorDeCadena(cadena, QStringLiteral("Pwd"));
     const QString servidor = valorDeCadena(cadena, QStringLiteral("Server"));
@@ -179,21 +212,29 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
         const QDir carpeta(servidor.mid(5));
         const QString principal = carpeta.filePath(QStringLiteral("erp_nax.db"));
         const QString zelt = carpeta.filePath(QStringLiteral("zelt.db"));
-        for (const QString& f : {principal, zelt}) {
-            if (!QFileInfo(f).isFile()) {
-                *error = QStringLiteral("No existe la base de datos %1")
-                             .arg(QDir::toNativeSeparators(f));
-                return false;
-            }
-        }
+        // Closes, notes which file failed and why, and words it.
+        auto falla = [&](const QString& archivo, Fallo tipo, const QString& detalle) {
+            cerrar();
+            falloArchivo_ = {archivo, tipo, detalle};
+            *error = falloArchivo_.texto();
+            if (!detalle.isEmpty()) *error += QStringLiteral(": ") + detalle;
+            return false;
+        };
+        QString detalle;
+        for (const QString& f : {principal, zelt})
+            if (const Fallo tipo = sqlite::revisarArchivo(f, &detalle); tipo != Fallo::Ninguno)
+                return falla(f, tipo, detalle);
         // erp_nax is the main database, so its unqualified tables (personal,
         // ciudades) resolve first and a transaction over both files commits
         // atomically (rollback journal on a file-backed main database).
-        if (!abrirArchivoSqlite(principal, error)) return false;
-        if (!sqlite::adjuntar(bd_, zelt, QStringLiteral("zelt"), error)) {
-            cerrar();
-            return false;
-        }
+        // Each file is read before the next is attached: attaching reads the
+        // schemas of all, and would blame the attached file for the main one.
+        if (!abrirArchivoSqlite(principal, &detalle)) return falla(principal, Fallo::Otro, detalle);
+        Fallo tipo = sqlite::comprobar(bd_, QStringLiteral("main"), &detalle);
+        if (tipo != Fallo::Ninguno) return falla(principal, tipo, detalle);
+        tipo = sqlite::adjuntar(bd_, zelt, QStringLiteral("zelt"), &detalle);
+        if (tipo == Fallo::Ninguno) tipo = sqlite::comprobar(bd_, QStringLiteral("zelt"), &detalle);
+        if (tipo != Fallo::Ninguno) return falla(zelt, tipo, detalle);
         return true;
     }
 
@@ -602,6 +643,7 @@ bool Conexion::iniciarTransaccion(QString* error) {
 }
 
 bool Conexion::confirmarTransaccion(QString* error) {
+    commitIncierto_ = false;
     if (!observar({Operacion::Tipo::Transaccion, QStringLiteral("COMMIT"), {}, {}}, error)) {
         if (motor_ != Motor::Odbc) {
             bd_.rollback();
@@ -610,11 +652,41 @@ bool Conexion::confirmarTransaccion(QString* error) {
         return false;
     }
     // A commit refused by a server still connected leaves the transaction
-    // open for the caller to roll back. After a lost link it is not known
-    // whether the server committed; the connection is not used again as it is.
+    // open for the caller to roll back. After a lost link (or no answer in
+    // time) it is not known whether the server committed; the connection is
+    // not used again as it is.
     if (motor_ == Motor::Odbc) {
-        if (!odbcDirecta(kCommitSqlServer, {}, {}, nullptr, error)) return false;
-    } else if (!bd_.commit()) {
+        FalloOdbc f;
+        if (anotar(odbc_->directa(kCommitSqlServer, {}, {}, nullptr, &f), f, error)) {
+            transaccion_ = false;
+            return true;
+        }
+        if (f.conexionPerdida()) {
+            commitIncierto_ = true;
+            *error = QStringLiteral(
+                         "%1 al confirmar lo guardado; no se sabe si el servidor lo guardó (%2). "
+                         "La siguiente operación volverá a conectar.")
+                         .arg(f.estado.startsWith(QLatin1String("HYT"))
+                                  ? QStringLiteral("La base de datos no respondió a tiempo")
+                                  : QStringLiteral("Se perdió la conexión"),
+                              limpiar(f.texto));
+        }
+        return false;
+    }
+    // A file moved away or replaced since it was opened would take the
+    // commit where no one reads it any more, and the file at its path would
+    // keep its old data.
+    if (const QString movido = sqlite::archivoMovido(bd_); !movido.isEmpty()) {
+        *error = QStringLiteral(
+                     "La base de datos %1 fue movida o reemplazada por otro programa mientras se "
+                     "guardaba, así que no se guardó nada; lo capturado se conserva: vuelva a "
+                     "guardar y se guardará en el archivo que está ahora en su lugar.")
+                     .arg(QDir::toNativeSeparators(movido));
+        bd_.rollback();
+        transaccion_ = false;
+        return false;
+    }
+    if (!bd_.commit()) {
         *error = limpiar(textoError(bd_.lastError()));
         bd_.rollback();
         transaccion_ = false;
@@ -641,15 +713,21 @@ void Conexion::revertirTransaccion() {
 }
 
 bool Conexion::enTransaccion(const std::function<bool(QString*)>& pasos, QString* error) {
+    commitIncierto_ = false;
     if (!iniciarTransaccion(error)) return false;
     if (pasos(error) && confirmarTransaccion(error)) return true;
     revertirTransaccion();
     // An embedded database opened while its file could not be written stays
-    // read-only for the life of the connection; after any failed save the
-    // next operation opens it again, so the save succeeds once the fault is
-    // gone. Opening an embedded file costs next to nothing.
+    // read-only for the life of the connection, and one whose file was moved
+    // or replaced keeps the old file; after any failed save the next
+    // operation opens the files at their paths again, so the save succeeds
+    // once the fault is gone. Opening an embedded file costs next to nothing.
     if (motor_ == Motor::Sqlite) perdida_ = true;
     return false;
+}
+
+bool Conexion::commitIncierto() const {
+    return commitIncierto_;
 }
 
 bool Conexion::ejecutarGuion(const QString& guion, QString* error) {

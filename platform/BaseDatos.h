@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "Dbf.h"
+
 namespace plataforma {
 
 // Input parameter types of a stored-procedure call.
@@ -97,6 +99,18 @@ private:
     bool vacio_ = true;
 };
 
+// Why an embedded database file could not be opened: which file, what stands
+// at its path or what is wrong with it (Danada: SQLite cannot read it as a
+// database, or it holds no table), and SQLite's or the system's words.
+struct FalloArchivo {
+    QString archivo;
+    Fallo tipo = Fallo::Ninguno;
+    QString detalle;
+    // What is wrong, naming the file: "La base de datos DIR/zelt.db está
+    // dañada o no es una base de datos de SQLite".
+    QString texto() const;
+};
+
 class Conexion {
 public:
     enum class Motor { Ninguno, Sqlite, Odbc };
@@ -107,8 +121,13 @@ public:
     Conexion& operator=(const Conexion&) = delete;
 
     // Opens from an ODBC connection string. "Server=file:DIR" selects the
-    // embedded databases DIR/erp_nax.db and DIR/zelt.db.
+    // embedded databases DIR/erp_nax.db and DIR/zelt.db; each must be a file
+    // SQLite reads as a database with tables in it, or falloArchivo() says
+    // which is not and why.
     bool abrir(const QString& cadena, QString* error);
+    // The file the last abrir() of the embedded databases failed on (its
+    // tipo is Ninguno after any other outcome).
+    const FalloArchivo& falloArchivo() const { return falloArchivo_; }
     // Rolls back a transaction still open, then closes. A program that ends
     // through exit() (Qt's X11 plugin calls it when the display goes away)
     // has its open connections closed this way before Qt SQL's own static
@@ -148,8 +167,11 @@ public:
     bool confirmarTransaccion(QString* error);
     void revertirTransaccion();
     // Runs the steps inside one transaction: all of them are stored, or, when
-    // a step or the commit fails, none.
+    // a step or the commit fails, none (but see commitIncierto).
     bool enTransaccion(const std::function<bool(QString* error)>& pasos, QString* error);
+    // Whether the last enTransaccion failed with its commit sent and no answer
+    // (the link lost then): the server may have stored everything or nothing.
+    bool commitIncierto() const;
 
     // Whether the last failed statement broke a unique key (a row that exists
     // already).
@@ -198,6 +220,9 @@ private:
     bool perdida_ = false;
     // A transaction was begun and neither committed nor rolled back.
     bool transaccion_ = false;
+    // See commitIncierto().
+    bool commitIncierto_ = false;
+    FalloArchivo falloArchivo_;
     std::unique_ptr<SesionOdbc> odbc_;
     // The last statement run through ejecutar(), kept prepared: saving many
     // rows runs the same insert again and again.

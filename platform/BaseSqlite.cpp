@@ -2,11 +2,16 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDateTime>
+#include <QFile>
 #include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
+
+#include <cerrno>
+#include <cstring>
 
 #include "DialectoSqlite.h"
 
@@ -117,14 +122,99 @@ bool registrarFunciones(const QSqlDatabase& bd, QString* error) {
     return registrarEn(h, error);
 }
 
-bool adjuntar(const QSqlDatabase& bd, const QString& archivo, const QString& esquema,
-              QString* error) {
-    QSqlQuery q(bd);
-    q.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + esquema);
-    q.addBindValue(archivo);
-    if (q.exec()) return true;
-    *error = q.lastError().text();
-    return false;
+Fallo revisarArchivo(const QString& archivo, QString* detalle) {
+    const Fallo tipo = tipoDeArchivo(archivo, detalle);
+    if (tipo != Fallo::Ninguno) return tipo;
+    const int fd = ::open(QFile::encodeName(archivo).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return Fallo::Ninguno;
+    }
+    const int e = errno;
+    *detalle = QStringLiteral("open: %1").arg(QString::fromLocal8Bit(std::strerror(e)));
+    return e == EACCES || e == EPERM ? Fallo::SinPermiso : Fallo::Otro;
+}
+
+namespace {
+
+// A file SQLite could open but not read as a database.
+Fallo falloDeSqlite(int codigo) {
+    const int primario = codigo & 0xff;
+    return primario == SQLITE_NOTADB || primario == SQLITE_CORRUPT ? Fallo::Danada : Fallo::Otro;
+}
+
+// Runs one statement with text values bound, its rows ignored.
+int ejecutarUna(sqlite3* h, const QString& sql, const QStringList& valores, QString* error) {
+    sqlite3_stmt* st = nullptr;
+    const QByteArray texto = sql.toUtf8();
+    int rc = sqlite3_prepare_v2(h, texto.constData(), int(texto.size()), &st, nullptr);
+    for (int i = 0; rc == SQLITE_OK && i < valores.size(); ++i) {
+        const QByteArray v = valores[i].toUtf8();
+        rc = sqlite3_bind_text(st, i + 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+    }
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        }
+        if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK) *error = QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(st);
+    return rc;
+}
+
+}  // namespace
+
+Fallo adjuntar(const QSqlDatabase& bd, const QString& archivo, const QString& esquema,
+               QString* error) {
+    sqlite3* h = manejadorSqlite(bd);
+    if (!h) {
+        *error = QStringLiteral("El controlador de SQLite no expone su manejador");
+        return Fallo::Otro;
+    }
+    const int rc =
+        ejecutarUna(h, QStringLiteral("ATTACH DATABASE ? AS ") + esquema, {archivo}, error);
+    return rc == SQLITE_OK ? Fallo::Ninguno : falloDeSqlite(rc);
+}
+
+Fallo comprobar(const QSqlDatabase& bd, const QString& esquema, QString* detalle) {
+    sqlite3* h = manejadorSqlite(bd);
+    if (!h) {
+        *detalle = QStringLiteral("El controlador de SQLite no expone su manejador");
+        return Fallo::Otro;
+    }
+    // Reading the list of tables reads the file's header and its schema
+    // pages: a file that is no database, or shorter than its header says,
+    // fails here rather than at the first statement.
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql =
+        QStringLiteral("SELECT count(*) FROM \"%1\".sqlite_master WHERE type = 'table'")
+            .arg(esquema)
+            .toUtf8();
+    int rc = sqlite3_prepare_v2(h, sql.constData(), int(sql.size()), &st, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(st);
+    const bool sinTablas = rc == SQLITE_ROW && sqlite3_column_int64(st, 0) == 0;
+    if (rc != SQLITE_ROW) *detalle = QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(st);
+    if (sinTablas) {
+        // An empty file is an empty database to SQLite.
+        *detalle = QStringLiteral("no tiene ninguna tabla");
+        return Fallo::Danada;
+    }
+    return rc == SQLITE_ROW ? Fallo::Ninguno : falloDeSqlite(rc);
+}
+
+QString archivoMovido(const QSqlDatabase& bd) {
+    sqlite3* h = manejadorSqlite(bd);
+    if (!h) return {};
+    for (int i = 0; const char* esquema = sqlite3_db_name(h, i); ++i) {
+        const char* archivo = sqlite3_db_filename(h, esquema);
+        if (!archivo || !*archivo) continue;  // "temp", or a database in memory
+        int movido = 0;
+        if (sqlite3_file_control(h, esquema, SQLITE_FCNTL_HAS_MOVED, &movido) == SQLITE_OK &&
+            movido)
+            return QString::fromUtf8(archivo);
+    }
+    return {};
 }
 
 QString textoLlamada(const QString& procedimiento, const QStringList& columnas, bool conFilas) {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -182,20 +183,16 @@ TEST(Arranque, LoQueNoEsUnaTablaSeNombraEnseguida) {
     }
 }
 
-// The start-up table's message as a user without root's powers gets it. Root
-// reads whatever the permission bits say, so as root the reading runs in a
-// child process that has become "nobody"; *pudo is false when it cannot.
-QString leerSinPrivilegios(bool* pudo) {
-    QString error;
+// The message `leer` gives as a user without root's powers gets it. Root
+// reads whatever the permission bits say, so as root `leer` runs in a child
+// process that has become "nobody"; *pudo is false when it cannot.
+QString sinPrivilegios(const std::function<QString()>& leer, bool* pudo) {
     *pudo = true;
-    if (::geteuid() != 0) {
-        Global::LeerArranque(&error);
-        return error;
-    }
+    if (::geteuid() != 0) return leer();
     int tubo[2];
     if (::pipe(tubo) != 0) {
         *pudo = false;
-        return error;
+        return {};
     }
     const pid_t hijo = ::fork();
     if (hijo == 0) {
@@ -203,8 +200,7 @@ QString leerSinPrivilegios(bool* pudo) {
         if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
             ::setresuid(65534, 65534, 65534) != 0)
             ::_exit(3);
-        Global::LeerArranque(&error);
-        const QByteArray b = error.toUtf8();
+        const QByteArray b = leer().toUtf8();
         ::_exit(::write(tubo[1], b.constData(), size_t(b.size())) == b.size() ? 0 : 4);
     }
     ::close(tubo[1]);
@@ -242,10 +238,62 @@ TEST(Arranque, SinPermisoSeDicePermisoDenegado) {
         QFile::setPermissions(e.carpeta(), abierta);
         c.preparar(e.carpeta(), QDir(e.carpeta()).filePath(QStringLiteral("ARRANQUE.dbf")));
         bool pudo = false;
-        const QString error = leerSinPrivilegios(&pudo);
+        const QString error = sinPrivilegios(
+            [] {
+                QString e;
+                Global::LeerArranque(&e);
+                return e;
+            },
+            &pudo);
         QFile::setPermissions(e.carpeta(), abierta);
         if (!pudo) GTEST_SKIP() << "cannot read as the user nobody";
         comprobarMensaje(error, c.mensaje, c.nombre);
+    }
+}
+
+// ------------------------------------------------- the embedded databases
+
+// A missing or damaged embedded database file (either one) stops start-up
+// with a message that names it, says what is wrong and what to do, and sends
+// no one to the network; read as a desk user, not root.
+TEST(Arranque, UnaBaseEmbebidaDanadaSeNombraConQueHacer) {
+    const struct {
+        std::function<void(const QString&)> danar;
+        const char *mensaje, *detalle;
+    } casos[] = {
+        {[](const QString& a) { QFile::remove(a); }, "Falta la base de datos", ""},
+        {[](const QString& a) { QFile(a).resize(0) && QFile(a).resize(5000); },  // zeros
+         "está dañada", "file is not a database"},
+        {[](const QString& a) { QFile(a).resize(QFileInfo(a).size() / 2); }, "está dañada",
+         "malformed"},
+        {[](const QString& a) { QFile(a).resize(0); }, "está dañada", "no tiene ninguna tabla"},
+        {[](const QString& a) { QFile::remove(a) && ::mkfifo(QFile::encodeName(a).data(), 0644); },
+         "es una tubería (FIFO), no un archivo", ""},
+        {[](const QString& a) { QFile::setPermissions(a, {}); },
+         "no se puede abrir: permiso denegado", "Permission denied"},
+    };
+    for (const char* base : {"erp_nax.db", "zelt.db"}) {
+        for (const auto& c : casos) {
+            apoyo::Entorno e;
+            QFile::setPermissions(e.carpeta(), QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner | QFile::ReadOther |
+                                                   QFile::ExeOther);
+            const QString archivo = QDir(e.carpeta()).filePath(QLatin1String(base));
+            c.danar(archivo);
+            bool pudo = false;
+            const QString error = sinPrivilegios(
+                [] {
+                    QString m;
+                    return Global::AbrirConexion(&m) ? QStringLiteral("abierta") : m;
+                },
+                &pudo);
+            if (!pudo) GTEST_SKIP() << "cannot open as the user nobody";
+            comprobarMensaje(error, c.mensaje, base);
+            EXPECT_TRUE(error.section(u'\n', 0, 0).contains(QDir::toNativeSeparators(archivo)) &&
+                        error.section(u'\n', 1).contains(QLatin1String(c.detalle)) &&
+                        !error.contains(QStringLiteral("la red")))
+                << error.toStdString();
+        }
     }
 }
 
@@ -266,9 +314,8 @@ TEST(LineaDeComandos, ClienteYUsuario) {
         {"1234-25-9", 1234, "     25", true},
         {"1234-26", 1234, "     26", false},
         {"1234-27", 1234, "     27", false},  // a NULL permission is none
-        {"1234", 1234, "\0\0\0\0\0\0\0", false},
-        {"", 0, "\0\0\0\0\0\0\0", false},
         {" 1235 -25", 1235, "     25", true},
+        {"1235- 25 ", 1235, "     25", true},
         {"\t0001236-25", 1236, "     25", true},
     };
     for (const auto& c : casos) {
@@ -289,7 +336,8 @@ TEST(Arranque, SentenciasEnOrdenConValoresEnlazados) {
     const QStringList esperadas{
         QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
         QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?"),
-        QStringLiteral("select erp_nax.dbo.nombre_cliente(1234)"),
+        QStringLiteral("select erp_nax.dbo.nombre_cliente(cliente) from erp_nax.dbo.clientes "
+                       "where cliente = 1234"),
         QStringLiteral(
             "select c.ciudad,c.nombre_ciudad FROM ciudades c WHERE ciudad > 3701 AND estado = 8  "
             "order by nombre_ciudad"),
@@ -362,13 +410,10 @@ TEST(Arranque, AplicacionEnEspanol) {
 
 TEST(Arranque, ClienteSinNombre) {
     apoyo::Entorno e;
-    for (const char* linea : {"999-25", "2002-25"}) {  // no row; a NULL name
-        std::unique_ptr<FrmTelefonos> f;
-        ASSERT_EQ(arrancar(QString::fromLatin1(linea), &f), QString());
-        EXPECT_EQ(f->windowTitle(), QStringLiteral("Tarjeta Telefónica de: "));
-        EXPECT_TRUE(f->NombreCliente.isEmpty());
-        Global::Reiniciar();
-    }
+    std::unique_ptr<FrmTelefonos> f;
+    ASSERT_EQ(arrancar(QStringLiteral("2002-25"), &f), QString());  // on file, a NULL name
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Tarjeta Telefónica de: "));
+    EXPECT_TRUE(f->NombreCliente.isEmpty());
 }
 
 TEST(Arranque, SobreTodoALosDosSegundosYEscapeCierra) {
@@ -421,7 +466,7 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
          "1234-25", "no tiene ningún registro"},
         {"sin base de datos",
          [](apoyo::Entorno& e) { QFile::remove(QDir(e.carpeta()).filePath("zelt.db")); }, "1234-25",
-         "No se pudo conectar con la base de datos"},
+         "Falta la base de datos"},
         {"sentencia rechazada", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE personal"); },
          "1234-25", "No se pudo consultar el permiso del usuario"},
         {"sin sucursales", [](apoyo::Entorno& e) { e.ejecutar("DROP TABLE Sucursales"); },
@@ -432,6 +477,9 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
          [](apoyo::Entorno& e) { e.ejecutar("DROP VIEW zelt.CONSULTA_CONTACTO_CLIENTE"); },
          "1234-25", "No se pudo leer el nombre del aval"},
         {"cliente vacío", nullptr, "-25", "no indica el número de cliente"},
+        {"línea vacía", nullptr, "", "no indica el número de cliente ni el usuario"},
+        {"sin usuario", nullptr, "1235", "La línea de comandos «1235» no indica el usuario"},
+        {"cliente que no existe", nullptr, "9999-25", "El cliente 9999 no está registrado"},
         {"cliente no numérico", nullptr, "abc-1", "«abc» de la línea de comandos no es válido"},
         {"cliente decimal", nullptr, "12.5-1", "no es válido"},
         {"cliente enorme", nullptr, "99999999999-1", "no es válido"},
@@ -443,6 +491,9 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
     for (const auto& c : casos) {
         apoyo::Entorno e;
         if (c.preparar) c.preparar(e);
+        QTimer salir;  // a card that opens after all ends its event loop at once
+        salir.callOnTimeout(qApp, &QCoreApplication::quit);
+        salir.start(0);
         EXPECT_EQ(Ejecutar(QString::fromUtf8(c.linea)), 1) << c.nombre;
         ASSERT_EQ(sucesos().size(), 1) << c.nombre;
         EXPECT_EQ(sucesos()[0].tipo, Suceso::Tipo::Error);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 
 #include "Apoyo.h"
 #include "Global.h"
@@ -228,6 +230,43 @@ TEST_F(BaseDatos, CerrarAMitadDeUnaTransaccionLaRevierte) {
             .valor(QStringLiteral("select count(*) from zelt.contactos_extras where Cliente=1234"))
             .toInt(),
         4);
+}
+
+// Another program moves an embedded database file away and puts a copy in
+// its place before a save commits: the save fails, the copy keeps what it
+// had, and the next operations use it. Either file, the attached one too.
+TEST_F(BaseDatos, UnArchivoReemplazadoAMitadDeGuardarNoSeDaPorGuardado) {
+    const QString leer = QStringLiteral(
+        "SELECT c.nombre || t.referencia1_telefono FROM clientes c, "
+        "zelt.tarjeta_telefonica_cliente "
+        "t WHERE c.cliente = 1234 AND t.cliente = 1234");
+    auto guardar = [&](const QString& v, QString* error) {
+        return bd.enTransaccion(
+            [&](QString* e) {
+                return bd.ejecutar(QStringLiteral("UPDATE clientes SET nombre = ?"), {v}, e) &&
+                       bd.ejecutar(QStringLiteral("UPDATE zelt.dbo.tarjeta_telefonica_cliente "
+                                                  "SET referencia1_telefono = ?"),
+                                   {v}, e);
+            },
+            error);
+    };
+    for (const char* base : {"erp_nax.db", "zelt.db"}) {
+        const QString archivo = QDir(entorno.carpeta()).filePath(QLatin1String(base));
+        const QString antes = consultar(leer)->valor(0).toString();
+        bd.ponerObservador([&](const plataforma::Operacion& op) {
+            if (op.texto == QLatin1String("COMMIT") && QFile::rename(archivo, archivo + u'~'))
+                QFile::copy(archivo + u'~', archivo);
+            return QString();
+        });
+        QString error;
+        EXPECT_FALSE(guardar(QStringLiteral("1"), &error)) << base;
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(archivo))) << error.toStdString();
+        EXPECT_FALSE(bd.commitIncierto());
+        EXPECT_EQ(consultar(leer)->valor(0).toString(), antes) << base;
+        bd.ponerObservador({});
+        EXPECT_TRUE(guardar(QStringLiteral("2"), &error)) << error.toStdString();
+        EXPECT_EQ(consultar(leer)->valor(0).toString(), QStringLiteral("22")) << base;
+    }
 }
 
 TEST_F(BaseDatos, GetdateDaLaFechaDelServidor) {

@@ -93,7 +93,7 @@ TEST(Cifrado, TextoUsaLaPaginaDeCodigos1252) {
 
 TEST(TextoFijo, SieteCaracteres) {
     Texto7 t;
-    EXPECT_EQ(t.valor(), QString(7, QChar(0)));
+    EXPECT_EQ(t.valor(), QStringLiteral("       "));
     t = QStringLiteral("25");
     EXPECT_EQ(t.valor(), QStringLiteral("25     "));
     t = QStringLiteral("ABCDEFGHI");

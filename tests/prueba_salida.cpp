@@ -53,26 +53,66 @@ TEST(Salida, UnaSenalDeParadaCierraYSaleConSuCodigo) {
     }
 }
 
-// Qt's X11 plugin calls exit() when the connection to the display breaks.
-TEST(Salida, SiSeVaLaPantallaTerminaSinFallar) {
+// An X server of the test's own (Xvfb); the environment for a program to
+// show its windows there. Empty when there is no Xvfb or it did not start.
+QProcessEnvironment pantallaVirtual(QProcess& servidor) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb no está instalado";
-    apoyo::Entorno e;
-    QProcess servidor;  // writes its display number once it takes clients
+    if (xvfb.isEmpty()) return {};
+    // It writes its display number once it takes clients.
     servidor.start(xvfb, QStringList{"-displayfd", "1", "-nolisten", "tcp"});
     QByteArray pantalla;
     while (!pantalla.contains('\n') && servidor.waitForReadyRead(10000))
         pantalla += servidor.readAllStandardOutput();
-    if (!pantalla.contains('\n')) GTEST_SKIP() << "Xvfb no arrancó";
+    if (!pantalla.contains('\n')) return {};
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     entorno.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(":" + pantalla.trimmed()));
+    return entorno;
+}
+
+// Qt's X11 plugin calls exit() when the connection to the display breaks.
+TEST(Salida, SiSeVaLaPantallaTerminaSinFallar) {
+    apoyo::Entorno e;
+    QProcess servidor;
+    const QProcessEnvironment entorno = pantallaVirtual(servidor);
+    if (entorno.isEmpty()) GTEST_SKIP() << "Xvfb no está instalado o no arrancó";
     QProcess p;
     ASSERT_TRUE(lanzar(p, entorno)) << salida(p);
     servidor.kill();
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << salida(p);
     EXPECT_NE(p.exitCode(), 0) << salida(p);
+}
+
+// A command line that names no card to open (no client or no user, as the
+// desktop entry's bare "tarjeta" gives, or a client not on file) shows the
+// refusal, never the card; Enter closes it and the program ends with status 1.
+TEST(Salida, UnaLineaDeComandosSinTarjetaQueAbrirTerminaConEstado1) {
+    apoyo::Entorno e;
+    QProcess servidor, p, teclado;
+    const QProcessEnvironment entorno = pantallaVirtual(servidor);
+    if (entorno.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "Xvfb o xdotool no están instalados";
+    p.setProcessEnvironment(entorno);
+    teclado.setProcessEnvironment(entorno);
+    for (const QStringList& linea :
+         {QStringList(), {"1235"}, {"1235-   "}, {"0-25"}, {"9999-25"}}) {
+        p.start(QStringLiteral(TARJETA_PROGRAMA), linea);
+        ASSERT_TRUE(p.waitForStarted(10000));
+        // The message box's title alone: the card's adds the client's name.
+        teclado.start(
+            QStringLiteral("xdotool"),
+            {"search", "--sync", "--onlyvisible", "--all", "--pid", QString::number(p.processId()),
+             "--name", "^Tarjeta Telef.+nica$", "key", "--window", "%1", "Return"});
+        EXPECT_TRUE(p.waitForFinished(15000) && p.exitCode() == 1)
+            << linea.join(' ').toStdString() << salida(p);
+        for (QProcess* q : {&p, &teclado}) {
+            q->kill();
+            q->waitForFinished(5000);
+        }
+    }
+    servidor.kill();
+    servidor.waitForFinished(5000);
 }
 
 }  // namespace

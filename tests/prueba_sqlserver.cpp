@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -16,6 +17,7 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QTimer>
 
 #include "Arranque.h"
 #include "Controles.h"
@@ -865,5 +867,117 @@ TEST_F(SqlServer, LosContactosEnColumnasCharSeGuardanOtraVez) {
             {{QStringLiteral("resultados"),
               QJsonObject{{kVerificarContactos, conChar(resultadoDemo(kVerificarContactos),
                                                         QJsonArray{QJsonValue(nueva)})}}}});
+    }
+}
+
+// A save whose commit reached the server and whose answer was lost with the
+// link ends with its outcome unknown, and says so; a cut before the commit,
+// or a commit the server refused, is a plain failure. The next save stores
+// (connecting again after a lost link).
+TEST_F(SqlServer, UnCommitSinRespuestaQuedaIncierto) {
+    const QJsonObject rechazo{
+        {QStringLiteral("COMMIT TRANSACTION"), QJsonObject{{QStringLiteral("veces"), 1}}}};
+    const struct {
+        const char* pista;
+        QJsonValue valor;
+        bool incierto;
+        const char* mensaje;
+    } casos[] = {
+        {"cortar_tras", QStringLiteral("COMMIT TRANSACTION"), true,
+         "Se perdió la conexión al confirmar lo guardado; no se sabe si el servidor lo guardó"},
+        {"cortar_con", QStringLiteral("re:^UPDATE"), false, "Se perdió la conexión con la base"},
+        {"fallos", rechazo, false, "Simulated failure"},
+    };
+    for (const auto& c : casos) {
+        preparar();
+        QString error;
+        ASSERT_TRUE(Global::AbrirConexion(&error)) << error.toStdString();
+        auto guardar = [&] {
+            return Global::Conexion.enTransaccion(
+                [&](QString* e) {
+                    return Global::Conexion.ejecutar(
+                        QStringLiteral("UPDATE zelt.dbo.contactos_extras SET Nota = ''"), {}, e);
+                },
+                &error);
+        };
+        servidor.ajustar({{QLatin1String(c.pista), c.valor}});
+        EXPECT_FALSE(guardar()) << c.pista;
+        EXPECT_EQ(Global::Conexion.commitIncierto(), c.incierto) << c.pista;
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.mensaje))) << error.toStdString();
+        EXPECT_TRUE(guardar()) << error.toStdString();
+        EXPECT_FALSE(Global::Conexion.commitIncierto()) << c.pista;
+    }
+}
+
+// A client not on file opens no card: the one statement that reads the
+// client's name returns no row for such a client, and nothing follows it.
+TEST_F(SqlServer, UnClienteQueNoEstaRegistradoNoAbreTarjeta) {
+    const QString nombre = QStringLiteral(
+        "select erp_nax.dbo.nombre_cliente(cliente) from erp_nax.dbo.clientes where cliente = ");
+    QJsonObject ninguno = resultadoDemo(nombre + QStringLiteral("1234"));
+    ninguno[QStringLiteral("filas")] = QJsonArray();
+    preparar(
+        {{QStringLiteral("resultados"), QJsonObject{{nombre + QStringLiteral("9999"), ninguno}}}});
+    QTimer salir;  // a card that opens after all ends its event loop at once
+    salir.callOnTimeout(QCoreApplication::instance(), &QCoreApplication::quit);
+    salir.start(0);
+    EXPECT_EQ(Ejecutar(QStringLiteral("9999-25")), 1);
+    EXPECT_TRUE(escena().value(0).startsWith(QStringLiteral("error: El cliente 9999 no está")));
+    EXPECT_EQ(ServidorTds::resumen(peticiones()).last(),
+              QStringLiteral("batch ") + nombre + "9999");
+}
+
+// The answer to COMMIT lost on the wire (the server committed, or not): each
+// save says it is not known whether it was stored, and the next press reads
+// what is stored before sending anything; stored as read, the save goes in.
+TEST_F(SqlServer, UnaConfirmacionSinRespuestaNoSeDaPorPerdida) {
+    const struct {
+        const char* linea;
+        bool extras;
+        const char* lectura;  // the first request of the next press
+        const char* exito;
+    } casos[] = {
+        {"1234-25", false, "select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234",
+         "info: Tarjeta Modificada Correctamente! | Cambio a Tarjeta Telefónica"},
+        {"1235-25", false, "select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1235",
+         "info: Tarjeta Generada Correctamente! | Alta de Tarjeta Telefónica"},
+        {"1234-25", true, "SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234",
+         "info: Contactos Guardados Correctamente! | Guardar Contactos"},
+    };
+    for (const auto& c : casos) {
+        preparar();
+        auto f = apoyo::abrirTarjeta(QLatin1String(c.linea));
+        servidor.ajustar({{QStringLiteral("cortar_tras"), QStringLiteral("COMMIT TRANSACTION")}});
+        std::unique_ptr<FrmExtras> extras;
+        if (c.extras) {
+            extras = std::make_unique<FrmExtras>();
+            QString error;
+            ASSERT_TRUE(extras->Form_Load(&error)) << error.toStdString();
+            control<plataforma::Rejilla>(*extras, "iExtras")->ponerValor(5, 1, "Nuevo");
+        } else {
+            txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
+        }
+        for (const bool segunda : {false, true}) {
+            plataforma::Escena::limpiar();
+            plataforma::Escena::responder(true);
+            const qsizetype desde = marca();
+            if (extras)
+                extras->CmdGuardar_Click();
+            else
+                f->CmdGuardar_Click();
+            const QString e = escena().join(QLatin1Char('\n'));
+            if (!segunda) {
+                EXPECT_TRUE(e.contains(QStringLiteral("error: No se sabe si se guard")))
+                    << e.toStdString();
+                continue;
+            }
+            EXPECT_TRUE(e.contains(QString::fromUtf8(c.exito))) << e.toStdString();
+            // After connecting again: the stored card or list read, then the save.
+            const QStringList r = ServidorTds::resumen(peticiones(desde));
+            qsizetype lee = 0;
+            while (lee < r.size() && !r[lee].endsWith(QLatin1String(c.lectura))) ++lee;
+            EXPECT_LT(lee, r.indexOf(QStringLiteral("batch BEGIN TRANSACTION")))
+                << r.join(QLatin1Char('\n')).toStdString();
+        }
     }
 }

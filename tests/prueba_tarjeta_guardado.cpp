@@ -365,7 +365,9 @@ TEST_F(Guardado, SinDomicilioOSinCiudadNoSeLlamaAlProcedimiento) {
         {"", true, false}, {"Calle 1", false, false}, {"   ", true, true}, {"Calle 1", true, true}};
     int cliente = 3000;
     for (const auto& c : casos) {
-        auto f = apoyo::abrirTarjeta(QStringLiteral("%1-25").arg(++cliente));
+        entorno.ejecutar(QStringLiteral("insert into clientes (cliente, nombre) values (?, 'X')"),
+                         {++cliente});
+        auto f = apoyo::abrirTarjeta(QStringLiteral("%1-25").arg(cliente));
         txt(*f, "TxtAval_Domicilio")->setText(QString::fromLatin1(c.domicilio));
         if (c.ciudad) cmb(*f, "CmbMunicipios")->setCurrentIndex(3);
         apoyo::Grabadora g;

@@ -1,10 +1,13 @@
 // The shared-phones report of the admin tool: how values compare, the exact
-// report on known data in the embedded databases, and the command line.
+// report on known data in the embedded databases, and the command line; and
+// a password the tool refuses to write into the start-up table.
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "Apoyo.h"
 #include "Arranque.h"
@@ -100,6 +103,21 @@ TEST(TelefonosCompartidos, ElInformeExactoEnLaBaseEmbebida) {
         QStringLiteral("No phone number appears for 4 or more clients.\n")));
 }
 
+// A NUL or another control character stored in a name or value is a blank
+// in both outputs; the CSV keeps a line break (quoted).
+TEST(TelefonosCompartidos, SinCaracteresDeControlEnLaSalida) {
+    TelefonosCompartidos::Informe informe;
+    informe.compartidos = {
+        {QStringLiteral("6141234567"),
+         2,
+         {{10, QStringLiteral("contacto extra"), QStringLiteral("614\u0000123\u00014567"),
+           QStringLiteral("ANA\u0000PÉREZ\nLEAL")}}}};
+    EXPECT_TRUE(TelefonosCompartidos::Csv(informe).endsWith(
+        QStringLiteral("\n6141234567,2,10,contacto extra,614 123 4567,\"ANA PÉREZ\nLEAL\"\r\n")));
+    EXPECT_TRUE(TelefonosCompartidos::Tabla(informe).endsWith(
+        QStringLiteral("10      contacto extra  614 123 4567  ANA PÉREZ LEAL\n")));
+}
+
 // The tool itself: CSV on standard output and the summary on standard
 // error; bad values and a missing database are refused in plain English.
 TEST(TelefonosCompartidos, LaLineaDeComandos) {
@@ -141,6 +159,21 @@ TEST(TelefonosCompartidos, LaLineaDeComandos) {
     EXPECT_TRUE(
         p.readAllStandardError().contains("zelt.db named by the start-up table does not "
                                           "exist (create it with 'db init"));
+}
+
+// A password holding a NUL byte, which would end it there for the driver, is
+// refused as one holding "};" is: status 2, nothing written.
+TEST(ArranqueWrite, UnaContrasenaConNulSeRechaza) {
+    QTemporaryDir dir;
+    QProcess p;
+    p.start(QStringLiteral(TARJETA_ADMIN),
+            {"arranque", "write", dir.path(), "--server", "s", "--user", "u", "--branch", "12"});
+    p.write(QByteArray("ab\0cd\n", 6));
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardError().contains("the password holds a NUL byte"));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
 }  // namespace

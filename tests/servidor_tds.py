@@ -647,7 +647,7 @@ def buscar(tabla, clave):
 # Shared state: the tables, the cues and the request log, all under one lock.
 
 POR_DEFECTO = {"fallos": {}, "clave": None, "colgar_login": False, "cortar_en": None, "cortar_con": None,
-               "callar_con": None, "demora_ms": 0}
+               "cortar_tras": None, "callar_con": None, "demora_ms": 0}
 
 
 def comprobar_clave_re(k):
@@ -709,9 +709,9 @@ class Estado:
                 raise ValueError("colgar_login must be true or false")
             elif k == "cortar_en" and not (v is None or isinstance(v, int) and not isinstance(v, bool) and v >= 1):
                 raise ValueError("cortar_en must be a count from 1, or null")
-            elif k in ("cortar_con", "callar_con"):
+            elif k in ("cortar_con", "cortar_tras", "callar_con"):
                 if not (v is None or isinstance(v, str)):
-                    raise ValueError("cortar_con must be a key or null")
+                    raise ValueError("%s must be a key or null" % k)
                 if v:
                     comprobar_clave_re(v)
             elif k == "demora_ms" and (isinstance(v, bool) or not isinstance(v, (int, float)) or v < 0):
@@ -761,6 +761,11 @@ class Estado:
                     self.cues["cortar_en"] = None
                     return True
             return self.gastar_patron("cortar_con", claves)
+
+    def decidir_perdida(self, claves):
+        """True when the lost-answer cue matches one of the request's keys (the cue is then spent)."""
+        with self.lock:
+            return self.gastar_patron("cortar_tras", claves)
 
     def decidir_silencio(self, claves):
         """True when the silence cue matches one of the request's keys (the cue is then spent)."""
@@ -962,6 +967,7 @@ class Sesion:
             for entrada, _, _ in llamadas:
                 self.registrar(dict(entrada, cortado=True))
             return False
+        perdida = self.estado.decidir_perdida([clave for _, clave, _ in llamadas])
         salida = []
         for i, (entrada, clave, responder) in enumerate(llamadas):
             mas = MAS if i < len(llamadas) - 1 else 0
@@ -975,7 +981,11 @@ class Sesion:
                 salida.append(self.lote(clave, mas))
             else:
                 salida.append(responder(mas))
+            if perdida:
+                entrada["respuesta_perdida"] = True
             self.registrar(entrada)
+        if perdida:                                 # done, as a server would; the answer never leaves
+            return False
         self.enviar(b"".join(salida))
         return True
 
@@ -1126,6 +1136,27 @@ class Sesion:
 
 # ---------------------------------------------------------------------------------------------
 # Control port: one JSON order per line, one JSON reply per line.
+#
+#   {"orden": "preparar", ...cues}  clears the log and the cues, then sets the cues given
+#   {"orden": "ajustar", ...cues}   changes only the cues given
+#   {"orden": "registro"}           the log: {"ok": true, "registro": [entries]}
+#   {"orden": "detener"}            ends the server
+#
+# Cues (a "key" is a statement text, a procedure name or "tm:OPERATION", matched exactly, then
+# ignoring case and runs of blanks, or a regular expression written "re:PATTERN"):
+#   resultados    {key: {"columnas": [[name, type]...], "filas": [[...]...]} or {"afectadas": n}},
+#                 added to the table read from --datos
+#   fallos        {key: {"numero", "clase", "mensaje", "veces"}}: the request fails with that server
+#                 error ("veces" times, or always)
+#   clave         the only password a login is accepted with (null: any)
+#   colgar_login  true: a login is never answered, the connection held until the client leaves
+#   cortar_en     n: the n-th request from now is not run and its connection is closed
+#   cortar_con    key: the next request that matches is not run and its connection is closed
+#   cortar_tras   key: the next request that matches is run (a COMMIT commits) and its connection
+#                 is closed before the answer leaves; its log entry says "respuesta_perdida"
+#   callar_con    key: the next request that matches is never answered
+#   demora_ms     a delay before every reply
+# Each of cortar_en, cortar_con, cortar_tras and callar_con fires once and is then spent.
 
 def atender_control(estado, sock, parada):
     try:

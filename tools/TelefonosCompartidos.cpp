@@ -422,6 +422,10 @@ QString Tabla(const Informe& informe) {
 
 QString Csv(const Informe& informe) {
     auto campo = [](QString t) {
+        // A NUL or another control character is a blank, as in the text
+        // table; tabs and line breaks stay.
+        for (QChar& c : t)
+            if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') c = u' ';
         // A spreadsheet runs a cell that starts so as a formula.
         if (!t.isEmpty() && QStringLiteral("=+-@\t\r").contains(t.front()))
             t.prepend(QLatin1Char('\''));

@@ -101,7 +101,8 @@ int arranqueWrite(const QStringList& args) {
     if (!std::getline(std::cin, linea) && linea.empty())
         return fallo(QStringLiteral("no password on standard input (give it as one line)"));
     if (!linea.empty() && linea.back() == '\r') linea.pop_back();
-    datos.clave = QString::fromLocal8Bit(linea.c_str());
+    // Every byte, a NUL included, so that the table's writer can refuse it.
+    datos.clave = QString::fromLocal8Bit(linea.data(), qsizetype(linea.size()));
     QString error, archivo;
     QStringList quitados;
     if (!QDir(dir).exists() && !QDir().mkpath(dir))
