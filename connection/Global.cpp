@@ -43,7 +43,9 @@ QString ConDetalle(const QString& mensaje, const QString& detalle) {
 }
 
 bool ValorDeConexionAdmitido(const QString& v) {
-    return !v.contains(QLatin1String("};"));
+    // The connection string reaches the driver as a C string: a NUL would
+    // cut it there.
+    return !v.contains(QLatin1String("};")) && !v.contains(QChar(0));
 }
 
 QString CarpetaArranque() {
@@ -113,9 +115,10 @@ bool LeerTabla(const QString& carpeta, Ajustes* ajustes, FalloArranque* fallo) {
     const QString sucursal = plataforma::Cp1252::aTexto(CifrarBytes(token, false));
     const QString servidor = textoArranque(tabla, QStringLiteral("server_SQL")).trimmed();
     const QString usuario = textoArranque(tabla, QStringLiteral("usuario")).trimmed();
+    // The branch code goes into every address stored: no NUL in it either.
     for (const auto& [valor, nombre] :
          {std::pair{&servidor, "servidor"}, std::pair{&usuario, "usuario"},
-          std::pair{&clave, "clave"}}) {
+          std::pair{&clave, "clave"}, std::pair{&sucursal, "sucursal"}}) {
         if (ValorDeConexionAdmitido(*valor)) continue;
         fallo->dato = QLatin1String(nombre);
         return falla(Tipo::ValorNoAdmitido, archivo);
@@ -247,14 +250,21 @@ QString MensajeArranque(const FalloArranque& f) {
                           .arg(ruta, reescribir);
             break;
         case Tipo::ValorNoAdmitido: {
+            if (f.dato == QLatin1String("sucursal")) {
+                mensaje = QStringLiteral(
+                              "En la tabla de arranque %1, el código de sucursal contiene un "
+                              "carácter nulo, que no puede guardarse: %2")
+                              .arg(ruta, reescribir);
+                break;
+            }
             const QString cual = f.dato == QLatin1String("servidor") ? QStringLiteral("el servidor")
                                  : f.dato == QLatin1String("usuario")
                                      ? QStringLiteral("el usuario")
                                      : QStringLiteral("la contraseña");
             mensaje = QStringLiteral(
-                          "En la tabla de arranque %1, %2 de la base de datos contiene «};», "
-                          "que el controlador de SQL Server no puede transmitir: pida al "
-                          "administrador del sistema que lo cambie.")
+                          "En la tabla de arranque %1, %2 de la base de datos contiene «};» o un "
+                          "carácter nulo, que el controlador de SQL Server no puede transmitir: "
+                          "pida al administrador del sistema que lo cambie.")
                           .arg(ruta, cual);
             break;
         }

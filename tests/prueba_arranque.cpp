@@ -476,6 +476,22 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
         {"sin procedimiento",
          [](apoyo::Entorno& e) { e.ejecutar("DROP VIEW zelt.CONSULTA_CONTACTO_CLIENTE"); },
          "1234-25", "No se pudo leer el nombre del aval"},
+        {"nulo en la sucursal",
+         [](apoyo::Entorno& e) {
+             const QString servidor = QStringLiteral("file:") + e.carpeta();
+             apoyo::escribirArranque(
+                 e.carpeta(), {{QStringLiteral("c"), QString::fromUtf8("1\0002", 3), servidor,
+                                QStringLiteral("u")}});
+         },
+         "1234-25", "el código de sucursal contiene un carácter nulo"},
+        {"nulo en la clave",
+         [](apoyo::Entorno& e) {
+             const QString servidor = QStringLiteral("file:") + e.carpeta();
+             apoyo::escribirArranque(
+                 e.carpeta(), {{QString::fromUtf8("c\000d", 3), QStringLiteral("12"), servidor,
+                                QStringLiteral("u")}});
+         },
+         "1234-25", "la contraseña de la base de datos contiene «};» o un carácter nulo"},
         {"cliente vacío", nullptr, "-25", "no indica el número de cliente"},
         {"línea vacía", nullptr, "", "no indica el número de cliente ni el usuario"},
         {"sin usuario", nullptr, "1235", "La línea de comandos «1235» no indica el usuario"},
