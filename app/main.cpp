@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QTranslator>
 
-#include "Programa.h"
+#include "app/Programa.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

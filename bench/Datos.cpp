@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "Arranque.h"
-#include "BaseDatos.h"
-#include "Instalador.h"
+#include "data/BaseDatos.h"
+#include "db/Instalador.h"
+#include "domain/Arranque.h"
 
 namespace datos {
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "Programa.h"
+#include "app/Programa.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -9,14 +9,14 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "Contactos.h"
 #include "Controles.h"
 #include "Datos.h"
-#include "Escena.h"
-#include "FrmExtras.h"
-#include "Global.h"
-#include "Rejilla.h"
-#include "Tarjeta.h"
+#include "controls/Escena.h"
+#include "controls/Rejilla.h"
+#include "domain/Contactos.h"
+#include "domain/Global.h"
+#include "domain/Tarjeta.h"
+#include "windows/FrmExtras.h"
 
 namespace {
 

@@ -19,15 +19,15 @@
 #include <cstdio>
 #include <functional>
 
-#include "Arranque.h"
 #include "Controles.h"
-#include "Escena.h"
-#include "FrmExtras.h"
-#include "FrmTelefonos.h"
-#include "Global.h"
-#include "Programa.h"
-#include "Rejilla.h"
 #include "ServidorTds.h"
+#include "app/Programa.h"
+#include "controls/Escena.h"
+#include "controls/Rejilla.h"
+#include "domain/Arranque.h"
+#include "domain/Global.h"
+#include "windows/FrmExtras.h"
+#include "windows/FrmTelefonos.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "BaseDatos.h"
 #include "Controles.h"
 #include "Datos.h"
-#include "Escena.h"
-#include "FrmExtras.h"
-#include "FrmTelefonos.h"
-#include "Global.h"
-#include "Rejilla.h"
+#include "controls/Escena.h"
+#include "controls/Rejilla.h"
+#include "data/BaseDatos.h"
+#include "domain/Global.h"
+#include "windows/FrmExtras.h"
+#include "windows/FrmTelefonos.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Instalador.h"
+#include "db/Instalador.h"
 
 #include <QDir>
 #include <QFile>
 
-#include "BaseDatos.h"
+#include "data/BaseDatos.h"
 
 namespace Instalador {
 

@@ -1,17 +1,17 @@
 #include "Apoyo.h"
 
-#include "Arranque.h"
+#include "domain/Arranque.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 
-#include "Cifrado.h"
-#include "Cp1252.h"
-#include "Dbf.h"
-#include "Escena.h"
-#include "Global.h"
-#include "Instalador.h"
+#include "controls/Escena.h"
+#include "data/Cp1252.h"
+#include "data/Dbf.h"
+#include "db/Instalador.h"
+#include "domain/Cifrado.h"
+#include "domain/Global.h"
 
 namespace apoyo {
 

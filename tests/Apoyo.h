@@ -8,7 +8,7 @@
 #include <functional>
 #include <ostream>
 
-#include "BaseDatos.h"
+#include "data/BaseDatos.h"
 
 // Readable Qt strings in test failures.
 inline void PrintTo(const QString& s, std::ostream* os) {

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QRegularExpression>
 
-#include "TelefonosCompartidos.h"
+#include "tools/TelefonosCompartidos.h"
 
 namespace apoyo::telefonos {
 

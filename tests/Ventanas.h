@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "Apoyo.h"
-#include "Escena.h"
-#include "FrmTelefonos.h"
+#include "controls/Escena.h"
+#include "windows/FrmTelefonos.h"
 
 namespace apoyo {
 

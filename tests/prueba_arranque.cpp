@@ -27,11 +27,11 @@
 
 #include "Apoyo.h"
 #include "Controles.h"
-#include "Escena.h"
-#include "FrmTelefonos.h"
-#include "Global.h"
-#include "Programa.h"
-#include "Ventana.h"
+#include "app/Programa.h"
+#include "controls/Escena.h"
+#include "controls/Ventana.h"
+#include "domain/Global.h"
+#include "windows/FrmTelefonos.h"
 
 using plataforma::Operacion;
 using plataforma::Suceso;

@@ -8,8 +8,8 @@
 #include <QFile>
 
 #include "Apoyo.h"
-#include "Global.h"
-#include "Tarjeta.h"
+#include "domain/Global.h"
+#include "domain/Tarjeta.h"
 
 using plataforma::Parametro;
 using plataforma::TipoParametro;

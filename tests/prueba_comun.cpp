@@ -5,13 +5,13 @@
 
 #include <QComboBox>
 
-#include "Cifrado.h"
-#include "Comun.h"
-#include "DialectoSqlite.h"
-#include "Escena.h"
-#include "Global.h"
-#include "ListaConDatos.h"
-#include "TextoFijo.h"
+#include "controls/Comun.h"
+#include "controls/Escena.h"
+#include "controls/ListaConDatos.h"
+#include "data/DialectoSqlite.h"
+#include "domain/Cifrado.h"
+#include "domain/Global.h"
+#include "domain/TextoFijo.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
-#include "Dbf.h"
+#include "data/Dbf.h"
 
 using plataforma::CampoDbf;
 using plataforma::TablaDbf;

@@ -8,11 +8,11 @@
 #include <QPlainTextEdit>
 
 #include "Controles.h"
-#include "FrmExtras.h"
-#include "Fusion.h"
-#include "Global.h"
-#include "Rejilla.h"
 #include "Ventanas.h"
+#include "controls/Rejilla.h"
+#include "domain/Fusion.h"
+#include "domain/Global.h"
+#include "windows/FrmExtras.h"
 
 using apoyo::escena;
 

@@ -11,12 +11,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Contactos.h"
 #include "Controles.h"
-#include "FrmExtras.h"
-#include "Global.h"
-#include "Rejilla.h"
 #include "Ventanas.h"
+#include "controls/Rejilla.h"
+#include "domain/Contactos.h"
+#include "domain/Global.h"
+#include "windows/FrmExtras.h"
 
 using apoyo::escena;
 

@@ -19,18 +19,18 @@
 #include <QSqlError>
 #include <QTimer>
 
-#include "Arranque.h"
 #include "Controles.h"
-#include "FrmExtras.h"
-#include "Global.h"
-#include "Odbc.h"
-#include "Programa.h"
-#include "Rejilla.h"
 #include "ServidorTds.h"
-#include "Sistema.h"
-#include "TelefonosCompartidos.h"
 #include "TelefonosDePrueba.h"
 #include "Ventanas.h"
+#include "app/Programa.h"
+#include "controls/Rejilla.h"
+#include "data/Odbc.h"
+#include "domain/Arranque.h"
+#include "domain/Global.h"
+#include "system/Sistema.h"
+#include "tools/TelefonosCompartidos.h"
+#include "windows/FrmExtras.h"
 
 using apoyo::escena;
 using apoyo::ServidorTds;

@@ -21,13 +21,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "Casilla.h"
 #include "Controles.h"
-#include "Global.h"
-#include "LimiteDeTexto.h"
-#include "Marco.h"
-#include "Ventana.h"
 #include "Ventanas.h"
+#include "controls/Casilla.h"
+#include "controls/LimiteDeTexto.h"
+#include "controls/Marco.h"
+#include "controls/Ventana.h"
+#include "domain/Global.h"
 
 using apoyo::escena;
 

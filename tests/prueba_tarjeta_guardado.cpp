@@ -11,10 +11,10 @@
 #include <QTest>
 
 #include "Controles.h"
-#include "Global.h"
-#include "Programa.h"
-#include "Tarjeta.h"
 #include "Ventanas.h"
+#include "app/Programa.h"
+#include "domain/Global.h"
+#include "domain/Tarjeta.h"
 
 using apoyo::escena;
 using plataforma::Operacion;

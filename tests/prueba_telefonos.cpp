@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 #include "Apoyo.h"
-#include "Arranque.h"
-#include "TelefonosCompartidos.h"
 #include "TelefonosDePrueba.h"
+#include "domain/Arranque.h"
+#include "tools/TelefonosCompartidos.h"
 
 using TelefonosCompartidos::Numero;
 

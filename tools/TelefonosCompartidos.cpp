@@ -1,4 +1,4 @@
-#include "TelefonosCompartidos.h"
+#include "tools/TelefonosCompartidos.h"
 
 #include <QHash>
 #include <QTemporaryFile>

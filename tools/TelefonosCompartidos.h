@@ -16,7 +16,7 @@
 #include <QString>
 #include <functional>
 
-#include "BaseDatos.h"
+#include "data/BaseDatos.h"
 
 namespace TelefonosCompartidos {
 

@@ -16,10 +16,10 @@
 #include <iostream>
 #include <string>
 
-#include "Arranque.h"
-#include "Global.h"
-#include "Instalador.h"
-#include "TelefonosCompartidos.h"
+#include "db/Instalador.h"
+#include "domain/Arranque.h"
+#include "domain/Global.h"
+#include "tools/TelefonosCompartidos.h"
 
 namespace {
 

@@ -1,0 +1,480 @@
+#include "data/Odbc.h"
+
+#include "system/Sistema.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <QDateTime>
+#include <QLibrary>
+#include <functional>
+#include <vector>
+
+namespace plataforma {
+
+// The ODBC driver manager is loaded by Qt's driver when a SQL Server
+// connection opens; its functions are looked up then, so a program on the
+// embedded databases never loads it.
+// clang-format off
+#define TARJETA_FUNCIONES_ODBC(X) \
+    X(SQLAllocHandle) X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) \
+    X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) \
+    X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr) \
+    X(SQLRowCount)
+// clang-format on
+
+struct SesionOdbc::Api {
+#define TARJETA_PUNTERO(f) decltype(&::f) f = nullptr;
+    TARJETA_FUNCIONES_ODBC(TARJETA_PUNTERO)
+#undef TARJETA_PUNTERO
+};
+
+namespace {
+
+using Api = SesionOdbc::Api;
+
+// Longest text bound with a fixed declared length; longer texts go as
+// nvarchar(max).
+constexpr int kLargoTexto = 4000;
+
+std::shared_ptr<const Api> cargarApi(QString* error) {
+    static std::shared_ptr<const Api> api;
+    if (api) return api;
+    int version = -1;
+    const QString nombre = sistema::bibliotecaOdbc(&version);
+    QLibrary biblioteca(nombre, version);
+    if (!biblioteca.load()) {
+        *error = QStringLiteral("No se pudo cargar el administrador de ODBC: %1")
+                     .arg(biblioteca.errorString());
+        return nullptr;
+    }
+    auto nueva = std::make_shared<Api>();
+#define TARJETA_RESOLVER(f)                                                        \
+    nueva->f = reinterpret_cast<decltype(&::f)>(biblioteca.resolve(#f));           \
+    if (!nueva->f) {                                                               \
+        *error = QStringLiteral("El administrador de ODBC no tiene la función %1") \
+                     .arg(QLatin1String(#f));                                      \
+        return nullptr;                                                            \
+    }
+    TARJETA_FUNCIONES_ODBC(TARJETA_RESOLVER)
+#undef TARJETA_RESOLVER
+    api = std::move(nueva);
+    return api;
+}
+
+const SQLWCHAR* anchos(const QString& s) {
+    return reinterpret_cast<const SQLWCHAR*>(s.utf16());
+}
+
+void diagnostico(const Api& api, SQLSMALLINT tipo, SQLHANDLE h, FalloOdbc* fallo) {
+    QStringList textos;
+    for (SQLSMALLINT i = 1; i <= 8; ++i) {
+        SQLWCHAR estado[6] = {};
+        SQLWCHAR mensaje[1024] = {};
+        SQLINTEGER nativo = 0;
+        SQLSMALLINT largo = 0;
+        const SQLRETURN r = api.SQLGetDiagRecW(tipo, h, i, estado, &nativo, mensaje, 1024, &largo);
+        if (!SQL_SUCCEEDED(r)) break;
+        if (i == 1) {
+            fallo->estado = QString::fromUtf16(reinterpret_cast<const char16_t*>(estado), 5);
+            fallo->nativo = int(nativo);
+        }
+        textos << QString::fromUtf16(reinterpret_cast<const char16_t*>(mensaje),
+                                     qMin<int>(largo, 1023))
+                      .trimmed();
+    }
+    fallo->texto = textos.isEmpty() ? QStringLiteral("error de ODBC sin descripción")
+                                    : textos.join(QLatin1Char(' '));
+}
+
+// Room for one bound value; its address must not change until the statement
+// has run.
+struct Enlace {
+    std::vector<char16_t> texto;
+    SQLBIGINT entero = 0;
+    double real = 0;
+    unsigned char bit = 0;
+    SQL_TIMESTAMP_STRUCT fecha{};
+    SQLLEN indicador = 0;
+};
+
+bool esTexto(const QVariant& v) {
+    return v.isNull() || v.typeId() == QMetaType::QString;
+}
+
+// A text goes out only whole: no half of a surrogate pair (the driver would
+// fail half-way through the request) and, where it has one, within its buffer.
+bool textoEnviable(const QString& t, int i, qsizetype maximo, FalloOdbc* fallo) {
+    if (!QStringView(t).isValidUtf16()) {
+        fallo->texto =
+            QStringLiteral("El texto del valor %1 tiene un carácter incompleto").arg(i + 1);
+        return false;
+    }
+    if (maximo > 0 && t.size() > maximo) {
+        fallo->texto = QStringLiteral("El valor %1 tiene %2 caracteres; admite %3")
+                           .arg(i + 1)
+                           .arg(t.size())
+                           .arg(maximo);
+        return false;
+    }
+    return true;
+}
+
+// Binds the values in order. With fijo, every text gets a buffer of the
+// longest bound length, so later rows can be copied in without binding again.
+bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QList<int>& tamanos,
+             std::vector<Enlace>* enlaces, bool fijo, FalloOdbc* fallo) {
+    enlaces->assign(size_t(valores.size()), Enlace{});
+    for (int i = 0; i < valores.size(); ++i) {
+        const QVariant& v = valores[i];
+        Enlace& e = (*enlaces)[size_t(i)];
+        const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
+        SQLRETURN r;
+        if (esTexto(v)) {
+            const QString t = v.isNull() ? QString() : v.toString();
+            if (!textoEnviable(t, i, fijo ? kLargoTexto : 0, fallo)) return false;
+            const int tamano = i < tamanos.size() ? tamanos[i] : 0;
+            const qsizetype largo = t.size();
+            const qsizetype capacidad = fijo ? kLargoTexto : qMax<qsizetype>(largo, 1);
+            e.texto.assign(size_t(capacidad + 1), u'\0');
+            std::copy(t.utf16(), t.utf16() + largo, e.texto.begin());
+            e.indicador = v.isNull() ? SQL_NULL_DATA : SQLLEN(largo * 2);
+            const bool largoMax = !fijo && tamano == 0 && largo > kLargoTexto;
+            const SQLULEN declarado = largoMax     ? SQLULEN(largo)
+                                      : tamano > 0 ? SQLULEN(qMax<qsizetype>(tamano, largo))
+                                                   : SQLULEN(kLargoTexto);
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_WCHAR,
+                                     largoMax ? SQL_WLONGVARCHAR : SQL_WVARCHAR, declarado, 0,
+                                     e.texto.data(), SQLLEN(capacidad * 2), &e.indicador);
+        } else if (v.typeId() == QMetaType::Bool) {
+            e.bit = v.toBool() ? 1 : 0;
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_BIT, SQL_BIT, 1, 0, &e.bit, 0,
+                                     &e.indicador);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::UInt) {
+            e.entero = v.toLongLong();
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_INTEGER, 10, 0,
+                                     &e.entero, 0, &e.indicador);
+        } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::ULongLong) {
+            e.entero = v.toLongLong();
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 19, 0,
+                                     &e.entero, 0, &e.indicador);
+        } else if (v.typeId() == QMetaType::Double) {
+            e.real = v.toDouble();
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0,
+                                     &e.real, 0, &e.indicador);
+        } else if (v.typeId() == QMetaType::QDateTime) {
+            const QDateTime f = v.toDateTime();
+            const QDate d = f.date();
+            const QTime h = f.time();
+            e.fecha = {SQLSMALLINT(d.year()),           SQLUSMALLINT(d.month()),
+                       SQLUSMALLINT(d.day()),           SQLUSMALLINT(h.hour()),
+                       SQLUSMALLINT(h.minute()),        SQLUSMALLINT(h.second()),
+                       SQLUINTEGER(h.msec()) * 1000000u};
+            r = api.SQLBindParameter(st, n, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                     SQL_TYPE_TIMESTAMP, 23, 3, &e.fecha, 0, &e.indicador);
+        } else {
+            fallo->texto = QStringLiteral("El valor %1 es de un tipo que no se puede enviar (%2)")
+                               .arg(i + 1)
+                               .arg(QLatin1String(v.typeName()));
+            return false;
+        }
+        if (!SQL_SUCCEEDED(r)) {
+            diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Copies a later row into the text buffers bound by enlazar(fijo = true),
+// so the prepared statement runs again without being bound again (the driver
+// prepares anew whenever parameters are bound). False, with *fallo empty,
+// when a value is not a text where one was bound: the statement is then
+// prepared for the new row.
+bool copiar(const QVariantList& valores, std::vector<Enlace>* enlaces, FalloOdbc* fallo) {
+    if (size_t(valores.size()) != enlaces->size()) return false;
+    for (int i = 0; i < valores.size(); ++i) {
+        const QVariant& v = valores[i];
+        Enlace& e = (*enlaces)[size_t(i)];
+        if (!esTexto(v) || e.texto.empty()) return false;
+        const QString t = v.isNull() ? QString() : v.toString();
+        if (!textoEnviable(t, i, kLargoTexto, fallo)) return false;
+        std::copy(t.utf16(), t.utf16() + t.size(), e.texto.begin());
+        e.indicador = v.isNull() ? SQL_NULL_DATA : SQLLEN(t.size() * 2);
+    }
+    return true;
+}
+
+bool esUnicode(SQLSMALLINT tipo) {
+    return tipo != SQL_CHAR && tipo != SQL_VARCHAR && tipo != SQL_LONGVARCHAR;
+}
+
+// Reads one column of the current row.
+bool leerColumna(const Api& api, SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT tipo, QVariant* valor,
+                 FalloOdbc* fallo) {
+    SQLLEN ind = 0;
+    SQLRETURN r;
+    switch (tipo) {
+        case SQL_BIT: {
+            unsigned char b = 0;
+            r = api.SQLGetData(st, col, SQL_C_BIT, &b, sizeof b, &ind);
+            *valor = QVariant(b != 0);
+            break;
+        }
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+        case SQL_BIGINT: {
+            SQLBIGINT n = 0;
+            r = api.SQLGetData(st, col, SQL_C_SBIGINT, &n, sizeof n, &ind);
+            *valor = QVariant(qlonglong(n));
+            break;
+        }
+        case SQL_REAL:
+        case SQL_FLOAT:
+        case SQL_DOUBLE: {
+            double d = 0;
+            r = api.SQLGetData(st, col, SQL_C_DOUBLE, &d, sizeof d, &ind);
+            *valor = QVariant(d);
+            break;
+        }
+        default: {
+            // Text (and anything else, as text), read in pieces until whole.
+            // Dates and times too, as the driver writes them ("2026-12-08
+            // 13:20:05.003", a datetime2(7) with all seven digits): the
+            // server's value exactly, never moved into the desk's time zone
+            // (where a daylight-saving gap has no such hour) nor cut to the
+            // milliseconds a QDateTime keeps.
+            QString texto;
+            SQLWCHAR trozo[2048];
+            for (;;) {
+                r = api.SQLGetData(st, col, SQL_C_WCHAR, trozo, sizeof trozo, &ind);
+                if (r == SQL_NO_DATA) break;
+                if (!SQL_SUCCEEDED(r) || ind == SQL_NULL_DATA) break;
+                const qsizetype cabe = qsizetype(sizeof trozo / sizeof(SQLWCHAR)) - 1;
+                const qsizetype llegaron =
+                    (ind == SQL_NO_TOTAL || ind / 2 > cabe) ? cabe : qsizetype(ind / 2);
+                texto.append(reinterpret_cast<const QChar*>(trozo), llegaron);
+                if (r == SQL_SUCCESS) break;
+            }
+            *valor = QVariant(texto);
+            if (r == SQL_NO_DATA) r = SQL_SUCCESS;
+            break;
+        }
+    }
+    if (!SQL_SUCCEEDED(r)) {
+        diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+        return false;
+    }
+    if (ind == SQL_NULL_DATA) *valor = QVariant();
+    return true;
+}
+
+// Reads every result of the statement to its end, copying the first into
+// *filas when given: its rows too, or, with `entregar`, each row handed over
+// as it is fetched instead. Nothing is left pending on the connection.
+bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
+              const std::function<void(const QVariantList&)>& entregar = {}) {
+    bool primero = true;
+    for (;;) {
+        SQLSMALLINT columnas = 0;
+        if (!SQL_SUCCEEDED(api.SQLNumResultCols(st, &columnas))) {
+            diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+            return false;
+        }
+        if (columnas > 0) {
+            const bool copia = primero && filas;
+            primero = false;
+            QList<SQLSMALLINT> tipos;
+            if (copia) {
+                for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnas); ++c) {
+                    SQLWCHAR nombre[256] = {};
+                    SQLSMALLINT largo = 0, tipo = 0, decimales = 0, nulo = 0;
+                    SQLULEN tamano = 0;
+                    if (!SQL_SUCCEEDED(api.SQLDescribeColW(st, c, nombre, 256, &largo, &tipo,
+                                                           &tamano, &decimales, &nulo))) {
+                        diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+                        return false;
+                    }
+                    filas->nombres << QString::fromUtf16(reinterpret_cast<const char16_t*>(nombre),
+                                                         qMin<int>(largo, 255));
+                    filas->unicode << esUnicode(tipo);
+                    tipos << tipo;
+                }
+            }
+            for (;;) {
+                const SQLRETURN r = api.SQLFetch(st);
+                if (r == SQL_NO_DATA) break;
+                if (!SQL_SUCCEEDED(r)) {
+                    diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+                    return false;
+                }
+                if (!copia) continue;
+                QVariantList fila;
+                for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnas); ++c) {
+                    QVariant v;
+                    if (!leerColumna(api, st, c, tipos[c - 1], &v, fallo)) return false;
+                    fila << v;
+                }
+                if (entregar)
+                    entregar(fila);
+                else
+                    filas->filas << fila;
+            }
+        }
+        const SQLRETURN r = api.SQLMoreResults(st);
+        if (r == SQL_NO_DATA) return true;
+        if (!SQL_SUCCEEDED(r)) {
+            diagnostico(api, SQL_HANDLE_STMT, st, fallo);
+            return false;
+        }
+    }
+}
+
+}  // namespace
+
+// A prepared statement with its bound buffers.
+struct SesionOdbc::Preparada {
+    void* st = nullptr;
+    std::vector<Enlace> enlaces;
+};
+
+bool FalloOdbc::conexionPerdida() const {
+    // 08S01 link failure, 08003 not open, 08007 lost during a transaction,
+    // HYT00/HYT01 time-outs (the driver may have left the request half-read).
+    return muerta || estado.startsWith(QLatin1String("08")) || estado == QLatin1String("HYT00") ||
+           estado == QLatin1String("HYT01");
+}
+
+void SesionOdbc::revisarConexion(FalloOdbc* fallo) {
+    // The driver may first report a cut link as a plain error ("Unexpected
+    // EOF from the server"); it knows the connection is dead all the same.
+    SQLUINTEGER muerta = SQL_CD_FALSE;
+    if (SQL_SUCCEEDED(api_->SQLGetConnectAttr(hdbc_, SQL_ATTR_CONNECTION_DEAD, &muerta,
+                                              sizeof muerta, nullptr)))
+        fallo->muerta = muerta == SQL_CD_TRUE;
+}
+
+std::unique_ptr<SesionOdbc> SesionOdbc::crear(void* hdbc, QString* error) {
+    auto api = cargarApi(error);
+    if (!api) return nullptr;
+    return std::unique_ptr<SesionOdbc>(new SesionOdbc(std::move(api), hdbc));
+}
+
+SesionOdbc::SesionOdbc(std::shared_ptr<const Api> api, void* hdbc)
+    : api_(std::move(api)), hdbc_(hdbc) {}
+
+SesionOdbc::~SesionOdbc() {
+    soltar();
+}
+
+void SesionOdbc::soltar() {
+    for (const auto& p : std::as_const(preparadas_)) liberar(p->st);
+    preparadas_.clear();
+}
+
+void SesionOdbc::liberar(void* st) {
+    api_->SQLFreeHandle(SQL_HANDLE_STMT, st);
+}
+
+namespace {
+int gEsperaSentencia = 30;
+}  // namespace
+
+int esperaSentencia() {
+    return gEsperaSentencia;
+}
+
+void fijarEsperaSentencia(int segundos) {
+    gEsperaSentencia = segundos;
+}
+
+bool SesionOdbc::nuevaSentencia(void** stmt, FalloOdbc* fallo) {
+    SQLHSTMT st = nullptr;
+    if (!SQL_SUCCEEDED(api_->SQLAllocHandle(SQL_HANDLE_STMT, hdbc_, &st))) {
+        diagnostico(*api_, SQL_HANDLE_DBC, hdbc_, fallo);
+        return false;
+    }
+    api_->SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT,
+                         reinterpret_cast<SQLPOINTER>(SQLULEN(esperaSentencia())), 0);
+    *stmt = st;
+    return true;
+}
+
+bool SesionOdbc::directa(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                         FilasOdbc* filas, FalloOdbc* fallo) {
+    return ejecutarDirecta(sql, valores, tamanos, filas, {}, fallo);
+}
+
+bool SesionOdbc::recorrer(const QString& sql, const QVariantList& valores,
+                          const std::function<void(const QVariantList&)>& fila, FalloOdbc* fallo) {
+    FilasOdbc cabecera;
+    return ejecutarDirecta(sql, valores, {}, &cabecera, fila, fallo);
+}
+
+bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores,
+                                 const QList<int>& tamanos, FilasOdbc* filas,
+                                 const std::function<void(const QVariantList&)>& entregar,
+                                 FalloOdbc* fallo) {
+    void* st = nullptr;
+    if (!nuevaSentencia(&st, fallo)) return false;
+    std::vector<Enlace> enlaces;
+    bool ok = enlazar(*api_, st, valores, tamanos, &enlaces, false, fallo);
+    if (ok) {
+        const SQLRETURN r = api_->SQLExecDirectW(st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS);
+        if (r == SQL_NO_DATA) {
+            ok = true;  // a statement that touched no row
+            if (filas) filas->afectadas = 0;
+        } else if (!SQL_SUCCEEDED(r)) {
+            diagnostico(*api_, SQL_HANDLE_STMT, st, fallo);
+            ok = false;
+        } else {
+            SQLLEN afectadas = -1;
+            if (filas && SQL_SUCCEEDED(api_->SQLRowCount(st, &afectadas)))
+                filas->afectadas = afectadas;
+            ok = consumir(*api_, st, filas, fallo, entregar);
+        }
+    }
+    api_->SQLFreeStmt(st, SQL_CLOSE);
+    liberar(st);
+    if (!ok) revisarConexion(fallo);
+    return ok;
+}
+
+bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo) {
+    std::shared_ptr<Preparada> p = preparadas_.value(sql);
+    if (p && !copiar(valores, &p->enlaces, fallo)) {
+        if (!fallo->texto.isEmpty()) return false;
+        liberar(p->st);
+        preparadas_.remove(sql);
+        p.reset();
+    }
+    if (!p) {
+        p = std::make_shared<Preparada>();
+        if (!nuevaSentencia(&p->st, fallo)) return false;
+        if (!SQL_SUCCEEDED(api_->SQLPrepareW(p->st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS)) ||
+            !enlazar(*api_, p->st, valores, {}, &p->enlaces, true, fallo)) {
+            if (fallo->texto.isEmpty()) diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
+            liberar(p->st);
+            return false;
+        }
+        preparadas_.insert(sql, p);
+    }
+    const SQLRETURN r = api_->SQLExecute(p->st);
+    bool ok = r == SQL_NO_DATA;
+    if (!ok && !SQL_SUCCEEDED(r))
+        diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
+    else if (!ok)
+        ok = consumir(*api_, p->st, nullptr, fallo);
+    api_->SQLFreeStmt(p->st, SQL_CLOSE);
+    if (!ok) {
+        revisarConexion(fallo);
+        // Prepared again on the next attempt: the server may hold no
+        // statement for this handle after a failure.
+        liberar(p->st);
+        preparadas_.remove(sql);
+    }
+    return ok;
+}
+
+}  // namespace plataforma

@@ -1,0 +1,86 @@
+#pragma once
+// Program-wide state shared by both windows, and the opening and closing of
+// the one database connection. Nothing here shows anything: failures come back
+// as Spanish texts for the window to show.
+
+#include <QString>
+
+#include "data/BaseDatos.h"
+#include "data/Dbf.h"
+#include "domain/TextoFijo.h"
+
+namespace Global {
+
+inline plataforma::Conexion Conexion;
+inline QString CadenaConexion;
+inline QString SqlActual;
+inline Texto7 UsuarioActual;
+inline Texto7 SucursalActual;
+inline double ClienteActual = 0;
+inline qint16 EstadoSucursal = 0;
+
+// Folder of the start-up table: $NAX_DIR when set, else the fixed folder.
+QString CarpetaArranque();
+// Connection string of the start-up table.
+QString CadenaArranque(const QString& carpeta);
+// Connection string of the database.
+QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const QString& clave);
+// A message for the user: what happened and what to do, in Spanish; then, on
+// a line of its own, the database's or driver's own words, kept for support.
+QString ConDetalle(const QString& mensaje, const QString& detalle);
+// What to do when the program cannot start: try again, then call support.
+inline constexpr char16_t kVuelvaAAbrir[] =
+    u"Vuelva a abrir la tarjeta en un momento; si el problema sigue, avise a sistemas.";
+
+// Whether a server, login or password can travel in the connection string
+// exactly as it is.
+bool ValorDeConexionAdmitido(const QString& valor);
+
+// Why the start-up table could not be used. The program words it in Spanish
+// (MensajeArranque), the admin tool in English.
+struct FalloArranque {
+    enum class Tipo {
+        Ninguno,
+        Carpeta,          // the folder cannot be looked into; `lectura` says why
+        NoEncontrada,     // no table in the folder
+        Varias,           // several tables whose names differ only in letter case
+        Tabla,            // the table cannot be read; `lectura` says why
+        FaltaColumna,     // `dato` is the column
+        SinRegistros,     // not one live record
+        ValorNoAdmitido,  // `dato` is "servidor", "usuario" or "clave"
+    };
+    Tipo tipo = Tipo::Ninguno;
+    plataforma::Fallo lectura = plataforma::Fallo::Ninguno;
+    QString ruta;        // the folder (Carpeta, NoEncontrada, Varias) or the table
+    QStringList tablas;  // Varias: every one found
+    QString dato;
+    QString detalle;  // the system's or the table reader's words
+};
+
+// What the start-up table holds, unscrambled.
+struct Ajustes {
+    QString servidor, usuario, clave, sucursal;
+};
+
+// Reads the start-up table in a folder (only its first record counts).
+bool LeerTabla(const QString& carpeta, Ajustes* ajustes, FalloArranque* fallo);
+
+// Reads the table in CarpetaArranque(): fills CadenaConexion and SucursalActual.
+bool LeerArranque(FalloArranque* fallo);
+// The same, with the fault worded by MensajeArranque.
+bool LeerArranque(QString* error);
+// What is wrong and what to do, in its first sentence; the lower-level detail,
+// where it helps, on a line of its own starting "Detalle:".
+QString MensajeArranque(const FalloArranque& fallo);
+// LeerArranque, then opens Conexion and sets EstadoSucursal from the branch's
+// distribution centre.
+bool AbrirConexion(QString* error);
+void CerrarConexion();
+
+// A number as SQL text in its shortest plain form: 1234, never 1234.0 or 1.234e3.
+QString NumeroPlano(double n);
+
+// Back to the start values (tests).
+void Reiniciar();
+
+}  // namespace Global
