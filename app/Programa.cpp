@@ -7,7 +7,9 @@
 
 #include "controls/Comun.h"
 #include "controls/Salida.h"
+#include "controls/Ventana.h"
 #include "domain/Global.h"
+#include "domain/LineaComandos.h"
 #include "windows/FrmTelefonos.h"
 
 void PrepararAplicacion(QTranslator& traductor) {
@@ -18,16 +20,37 @@ void PrepararAplicacion(QTranslator& traductor) {
         QApplication::installTranslator(&traductor);
 }
 
+bool Arrancar(const QString& lineaComandos, Global::Sesion* sesion, QString* error) {
+    // A command line that names no card to open is refused before the
+    // database is asked anything; a client not on file, once its name is read.
+    LineaComandos::Datos linea;
+    if (!LineaComandos::Leer(lineaComandos, &linea, error)) return false;
+    sesion->lineaComandos = lineaComandos;
+    sesion->cliente = linea.cliente;
+    sesion->usuario = linea.usuario;
+    plataforma::punteroRaton(11);
+    const bool abierta = Global::AbrirSesion(sesion, error);
+    plataforma::punteroRaton(0);
+    return abierta;
+}
+
 int Ejecutar(const QString& lineaComandos) {
-    FrmTelefonos ventana(lineaComandos);
+    Global::Sesion sesion;
     QString error;
+    if (!Arrancar(lineaComandos, &sesion, &error)) {
+        MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
+        return 1;
+    }
+    FrmTelefonos ventana(sesion);
     if (!ventana.Form_Load(&error)) {
         MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
         return 1;
     }
     // The connection is open from here on: a stop signal closes it, rolling
     // back what was half done, before the program leaves.
-    plataforma::Salida::preparar(Global::CerrarConexion);
+    plataforma::Salida::preparar([&sesion] { sesion.conexion.cerrar(); });
     ventana.show();
-    return QApplication::exec();
+    const int estado = QApplication::exec();
+    plataforma::Salida::preparar({});
+    return estado;
 }

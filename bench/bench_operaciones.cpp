@@ -21,6 +21,8 @@
 namespace {
 
 QString actual;
+// The benchmarks' session, as a desk's program holds one.
+Global::Sesion sesion;
 
 // Connects to a database of the given size, as the program does at start-up,
 // once per size; the current client is the benchmark's client.
@@ -32,14 +34,14 @@ void abrir(const datos::Tamano& t) {
         std::exit(2);
     }
     if (actual == dir) return;
-    Global::Reiniciar();
+    sesion.conexion.cerrar();
     qputenv("NAX_DIR", dir.toLocal8Bit());
-    if (!Global::AbrirConexion(&error)) {
+    if (!Global::AbrirSesion(&sesion, &error)) {
         std::fprintf(stderr, "cannot connect: %s\n", qPrintable(error));
         std::exit(2);
     }
-    Global::ClienteActual = datos::kCliente;
-    Global::UsuarioActual = QStringLiteral("     25");
+    sesion.cliente = datos::kCliente;
+    sesion.usuario = QStringLiteral("     25");
     actual = dir;
 }
 
@@ -59,7 +61,7 @@ void BM_CargarTarjeta(benchmark::State& s) {
     Tarjeta::Leida leida;
     QString error;
     for (auto _ : s) {
-        if (!Tarjeta::Cargar(&leida, &error)) s.SkipWithError(qPrintable(error));
+        if (!Tarjeta::Cargar(sesion, &leida, &error)) s.SkipWithError(qPrintable(error));
     }
 }
 BENCHMARK(BM_CargarTarjeta)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
@@ -70,7 +72,7 @@ void BM_GuardarTarjeta(benchmark::State& s) {
     abrir(conTarjetas(int(s.range(0))));
     Tarjeta::Leida leida;
     QString error;
-    if (!Tarjeta::Cargar(&leida, &error) || !leida.existe || !leida.domicilio) {
+    if (!Tarjeta::Cargar(sesion, &leida, &error) || !leida.existe || !leida.domicilio) {
         s.SkipWithError("the benchmark's card cannot be read");
         return;
     }
@@ -78,8 +80,8 @@ void BM_GuardarTarjeta(benchmark::State& s) {
     for (auto _ : s) {
         Tarjeta::Fila fila = leida.fila;
         fila[QLatin1String("anotaciones")] = QStringLiteral("Cambio %1").arg(++n);
-        if (Tarjeta::Actualizar(fila, false, leida.domicilio, std::nullopt, &leida, &error) !=
-            Tarjeta::Desenlace::Guardada)
+        if (Tarjeta::Actualizar(sesion, fila, false, leida.domicilio, std::nullopt, &leida,
+                                &error) != Tarjeta::Desenlace::Guardada)
             s.SkipWithError(qPrintable(error));
     }
 }
@@ -92,7 +94,7 @@ void BM_CargarCiudades(benchmark::State& s) {
     QList<Tarjeta::Ciudad> ciudades;
     QString error;
     for (auto _ : s) {
-        if (!Tarjeta::LeerCiudades(&ciudades, &error)) s.SkipWithError(qPrintable(error));
+        if (!Tarjeta::LeerCiudades(sesion, &ciudades, &error)) s.SkipWithError(qPrintable(error));
     }
     s.counters["ciudades"] = double(ciudades.size());
 }
@@ -105,7 +107,7 @@ void BM_CargarContactos(benchmark::State& s) {
     QString error;
     int filas = 0;
     for (auto _ : s) {
-        FrmExtras x;
+        FrmExtras x(sesion);
         if (!x.Form_Load(&error)) s.SkipWithError(qPrintable(error));
         x.show();
         filas = control<plataforma::Rejilla>(x, "iExtras")->filas();
@@ -118,14 +120,14 @@ void BM_GuardarContactos(benchmark::State& s) {
     abrir(conContactos(int(s.range(0))));
     Contactos::Lista lista;
     QString error;
-    if (!Contactos::Cargar(&lista, &error)) {
+    if (!Contactos::Cargar(sesion, &lista, &error)) {
         s.SkipWithError(qPrintable(error));
         return;
     }
     for (auto _ : s) {
         bool conflicto = false;
         QList<QStringList> guardadas = lista.filas;
-        if (!Contactos::Guardar(lista.filas, &guardadas, &error, &conflicto))
+        if (!Contactos::Guardar(sesion, lista.filas, &guardadas, &error, &conflicto))
             s.SkipWithError(qPrintable(error));
     }
 }

@@ -99,18 +99,21 @@ QList<Medida> ronda(apoyo::ServidorTds& servidor, int demora, const QJsonObject&
     Banco b(servidor, demora, extras);
     QList<Medida> salida;
     std::unique_ptr<FrmTelefonos> f;
+    std::unique_ptr<Global::Sesion> sesion;
     QString error;
     auto arrancar = [&](const char* nombre, const char* linea) {
         salida << b.medir(
             nombre,
             [&] {
                 f.reset();
-                Global::Reiniciar();
+                sesion = std::make_unique<Global::Sesion>();
                 b.preparar();
             },
             [&] {
-                f = std::make_unique<FrmTelefonos>(QString::fromLatin1(linea));
-                if (f->Form_Load(&error)) return true;
+                f = std::make_unique<FrmTelefonos>(*sesion);
+                if (Arrancar(QString::fromLatin1(linea), sesion.get(), &error) &&
+                    f->Form_Load(&error))
+                    return true;
                 std::fprintf(stderr, "%s: %s\n", nombre, qPrintable(error));
                 return false;
             });
@@ -149,7 +152,7 @@ QList<Medida> ronda(apoyo::ServidorTds& servidor, int demora, const QJsonObject&
     salida << b.medir(
         "extras load, 25 rows", [] {},
         [&] {
-            x = std::make_unique<FrmExtras>();
+            x = std::make_unique<FrmExtras>(*sesion);
             return x->Form_Load(&error);
         });
     salida << b.medir(
@@ -157,7 +160,7 @@ QList<Medida> ronda(apoyo::ServidorTds& servidor, int demora, const QJsonObject&
         [&] { return guardar([&] { x->CmdGuardar_Click(); }, true); });
     x.reset();
     f.reset();
-    Global::Reiniciar();
+    sesion.reset();
     return salida;
 }
 

@@ -10,6 +10,7 @@
 
 #include "Controles.h"
 #include "Datos.h"
+#include "app/Programa.h"
 #include "controls/Escena.h"
 #include "controls/Rejilla.h"
 #include "data/BaseDatos.h"
@@ -24,9 +25,9 @@ struct Cuenta {
 };
 Cuenta gCuenta;
 
-void contar() {
+void contar(Global::Sesion& sesion) {
     gCuenta = {};
-    Global::Conexion.ponerObservador([](const plataforma::Operacion& op) {
+    sesion.conexion.ponerObservador([](const plataforma::Operacion& op) {
         using T = plataforma::Operacion::Tipo;
         if (op.tipo == T::Consulta || op.tipo == T::Sentencia) ++gCuenta.sentencias;
         if (op.tipo == T::Procedimiento || op.tipo == T::ProcedimientoConFilas)
@@ -102,29 +103,30 @@ int main(int argc, char** argv) {
     // Start-up of a stored card: the start-up table is read from its file,
     // then branch, permission, name, cities and card, and the two procedures.
     {
-        auto* f = new FrmTelefonos(QStringLiteral("1234-25"));
-        contar();  // set before the connection opens, so it sees everything
-        if (!f->Form_Load(&error)) {
+        Global::Sesion sesion;
+        contar(sesion);  // set before the connection opens, so it sees everything
+        auto* f = new FrmTelefonos(sesion);
+        if (!Arrancar(QStringLiteral("1234-25"), &sesion, &error) || !f->Form_Load(&error)) {
             std::fprintf(stderr, "start-up failed: %s\n", qPrintable(error));
             return 2;
         }
         informar("start-up (stored card)", 5, 2);
 
-        contar();
+        contar(sesion);
         plataforma::Escena::responder(true);
         f->CmdGuardar_Click();
         // The update (over the version read) and the change date read back.
         informar("confirmed change of a card", 2, 3);
 
-        contar();
+        contar(sesion);
         {
-            FrmExtras x;
+            FrmExtras x(sesion);
             x.Form_Load(&error);
             informar("extras load (25 contacts)", 1, 0);
             int nombrados = 0;
             for (int r = 1; r <= control<plataforma::Rejilla>(x, "iExtras")->filas(); ++r)
                 nombrados += !control<plataforma::Rejilla>(x, "iExtras")->valor(r, 1).isEmpty();
-            contar();
+            contar(sesion);
             plataforma::Escena::responder(true);
             x.CmdGuardar_Click();
             // The stored list read (locked) and compared, the delete, the inserts.
@@ -134,15 +136,16 @@ int main(int argc, char** argv) {
     }
     // A new card, with guarantor address and name.
     {
-        Global::Reiniciar();
-        FrmTelefonos f(QStringLiteral("1235-25"));
+        Global::Sesion sesion;
+        Arrancar(QStringLiteral("1235-25"), &sesion, &error);
+        FrmTelefonos f(sesion);
         f.Form_Load(&error);
         txt(f, "TxtAval_Paterno")->setText(QStringLiteral("LOPEZ"));
         txt(f, "TxtAval_Nombre")->setText(QStringLiteral("ANA"));
         f.NombreCompletoAval = QStringLiteral("LOPEZ ANA");
         txt(f, "TxtAval_Domicilio")->setText(QStringLiteral("Calle 1"));
         cmb(f, "CmbMunicipios")->setCurrentIndex(0);
-        contar();
+        contar(sesion);
         f.CmdGuardar_Click();
         informar("new card save", 1, 3);
     }

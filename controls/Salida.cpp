@@ -15,7 +15,8 @@ namespace plataforma::Salida {
 
 namespace {
 
-void (*cerrar_)() = nullptr;
+std::function<void()> cerrar_;
+bool preparado_ = false;
 
 void cerrarAhora() {
     if (cerrar_) cerrar_();
@@ -51,10 +52,10 @@ void atender() {
 
 }  // namespace
 
-void preparar(void (*cerrar)()) {
-    const bool primeraVez = cerrar_ == nullptr;
-    cerrar_ = cerrar;
-    if (!primeraVez || !QCoreApplication::instance()) return;
+void preparar(std::function<void()> cerrar) {
+    cerrar_ = std::move(cerrar);
+    if (preparado_ || !QCoreApplication::instance()) return;
+    preparado_ = true;
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, cerrarAhora);
 #ifdef Q_OS_UNIX
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, tubo) != 0) return;

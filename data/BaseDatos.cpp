@@ -165,6 +165,10 @@ Conexion::~Conexion() {
     cerrar();
 }
 
+qsizetype Conexion::cuantasAbiertas() {
+    return abiertas().size();
+}
+
 bool Conexion::abierta() const {
     return motor_ != Motor::Ninguno && bd_.isOpen();
 }

@@ -134,6 +134,8 @@ public:
     // data is destroyed, whatever the order of the static objects.
     void cerrar();
     bool abierta() const;
+    // How many connections of the program are open now.
+    static qsizetype cuantasAbiertas();
 
     // A date read from this database, as a value to bind where it is compared
     // with the column it came from. SQL Server gets the driver's text as

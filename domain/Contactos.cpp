@@ -7,10 +7,11 @@
 
 namespace Contactos {
 
-bool Cargar(Lista* lista, QString* error) {
-    Global::SqlActual = QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = ") +
-                        Global::NumeroPlano(Global::ClienteActual);
-    auto RsDatos = Global::Conexion.consultar(Global::SqlActual, {}, error);
+bool Cargar(Global::Sesion& s, Lista* lista, QString* error) {
+    auto RsDatos = s.conexion.consultar(
+        QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = ") +
+            Global::NumeroPlano(s.cliente),
+        {}, error);
     if (!RsDatos) return false;
     const char* const columnas[5] = {"Nombre", "parentesco", "telefono", "Lugar", "Nota"};
     *lista = Lista();
@@ -65,11 +66,11 @@ bool MismasFilas(const QList<QStringList>& a, const QList<QStringList>& b) {
     return a.size() == b.size() && comparables(a) == comparables(b);
 }
 
-bool Guardar(const QList<QStringList>& filas, QList<QStringList>* guardadas, QString* error,
-             bool* conflicto, bool* incierto) {
+bool Guardar(Global::Sesion& s, const QList<QStringList>& filas, QList<QStringList>* guardadas,
+             QString* error, bool* conflicto, bool* incierto) {
     *conflicto = false;
-    auto& bd = Global::Conexion;
-    const QString cliente = Global::NumeroPlano(Global::ClienteActual);
+    auto& bd = s.conexion;
+    const QString cliente = Global::NumeroPlano(s.cliente);
     // The stored rows, locked until the save ends so that no other desk
     // changes them between this reading and the replacement.
     const QString leer =

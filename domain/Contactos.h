@@ -6,6 +6,8 @@
 #include <QList>
 #include <QStringList>
 
+#include "domain/Global.h"
+
 namespace Contactos {
 
 // Characters the table holds in each field, in that order.
@@ -16,9 +18,9 @@ struct Lista {
     QList<int> columnasSinUnicode;  // fields (1 to 5) that hold only the code page
 };
 
-// Reads the contacts of the current client. The error is the database's own
+// Reads the contacts of the session's client. The error is the database's own
 // words.
-bool Cargar(Lista* lista, QString* error);
+bool Cargar(Global::Sesion& s, Lista* lista, QString* error);
 
 // Two texts, or two rows, as the server compares them: blanks at the end do
 // not count (a CHAR(n) column sends its values padded with them), anything
@@ -34,8 +36,8 @@ bool MismasFilas(const QList<QStringList>& a, const QList<QStringList>& b);
 // now. Once stored, *guardadas is the given rows.
 // *incierto, when given: the link was lost with the commit sent, so the rows
 // may be stored or not.
-bool Guardar(const QList<QStringList>& filas, QList<QStringList>* guardadas, QString* error,
-             bool* conflicto, bool* incierto = nullptr);
+bool Guardar(Global::Sesion& s, const QList<QStringList>& filas, QList<QStringList>* guardadas,
+             QString* error, bool* conflicto, bool* incierto = nullptr);
 
 // A row of a desk's list and the row as read that it showed: `origen` is its
 // index in the list as read, -1 for a row added since. A row with an empty

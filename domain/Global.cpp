@@ -66,15 +66,8 @@ QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const Q
            valorOdbc(clave) + QStringLiteral(";");
 }
 
-bool LeerArranque(FalloArranque* fallo) {
-    const QString cadena = CadenaArranque(CarpetaArranque());
-    SqlActual = QStringLiteral("select * from ARRANQUE");
-    Ajustes a;
-    if (!LeerTabla(plataforma::valorDeCadena(cadena, QStringLiteral("SourceDB")), &a, fallo))
-        return false;
-    SucursalActual = a.sucursal;
-    CadenaConexion = CadenaBaseDatos(a.servidor, a.usuario, a.clave);
-    return true;
+bool LeerArranque(Ajustes* ajustes, FalloArranque* fallo) {
+    return LeerTabla(CarpetaArranque(), ajustes, fallo);
 }
 
 bool LeerTabla(const QString& carpeta, Ajustes* ajustes, FalloArranque* fallo) {
@@ -127,9 +120,9 @@ bool LeerTabla(const QString& carpeta, Ajustes* ajustes, FalloArranque* fallo) {
     return true;
 }
 
-bool LeerArranque(QString* error) {
+bool LeerArranque(Ajustes* ajustes, QString* error) {
     FalloArranque fallo;
-    if (LeerArranque(&fallo)) return true;
+    if (LeerArranque(ajustes, &fallo)) return true;
     *error = MensajeArranque(fallo);
     return false;
 }
@@ -320,59 +313,47 @@ QString MensajeBaseEmbebida(const plataforma::FalloArchivo& f, const QString& se
 
 }  // namespace
 
-bool AbrirConexion(QString* error) {
-    if (!LeerArranque(error)) return false;
+bool AbrirSesion(Sesion* sesion, QString* error) {
+    Ajustes a;
+    if (!LeerArranque(&a, error)) return false;
+    sesion->sucursal = a.sucursal;
+    plataforma::Conexion& bd = sesion->conexion;
     QString detalle;
-    const QString servidor = plataforma::valorDeCadena(CadenaConexion, QStringLiteral("Server"));
-    if (!Conexion.abrir(CadenaConexion, &detalle)) {
-        if (Conexion.falloArchivo().tipo != plataforma::Fallo::Ninguno) {
-            *error = MensajeBaseEmbebida(Conexion.falloArchivo(), servidor);
+    if (!bd.abrir(CadenaBaseDatos(a.servidor, a.usuario, a.clave), &detalle)) {
+        if (bd.falloArchivo().tipo != plataforma::Fallo::Ninguno) {
+            *error = MensajeBaseEmbebida(bd.falloArchivo(), a.servidor);
             return false;
         }
         *error = ConDetalle(
             QStringLiteral("No se pudo conectar con la base de datos (servidor %1). Revise que la "
                            "red funcione y vuelva a abrir la tarjeta; si el problema sigue, avise "
                            "a sistemas.")
-                .arg(servidor),
+                .arg(a.servidor),
             detalle);
         return false;
     }
-    SqlActual =
-        QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?");
-    auto RsDatos = Conexion.consultar(SqlActual, {SucursalActual.valor()}, &detalle);
-    if (!RsDatos) {
+    auto rs = bd.consultar(
+        QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
+        {sesion->sucursal.valor()}, &detalle);
+    if (!rs) {
         *error = ConDetalle(QStringLiteral("No se pudo consultar la sucursal. ") +
                                 QString::fromUtf16(kVuelvaAAbrir),
                             detalle);
-        Conexion.cerrar();
+        bd.cerrar();
         return false;
     }
-    if (!RsDatos->alFinal()) {
-        const QVariant centro = RsDatos->valor(0);
+    sesion->estado = 0;
+    if (!rs->alFinal()) {
+        const QVariant centro = rs->valor(0);
         const QString c = centro.isNull() ? QString() : centro.toString();
-        EstadoSucursal = (c == QLatin1String("      1") || c == QLatin1String("      3")) ? 8 : 19;
+        sesion->estado = (c == QLatin1String("      1") || c == QLatin1String("      3")) ? 8 : 19;
     }
-    RsDatos->cerrar();
+    rs->cerrar();
     return true;
-}
-
-void CerrarConexion() {
-    Conexion.cerrar();
 }
 
 QString NumeroPlano(double n) {
     return QString::number(n, 'f', QLocale::FloatingPointShortest);
-}
-
-void Reiniciar() {
-    Conexion.cerrar();
-    Conexion.ponerObservador({});
-    CadenaConexion.clear();
-    SqlActual.clear();
-    UsuarioActual = Texto7();
-    SucursalActual = Texto7();
-    ClienteActual = 0;
-    EstadoSucursal = 0;
 }
 
 }  // namespace Global

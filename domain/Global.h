@@ -1,7 +1,8 @@
 #pragma once
-// Program-wide state shared by both windows, and the opening and closing of
-// the one database connection. Nothing here shows anything: failures come back
-// as Spanish texts for the window to show.
+// A desk's session (the connection, and whom and where it works for), read
+// from the start-up table and opened here, and the start-up table's own
+// reading. Nothing here shows anything: failures come back as Spanish texts
+// for the window to show.
 
 #include <QString>
 
@@ -11,13 +12,15 @@
 
 namespace Global {
 
-inline plataforma::Conexion Conexion;
-inline QString CadenaConexion;
-inline QString SqlActual;
-inline Texto7 UsuarioActual;
-inline Texto7 SucursalActual;
-inline double ClienteActual = 0;
-inline qint16 EstadoSucursal = 0;
+// One desk's session, handed to everything that reads or writes for it.
+struct Sesion {
+    plataforma::Conexion conexion;
+    double cliente = 0;     // the client whose card is open
+    Texto7 usuario;         // the desk's user, right-aligned as the database keeps it
+    Texto7 sucursal;        // the branch, from the start-up table
+    qint16 estado = 0;      // the branch's state, whose cities are listed; 0: none
+    QString lineaComandos;  // as the calling application gave it, for messages
+};
 
 // Folder of the start-up table: $NAX_DIR when set, else the fixed folder.
 QString CarpetaArranque();
@@ -65,22 +68,18 @@ struct Ajustes {
 // Reads the start-up table in a folder (only its first record counts).
 bool LeerTabla(const QString& carpeta, Ajustes* ajustes, FalloArranque* fallo);
 
-// Reads the table in CarpetaArranque(): fills CadenaConexion and SucursalActual.
-bool LeerArranque(FalloArranque* fallo);
+// Reads the table in CarpetaArranque().
+bool LeerArranque(Ajustes* ajustes, FalloArranque* fallo);
 // The same, with the fault worded by MensajeArranque.
-bool LeerArranque(QString* error);
+bool LeerArranque(Ajustes* ajustes, QString* error);
 // What is wrong and what to do, in its first sentence; the lower-level detail,
 // where it helps, on a line of its own starting "Detalle:".
 QString MensajeArranque(const FalloArranque& fallo);
-// LeerArranque, then opens Conexion and sets EstadoSucursal from the branch's
-// distribution centre.
-bool AbrirConexion(QString* error);
-void CerrarConexion();
+// LeerArranque, then opens the session's connection, takes its branch and
+// sets its state from the branch's distribution centre.
+bool AbrirSesion(Sesion* sesion, QString* error);
 
 // A number as SQL text in its shortest plain form: 1234, never 1234.0 or 1.234e3.
 QString NumeroPlano(double n);
-
-// Back to the start values (tests).
-void Reiniciar();
 
 }  // namespace Global

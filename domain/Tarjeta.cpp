@@ -16,8 +16,8 @@ QString texto(const plataforma::Resultado& rs, int posicion) {
     return v.isNull() ? QString() : v.toString();
 }
 
-QList<Parametro> parametrosConsulta() {
-    return {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, Global::ClienteActual},
+QList<Parametro> parametrosConsulta(const Global::Sesion& s) {
+    return {{QStringLiteral("@nCliente"), TipoParametro::Entero, 4, s.cliente},
             {QStringLiteral("@cTipo"), TipoParametro::TextoFijo, 20, QStringLiteral("Aval")}};
 }
 
@@ -33,18 +33,19 @@ QString enMayusculas(QString s) {
 
 // Numbers and check-box states go into the statement as they are; texts are
 // bound, so any character a user types is stored as typed.
-void agregar(const Fila& fila, int i, QString* sql, QVariantList* valores) {
+void agregar(const Global::Sesion& s, const Fila& fila, int i, QString* sql,
+             QVariantList* valores) {
     const Columna& c = kColumnas[size_t(i)];
     switch (c.fuente) {
         case Fuente::Cliente:
-            *sql += Global::NumeroPlano(Global::ClienteActual);
+            *sql += Global::NumeroPlano(s.cliente);
             return;
         case Fuente::Casilla:
             *sql += fila.valores[size_t(i)].toInt() == 1 ? QLatin1Char('1') : QLatin1Char('0');
             return;
         case Fuente::Usuario:
             *sql += QLatin1Char('?');
-            valores->append(Global::UsuarioActual.valor());
+            valores->append(s.usuario.valor());
             return;
         case Fuente::Texto:
         case Fuente::NombreAval:
@@ -56,47 +57,47 @@ void agregar(const Fila& fila, int i, QString* sql, QVariantList* valores) {
 
 // The branch, the client and the kind "Aval", which the save procedures take
 // first, then the given parameters.
-QList<Parametro> delAval(const QList<Parametro>& resto) {
-    return QList<Parametro>{{QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7,
-                             Global::SucursalActual.valor()}} +
-           parametrosConsulta() + resto;
+QList<Parametro> delAval(const Global::Sesion& s, const QList<Parametro>& resto) {
+    return QList<Parametro>{
+               {QStringLiteral("@cSucursal"), TipoParametro::TextoFijo, 7, s.sucursal.valor()}} +
+           parametrosConsulta(s) + resto;
 }
 
-bool llamarDomicilio(const Domicilio& d, QString* error) {
-    return Global::Conexion.llamar(
+bool llamarDomicilio(Global::Sesion& s, const Domicilio& d, QString* error) {
+    return s.conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"),
-        delAval({{QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, d.calle},
-                 {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, d.ciudad.toDouble()},
-                 {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, d.colonia},
-                 {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, d.codigo},
-                 {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, d.nombreCiudad},
-                 {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}}),
+        delAval(s, {{QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, d.calle},
+                    {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, d.ciudad.toDouble()},
+                    {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, d.colonia},
+                    {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, d.codigo},
+                    {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, d.nombreCiudad},
+                    {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}}),
         error);
 }
 
-bool llamarContacto(const NombreAval& n, QString* error) {
-    return Global::Conexion.llamar(
+bool llamarContacto(Global::Sesion& s, const NombreAval& n, QString* error) {
+    return s.conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"),
-        delAval({{QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, n.nombre},
-                 {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, n.paterno},
-                 {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, n.materno},
-                 {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
-                  QStringLiteral("01-01-1900")},
-                 {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}}),
+        delAval(s, {{QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, n.nombre},
+                    {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, n.paterno},
+                    {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, n.materno},
+                    {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
+                     QStringLiteral("01-01-1900")},
+                    {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}}),
         error);
 }
 
 // The address and the name, where given, after the card's own statements.
-bool guardarDomicilioYNombre(const std::optional<Domicilio>& domicilio,
+bool guardarDomicilioYNombre(Global::Sesion& s, const std::optional<Domicilio>& domicilio,
                              const std::optional<NombreAval>& nombre, QString* error) {
-    if (domicilio && !llamarDomicilio(*domicilio, error)) return false;
-    return !nombre || llamarContacto(*nombre, error);
+    if (domicilio && !llamarDomicilio(s, *domicilio, error)) return false;
+    return !nombre || llamarContacto(s, *nombre, error);
 }
 
 // The condition that the stored card is still the given version: its change
 // date and user; for a card never changed, every column but the notes (whose
 // type on older servers cannot be compared) as it was read.
-void agregarVersion(const Leida& v, QString* sql, QVariantList* valores) {
+void agregarVersion(Global::Sesion& s, const Leida& v, QString* sql, QVariantList* valores) {
     const auto condicion = [&](const QString& columna, const QVariant& valor, bool numero) {
         *sql += QStringLiteral(" AND ") + columna;
         if (valor.isNull()) {
@@ -108,8 +109,7 @@ void agregarVersion(const Leida& v, QString* sql, QVariantList* valores) {
             valores->append(valor);
         }
     };
-    condicion(QStringLiteral("fecha_cambia"), Global::Conexion.fechaComparable(v.fechaCambia),
-              false);
+    condicion(QStringLiteral("fecha_cambia"), s.conexion.fechaComparable(v.fechaCambia), false);
     if (!v.fechaCambia.isNull()) {
         condicion(QStringLiteral("usuario_cambia"), v.usuarioCambia, false);
         return;
@@ -150,9 +150,10 @@ QString Fila::texto(QLatin1String columna) const {
     return v.isNull() ? QString() : v.toString();
 }
 
-bool LeerPermiso(std::optional<bool>* puede, QString* error) {
-    Global::SqlActual = QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?");
-    auto rs = Global::Conexion.consultar(Global::SqlActual, {Global::UsuarioActual.valor()}, error);
+bool LeerPermiso(Global::Sesion& s, std::optional<bool>* puede, QString* error) {
+    auto rs = s.conexion.consultar(
+        QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?"),
+        {s.usuario.valor()}, error);
     if (!rs) return false;
     puede->reset();
     if (!rs->vacio()) {
@@ -164,14 +165,14 @@ bool LeerPermiso(std::optional<bool>* puede, QString* error) {
     return true;
 }
 
-bool LeerNombreCliente(std::optional<QString>* nombre, QString* error) {
+bool LeerNombreCliente(Global::Sesion& s, std::optional<QString>* nombre, QString* error) {
     // From the clients' table: no row for a client not on file (the function
     // alone would give NULL, as it does for a client on file without a name).
-    Global::SqlActual = QStringLiteral(
+    const QString sql = QStringLiteral(
                             "select erp_nax.dbo.nombre_cliente(cliente) from erp_nax.dbo.clientes "
                             "where cliente = ") +
-                        Global::NumeroPlano(Global::ClienteActual);
-    auto rs = Global::Conexion.consultar(Global::SqlActual, {}, error);
+                        Global::NumeroPlano(s.cliente);
+    auto rs = s.conexion.consultar(sql, {}, error);
     if (!rs) return false;
     nombre->reset();
     if (!rs->vacio()) *nombre = texto(*rs, 0);
@@ -179,13 +180,12 @@ bool LeerNombreCliente(std::optional<QString>* nombre, QString* error) {
     return true;
 }
 
-bool LeerCiudades(QList<Ciudad>* ciudades, QString* error) {
-    Global::SqlActual = QStringLiteral("select c.ciudad,c.nombre_ciudad ") +
-                        QStringLiteral("FROM ciudades c ") +
-                        QStringLiteral("WHERE ciudad > 3701 ") + QStringLiteral("AND estado = ") +
-                        QString::number(Global::EstadoSucursal) + QStringLiteral("  ") +
-                        QStringLiteral("order by nombre_ciudad");
-    auto rs = Global::Conexion.consultar(Global::SqlActual, {}, error);
+bool LeerCiudades(Global::Sesion& s, QList<Ciudad>* ciudades, QString* error) {
+    const QString sql =
+        QStringLiteral("select c.ciudad,c.nombre_ciudad ") + QStringLiteral("FROM ciudades c ") +
+        QStringLiteral("WHERE ciudad > 3701 ") + QStringLiteral("AND estado = ") +
+        QString::number(s.estado) + QStringLiteral("  ") + QStringLiteral("order by nombre_ciudad");
+    auto rs = s.conexion.consultar(sql, {}, error);
     if (!rs) return false;
     ciudades->clear();
     while (!rs->alFinal()) {
@@ -199,7 +199,7 @@ bool LeerCiudades(QList<Ciudad>* ciudades, QString* error) {
     return true;
 }
 
-bool Cargar(Leida* leida, QString* error, QString* detalle) {
+bool Cargar(Global::Sesion& s, Leida* leida, QString* error, QString* detalle) {
     *leida = Leida();
     // What could not be read, and the database's words apart or after it.
     const auto noSePudoLeer = [&](const char* que, const QString& palabras) {
@@ -209,11 +209,10 @@ bool Cargar(Leida* leida, QString* error, QString* detalle) {
         else
             *error = Global::ConDetalle(*error, palabras);
     };
-    Global::SqlActual = QStringLiteral("select * from ") + kTabla +
-                        QStringLiteral(" WHERE cliente= ") +
-                        Global::NumeroPlano(Global::ClienteActual);
+    const QString sql = QStringLiteral("select * from ") + kTabla +
+                        QStringLiteral(" WHERE cliente= ") + Global::NumeroPlano(s.cliente);
     QString e;
-    auto rs = Global::Conexion.consultar(Global::SqlActual, {}, &e);
+    auto rs = s.conexion.consultar(sql, {}, &e);
     if (!rs) {
         noSePudoLeer("la tarjeta del cliente", e);
         return false;
@@ -242,8 +241,8 @@ bool Cargar(Leida* leida, QString* error, QString* detalle) {
     leida->usuarioCambia = rs->valor(QStringLiteral("usuario_cambia"));
 
     {
-        auto aux = Global::Conexion.llamarConFilas(
-            QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"), parametrosConsulta(), &e);
+        auto aux = s.conexion.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE"),
+                                             parametrosConsulta(s), &e);
         if (!aux) {
             noSePudoLeer("el domicilio del aval", e);
             return false;
@@ -255,8 +254,8 @@ bool Cargar(Leida* leida, QString* error, QString* detalle) {
         aux->cerrar();
     }
     {
-        auto aux = Global::Conexion.llamarConFilas(
-            QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"), parametrosConsulta(), &e);
+        auto aux = s.conexion.llamarConFilas(QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE"),
+                                             parametrosConsulta(s), &e);
         if (!aux) {
             noSePudoLeer("el nombre del aval", e);
             return false;
@@ -270,7 +269,7 @@ bool Cargar(Leida* leida, QString* error, QString* detalle) {
     return true;
 }
 
-Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
+Desenlace Insertar(Global::Sesion& s, const Fila& fila, const std::optional<Domicilio>& domicilio,
                    const std::optional<NombreAval>& nombre, Leida* version, QString* error) {
     QString columnas, marcas;
     QVariantList valores;
@@ -280,7 +279,7 @@ Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
             marcas += QLatin1Char(',');
         }
         columnas += QLatin1String(kColumnas[size_t(i)].insertar);
-        agregar(fila, i, &marcas, &valores);
+        agregar(s, fila, i, &marcas, &valores);
     }
     // Inserted only where no card exists: a server without a unique key on
     // the client would otherwise take two desks' new cards. The check holds
@@ -289,8 +288,8 @@ Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
                         QStringLiteral(") SELECT ") + marcas +
                         QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM ") + kTabla +
                         QStringLiteral(" WITH (UPDLOCK, HOLDLOCK) WHERE cliente = ") +
-                        Global::NumeroPlano(Global::ClienteActual) + QStringLiteral(")");
-    auto& bd = Global::Conexion;
+                        Global::NumeroPlano(s.cliente) + QStringLiteral(")");
+    auto& bd = s.conexion;
     bool duplicada = false;
     if (bd.enTransaccion(
             [&](QString* e) {
@@ -303,12 +302,12 @@ Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
                     duplicada = true;
                     return false;
                 }
-                return guardarDomicilioYNombre(domicilio, nombre, e);
+                return guardarDomicilioYNombre(s, domicilio, nombre, e);
             },
             error)) {
         *version = Leida();
         guardada(fila, domicilio, nombre, version);
-        version->fila.valores[size_t(kFilaUsuarioGenera)] = Global::UsuarioActual.valor();
+        version->fila.valores[size_t(kFilaUsuarioGenera)] = s.usuario.valor();
         version->conAvalNombre = true;
         return Desenlace::Guardada;
     }
@@ -317,25 +316,26 @@ Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
     return duplicada ? Desenlace::Conflicto : Desenlace::Fallo;
 }
 
-Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& domicilio,
+Desenlace Actualizar(Global::Sesion& s, const Fila& fila, bool sinAval,
+                     const std::optional<Domicilio>& domicilio,
                      const std::optional<NombreAval>& nombre, Leida* version, QString* error) {
     QString pares;
     QVariantList valores;
     for (int i = 1; i < kNumColumnas; ++i) {
         if (i == kFilaUsuarioGenera) {
             pares += QStringLiteral(",fecha_cambia=getdate(),usuario_cambia=?");
-            valores.append(Global::UsuarioActual.valor());
+            valores.append(s.usuario.valor());
             continue;
         }
         if (!pares.isEmpty()) pares += QLatin1Char(',');
         pares += QLatin1String(kColumnas[size_t(i)].actualizar) + QLatin1Char('=');
-        agregar(fila, i, &pares, &valores);
+        agregar(s, fila, i, &pares, &valores);
     }
-    const QString cliente = Global::NumeroPlano(Global::ClienteActual);
+    const QString cliente = Global::NumeroPlano(s.cliente);
     QString sql = QStringLiteral("UPDATE ") + kTabla + QStringLiteral(" SET ") + pares +
                   QStringLiteral(" WHERE cliente = ") + cliente;
-    agregarVersion(*version, &sql, &valores);
-    auto& bd = Global::Conexion;
+    agregarVersion(s, *version, &sql, &valores);
+    auto& bd = s.conexion;
     bool conflicto = false;
     QVariant fechaCambia, usuarioCambia;
     const bool ok = bd.enTransaccion(
@@ -349,10 +349,10 @@ Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicil
                 return false;
             }
             if (!bd.llamar(QStringLiteral("Zelt.dbo.Cambia_Estado_Domicilio_Cliente"),
-                           parametrosConsulta() << Parametro{QStringLiteral("@lInactivo"),
-                                                             TipoParametro::SiNo, 1, sinAval},
+                           parametrosConsulta(s) << Parametro{QStringLiteral("@lInactivo"),
+                                                              TipoParametro::SiNo, 1, sinAval},
                            e) ||
-                !guardarDomicilioYNombre(domicilio, nombre, e))
+                !guardarDomicilioYNombre(s, domicilio, nombre, e))
                 return false;
             // The change date the server gave, which the next change from
             // this desk is checked against.

@@ -4,7 +4,7 @@
 // (how the update and the load name each one, what kind of value it holds), a
 // card as a plain row of values in that order, and the statements and
 // procedure calls that read and write it for the current client
-// (Global::ClienteActual, UsuarioActual, SucursalActual).
+// of a session (Global::Sesion: its connection, client, user and branch).
 
 #include <QList>
 #include <QString>
@@ -12,6 +12,8 @@
 #include <QVariant>
 #include <array>
 #include <optional>
+
+#include "domain/Global.h"
 
 namespace Tarjeta {
 
@@ -145,23 +147,23 @@ struct Ciudad {
     int numero = 0;
 };
 
-// Each reader sets Global::SqlActual to its statement and leaves the error as
+// Each reader leaves the error as
 // the database's own words.
 
 // Whether the current user may change cards; no value when the user is not on
 // file.
-bool LeerPermiso(std::optional<bool>* puede, QString* error);
+bool LeerPermiso(Global::Sesion& s, std::optional<bool>* puede, QString* error);
 // The current client's name (NULL reads as empty); no value when the client is
 // not on file.
-bool LeerNombreCliente(std::optional<QString>* nombre, QString* error);
+bool LeerNombreCliente(Global::Sesion& s, std::optional<QString>* nombre, QString* error);
 // The branch's state's cities, by name; rows without a number or a name are
 // left out.
-bool LeerCiudades(QList<Ciudad>* ciudades, QString* error);
+bool LeerCiudades(Global::Sesion& s, QList<Ciudad>* ciudades, QString* error);
 // The current client's card, then (for a stored one) the guarantor's address
 // and name. On failure, *error says what could not be read ("No se pudo leer
 // la tarjeta del cliente."), and *detalle gets the database's own words (or,
 // without detalle, *error ends with them).
-bool Cargar(Leida* leida, QString* error, QString* detalle = nullptr);
+bool Cargar(Global::Sesion& s, Leida* leida, QString* error, QString* detalle = nullptr);
 
 // How a save ended.
 enum class Desenlace {
@@ -174,13 +176,14 @@ enum class Desenlace {
 // A new card, then the guarantor's address and name where given, in one
 // transaction; Conflicto when a card for the client exists already. Once
 // stored, *version is the card as stored.
-Desenlace Insertar(const Fila& fila, const std::optional<Domicilio>& domicilio,
+Desenlace Insertar(Global::Sesion& s, const Fila& fila, const std::optional<Domicilio>& domicilio,
                    const std::optional<NombreAval>& nombre, Leida* version, QString* error);
 // A change to the stored card, the guarantor's address marked active or not,
 // then the address and name where given, in one transaction; only while the
 // stored card is still *version (Conflicto otherwise, or when it is gone).
 // Once stored, *version is the card as stored.
-Desenlace Actualizar(const Fila& fila, bool sinAval, const std::optional<Domicilio>& domicilio,
+Desenlace Actualizar(Global::Sesion& s, const Fila& fila, bool sinAval,
+                     const std::optional<Domicilio>& domicilio,
                      const std::optional<NombreAval>& nombre, Leida* version, QString* error);
 
 }  // namespace Tarjeta

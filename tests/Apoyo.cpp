@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <deque>
+#include <memory>
 
+#include "app/Programa.h"
 #include "controls/Escena.h"
 #include "data/Cp1252.h"
 #include "data/Dbf.h"
@@ -14,6 +17,30 @@
 #include "domain/Global.h"
 
 namespace apoyo {
+
+namespace {
+
+std::deque<std::unique_ptr<Global::Sesion>>& sesiones() {
+    static std::deque<std::unique_ptr<Global::Sesion>> s;
+    return s;
+}
+
+}  // namespace
+
+Global::Sesion& nuevaSesion() {
+    return *sesiones().emplace_back(std::make_unique<Global::Sesion>());
+}
+
+Global::Sesion& sesion() {
+    return sesiones().empty() ? nuevaSesion() : *sesiones().back();
+}
+
+Global::Sesion& abrirSesion(const QString& linea) {
+    Global::Sesion& s = nuevaSesion();
+    QString error;
+    EXPECT_TRUE(Arrancar(linea, &s, &error)) << error.toStdString();
+    return s;
+}
 
 Entorno::Entorno(Opciones o) {
     EXPECT_TRUE(dir_.isValid());
@@ -25,14 +52,14 @@ Entorno::Entorno(Opciones o) {
     escribirArranque(dir_.path(), {{o.clave, o.sucursal.rightJustified(7, QLatin1Char(' ')),
                                     servidor, QStringLiteral("tarjeta")}});
     qputenv("NAX_DIR", dir_.path().toLocal8Bit());
-    Global::Reiniciar();
+    sesiones().clear();
     plataforma::Escena::grabar(true);
     EXPECT_TRUE(bd_.abrir(QStringLiteral("Server=file:") + dir_.path() + QLatin1Char(';'), &error))
         << error.toStdString();
 }
 
 Entorno::~Entorno() {
-    Global::Reiniciar();
+    for (const auto& s : sesiones()) s->conexion.cerrar();
     plataforma::Escena::grabar(false);
     bd_.cerrar();
 }
@@ -76,8 +103,8 @@ void escribirArranque(const QString& carpeta, const QList<RegistroArranque>& reg
         << error.toStdString();
 }
 
-Grabadora::Grabadora() {
-    Global::Conexion.ponerObservador([this](const plataforma::Operacion& op) {
+Grabadora::Grabadora(Global::Sesion& s) : sesion_(s) {
+    sesion_.conexion.ponerObservador([this](const plataforma::Operacion& op) {
         operaciones.append(op);
         if (op.tipo == plataforma::Operacion::Tipo::Transaccion) return QString();
         return ++contador_ == fallarEn_ ? mensaje_ : QString();
@@ -85,7 +112,7 @@ Grabadora::Grabadora() {
 }
 
 Grabadora::~Grabadora() {
-    Global::Conexion.ponerObservador({});
+    sesion_.conexion.ponerObservador({});
 }
 
 void Grabadora::fallarEn(int n, QString mensaje) {

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "data/BaseDatos.h"
+#include "domain/Global.h"
 
 // Readable Qt strings in test failures.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -66,10 +67,19 @@ struct RegistroArranque {
 };
 void escribirArranque(const QString& carpeta, const QList<RegistroArranque>& registros);
 
-// Records every operation on the program's connection; can fail one of them.
+// The sessions a test opens, as a desk's program holds one each: kept until
+// the next Entorno starts (their connections closed when this one ends).
+Global::Sesion& nuevaSesion();
+// The newest session (a new one when there is none).
+Global::Sesion& sesion();
+// A new session for the command line, opened as the program opens it.
+Global::Sesion& abrirSesion(const QString& linea);
+
+// Records every operation on a session's connection (the newest session's
+// unless told); can fail one of them.
 class Grabadora {
 public:
-    Grabadora();
+    explicit Grabadora(Global::Sesion& s = sesion());
     ~Grabadora();
     QList<plataforma::Operacion> operaciones;
     // Fails the operation number n (from 1, counting from now) whose kind is
@@ -82,6 +92,7 @@ public:
     }
 
 private:
+    Global::Sesion& sesion_;
     int fallarEn_ = -1;
     int contador_ = 0;
     QString mensaje_;

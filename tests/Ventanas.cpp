@@ -8,8 +8,10 @@
 
 namespace apoyo {
 
-std::unique_ptr<FrmTelefonos> abrirTarjeta(const QString& linea) {
-    auto f = std::make_unique<FrmTelefonos>(linea);
+std::unique_ptr<FrmTelefonos> abrirTarjeta(const QString& linea, Global::Sesion** sesion) {
+    Global::Sesion& s = abrirSesion(linea);
+    if (sesion) *sesion = &s;
+    auto f = std::make_unique<FrmTelefonos>(s);
     QString error;
     EXPECT_TRUE(f->Form_Load(&error)) << error.toStdString();
     control<QTimer>(*f, "TmrInicio")->stop();  // tests that need it start it themselves

@@ -11,8 +11,9 @@
 
 namespace apoyo {
 
-// Runs the start-up for the command line and shows the window, active.
-std::unique_ptr<FrmTelefonos> abrirTarjeta(const QString& linea);
+// Runs the start-up for the command line in a session of its own and shows
+// the window, active; *sesion, when asked for, is that session.
+std::unique_ptr<FrmTelefonos> abrirTarjeta(const QString& linea, Global::Sesion** sesion = nullptr);
 
 // The recorded message boxes and top-most calls, one short text each:
 // "error: <text>", "info: <text> | <title>", "pregunta: <text>", "encima",

@@ -39,9 +39,13 @@ using plataforma::Escena::sucesos;
 
 namespace {
 
-QString arrancar(const QString& linea, std::unique_ptr<FrmTelefonos>* ventana = nullptr) {
-    auto f = std::make_unique<FrmTelefonos>(linea);
+// In a new session, or in the one given.
+QString arrancar(const QString& linea, std::unique_ptr<FrmTelefonos>* ventana = nullptr,
+                 Global::Sesion* sesion = nullptr) {
+    Global::Sesion& s = sesion ? *sesion : apoyo::nuevaSesion();
     QString error;
+    if (!Arrancar(linea, &s, &error)) return error;
+    auto f = std::make_unique<FrmTelefonos>(s);
     if (f->Form_Load(&error)) error.clear();
     if (ventana) *ventana = std::move(f);
     return error;
@@ -58,11 +62,12 @@ TEST(Arranque, SoloCuentaElPrimerRegistroYSeRecortan) {
                              {QStringLiteral("otra"), QStringLiteral("99"), QStringLiteral("otro"),
                               QStringLiteral("otro")}});
     QString error;
-    ASSERT_TRUE(Global::LeerArranque(&error)) << error.toStdString();
-    EXPECT_EQ(Global::CadenaConexion,
+    Global::Ajustes a;
+    ASSERT_TRUE(Global::LeerArranque(&a, &error)) << error.toStdString();
+    EXPECT_EQ(Global::CadenaBaseDatos(a.servidor, a.usuario, a.clave),
               QStringLiteral("Driver={SQL Server};Server=file:") + e.carpeta() +
                   QStringLiteral(";Database=erp_nax;Uid=tarjeta;Pwd=clave;"));
-    EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("     12"));
+    EXPECT_EQ(a.sucursal, QStringLiteral("     12"));
 }
 
 TEST(Arranque, LaSucursalSeLlenaOCortaASiete) {
@@ -71,12 +76,14 @@ TEST(Arranque, LaSucursalSeLlenaOCortaASiete) {
     QString error;
     apoyo::escribirArranque(
         e.carpeta(), {{QStringLiteral("c"), QStringLiteral("12"), servidor, QStringLiteral("u")}});
-    ASSERT_TRUE(Global::LeerArranque(&error));
-    EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("12     "));
+    Global::Sesion s;
+    ASSERT_TRUE(Global::AbrirSesion(&s, &error));
+    EXPECT_EQ(s.sucursal.valor(), QStringLiteral("12     "));
     apoyo::escribirArranque(e.carpeta(), {{QStringLiteral("c"), QStringLiteral("123456789"),
                                            servidor, QStringLiteral("u")}});
-    ASSERT_TRUE(Global::LeerArranque(&error));
-    EXPECT_EQ(Global::SucursalActual.valor(), QStringLiteral("1234567"));
+    Global::Sesion t;
+    ASSERT_TRUE(Global::AbrirSesion(&t, &error));
+    EXPECT_EQ(t.sucursal.valor(), QStringLiteral("1234567"));
 }
 
 struct CasoEstado {
@@ -101,10 +108,11 @@ TEST(Arranque, EstadoSegunElCentroDeDistribucion) {
             e.ejecutar(QStringLiteral(
                            "insert into Sucursales (sucursal, centro_distribucion) values (?, ?)"),
                        {QString::fromLatin1(c.sucursal), c.centro});
-        apoyo::Grabadora g;
+        Global::Sesion& s = apoyo::nuevaSesion();
+        apoyo::Grabadora g(s);
         QString error;
-        ASSERT_TRUE(Global::AbrirConexion(&error)) << error.toStdString();
-        EXPECT_EQ(Global::EstadoSucursal, c.estado) << c.sucursal;
+        ASSERT_TRUE(Global::AbrirSesion(&s, &error)) << error.toStdString();
+        EXPECT_EQ(s.estado, c.estado) << c.sucursal;
         ASSERT_EQ(g.operaciones.size(), 1);
         EXPECT_EQ(g.operaciones[0].valores, QVariantList{QString::fromLatin1(c.sucursal)});
     }
@@ -177,7 +185,8 @@ TEST(Arranque, LoQueNoEsUnaTablaSeNombraEnseguida) {
         QElapsedTimer reloj;
         reloj.start();
         QString error;
-        EXPECT_FALSE(Global::LeerArranque(&error)) << c.nombre;
+        Global::Ajustes a;
+        EXPECT_FALSE(Global::LeerArranque(&a, &error)) << c.nombre;
         EXPECT_LT(reloj.elapsed(), 1000) << c.nombre;
         comprobarMensaje(error, c.mensaje, c.nombre);
     }
@@ -241,7 +250,8 @@ TEST(Arranque, SinPermisoSeDicePermisoDenegado) {
         const QString error = sinPrivilegios(
             [] {
                 QString e;
-                Global::LeerArranque(&e);
+                Global::Ajustes a;
+                Global::LeerArranque(&a, &e);
                 return e;
             },
             &pudo);
@@ -284,7 +294,8 @@ TEST(Arranque, UnaBaseEmbebidaDanadaSeNombraConQueHacer) {
             const QString error = sinPrivilegios(
                 [] {
                     QString m;
-                    return Global::AbrirConexion(&m) ? QStringLiteral("abierta") : m;
+                    Global::Sesion s;
+                    return Global::AbrirSesion(&s, &m) ? QStringLiteral("abierta") : m;
                 },
                 &pudo);
             if (!pudo) GTEST_SKIP() << "cannot open as the user nobody";
@@ -322,17 +333,18 @@ TEST(LineaDeComandos, ClienteYUsuario) {
         apoyo::Entorno e;
         std::unique_ptr<FrmTelefonos> f;
         EXPECT_EQ(arrancar(QString::fromLatin1(c.linea), &f), QString()) << c.linea;
-        EXPECT_EQ(Global::ClienteActual, c.cliente) << c.linea;
-        EXPECT_EQ(Global::UsuarioActual.valor(), QString::fromLatin1(c.usuario, 7)) << c.linea;
+        EXPECT_EQ(apoyo::sesion().cliente, c.cliente) << c.linea;
+        EXPECT_EQ(apoyo::sesion().usuario.valor(), QString::fromLatin1(c.usuario, 7)) << c.linea;
         EXPECT_EQ(f->PuedeModificar, c.permiso) << c.linea;
     }
 }
 
 TEST(Arranque, SentenciasEnOrdenConValoresEnlazados) {
     apoyo::Entorno e;
-    apoyo::Grabadora g;
+    Global::Sesion& s = apoyo::nuevaSesion();
+    apoyo::Grabadora g(s);
     std::unique_ptr<FrmTelefonos> f;
-    ASSERT_EQ(arrancar(QStringLiteral("1234-25"), &f), QString());
+    ASSERT_EQ(arrancar(QStringLiteral("1234-25"), &f, &s), QString());
     const QStringList esperadas{
         QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
         QStringLiteral("SELECT modifica_telefonos FROM personal WHERE persona=?"),
@@ -438,7 +450,7 @@ TEST(Arranque, SobreTodoALosDosSegundosYEscapeCierra) {
     txt(*f, "TxtAval_Colonia")->setFocus();
     QTest::keyClick(txt(*f, "TxtAval_Colonia"), Qt::Key_Escape);
     EXPECT_FALSE(f->isVisible());
-    EXPECT_FALSE(Global::Conexion.abierta());
+    EXPECT_FALSE(apoyo::sesion().conexion.abierta());
 }
 
 // ------------------------------------------------------------------ failures
@@ -510,6 +522,7 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
         QTimer salir;  // a card that opens after all ends its event loop at once
         salir.callOnTimeout(qApp, &QCoreApplication::quit);
         salir.start(0);
+        const qsizetype abiertas = plataforma::Conexion::cuantasAbiertas();
         EXPECT_EQ(Ejecutar(QString::fromUtf8(c.linea)), 1) << c.nombre;
         ASSERT_EQ(sucesos().size(), 1) << c.nombre;
         EXPECT_EQ(sucesos()[0].tipo, Suceso::Tipo::Error);
@@ -517,7 +530,7 @@ TEST(Arranque, CadaFalloTerminaConMensajeYEstado1) {
         EXPECT_TRUE(sucesos()[0].texto.contains(QString::fromUtf8(c.mensaje)))
             << c.nombre << ": " << sucesos()[0].texto.toStdString();
         EXPECT_FALSE(sucesos()[0].texto.contains(QStringLiteral("s3cr3t0"))) << c.nombre;
-        EXPECT_FALSE(Global::Conexion.abierta()) << c.nombre;
+        EXPECT_EQ(plataforma::Conexion::cuantasAbiertas(), abiertas) << c.nombre;
     }
 }
 

@@ -19,10 +19,11 @@ namespace {
 class BaseDatos : public ::testing::Test {
 protected:
     apoyo::Entorno entorno;
-    plataforma::Conexion& bd = Global::Conexion;
+    Global::Sesion& sesion = apoyo::nuevaSesion();
+    plataforma::Conexion& bd = sesion.conexion;
     void SetUp() override {
         QString error;
-        ASSERT_TRUE(Global::AbrirConexion(&error)) << error.toStdString();
+        ASSERT_TRUE(Global::AbrirSesion(&sesion, &error)) << error.toStdString();
     }
     std::unique_ptr<plataforma::Resultado> consultar(const QString& sql,
                                                      const QVariantList& v = {}) {
@@ -58,7 +59,7 @@ TEST_F(BaseDatos, LecturasDelArranque) {
 TEST_F(BaseDatos, CiudadesDelEstadoArribaDe3701OrdenadasPorNombre) {
     QList<Tarjeta::Ciudad> ciudades;
     QString error;
-    ASSERT_TRUE(Tarjeta::LeerCiudades(&ciudades, &error)) << error.toStdString();
+    ASSERT_TRUE(Tarjeta::LeerCiudades(sesion, &ciudades, &error)) << error.toStdString();
     QStringList nombres;
     for (const Tarjeta::Ciudad& c : std::as_const(ciudades)) {
         EXPECT_GT(c.numero, 3701);
@@ -76,18 +77,18 @@ TEST_F(BaseDatos, CiudadesDelEstadoArribaDe3701OrdenadasPorNombre) {
 }
 
 TEST_F(BaseDatos, LaTarjetaSeLeeConLosNombresDeColumnaDeLaCarga) {
-    Global::ClienteActual = 1234;
+    sesion.cliente = 1234;
     Tarjeta::Leida leida;
     QString error;
-    ASSERT_TRUE(Tarjeta::Cargar(&leida, &error)) << error.toStdString();
+    ASSERT_TRUE(Tarjeta::Cargar(sesion, &leida, &error)) << error.toStdString();
     ASSERT_TRUE(leida.existe);
     EXPECT_EQ(leida.fila.texto(QLatin1String("conyuge_telefono_centro")),
               QStringLiteral("6144201100"));
     EXPECT_TRUE(leida.fila[QLatin1String("Principal_Mismo")].toBool());
     EXPECT_TRUE(leida.domicilio.has_value());
     EXPECT_TRUE(leida.nombreAval.has_value());
-    Global::ClienteActual = 1;
-    ASSERT_TRUE(Tarjeta::Cargar(&leida, &error)) << error.toStdString();
+    sesion.cliente = 1;
+    ASSERT_TRUE(Tarjeta::Cargar(sesion, &leida, &error)) << error.toStdString();
     EXPECT_FALSE(leida.existe);
 }
 

@@ -1,7 +1,6 @@
-// Two desks with the same client open: each window below is a desk, and the
-// user code, which each desk's program keeps for itself, is switched to the
-// desk's own before the desk saves. The merge itself is tested without
-// windows first, as tables of base, mine and theirs.
+// Two desks with the same client open: each window below is a desk, with a
+// session (a connection, a user) of its own, as each desk's program has. The merge itself is tested
+// without windows first, as tables of base, mine and theirs.
 
 #include <gtest/gtest.h>
 
@@ -100,11 +99,12 @@ TEST(Fusion, ElDomicilioYElNombreSeEnvianSoloConUnCambioPropio) {
 enum Boton { kLosMios = 0, kLoGuardado = 1, kCancelar = 2 };
 
 struct Escritorio {
+    explicit Escritorio(const char* linea)
+        : f(apoyo::abrirTarjeta(QLatin1String(linea), &sesion)) {}
+    Global::Sesion* sesion = nullptr;
     std::unique_ptr<FrmTelefonos> f;
-    QString usuario;
     // Saves as this desk, a change confirmed, then the given choice if asked.
     QStringList guardar(Boton eleccion = kCancelar) {
-        Global::UsuarioActual = usuario;
         plataforma::Escena::limpiar();
         plataforma::Escena::responder(true);
         plataforma::Escena::elegir(eleccion);
@@ -117,8 +117,8 @@ struct Escritorio {
 class DosEscritorios : public ::testing::Test {
 protected:
     apoyo::Entorno entorno;
-    Escritorio a{apoyo::abrirTarjeta(QStringLiteral("1234-25")), QStringLiteral("     25")};
-    Escritorio b{apoyo::abrirTarjeta(QStringLiteral("1234-ABCDEFG")), QStringLiteral("ABCDEFG")};
+    Escritorio a{"1234-25"};
+    Escritorio b{"1234-ABCDEFG"};
 
     QString guardado(const char* columna) {
         return entorno
@@ -200,7 +200,7 @@ TEST_F(DosEscritorios, SiNoSePuedeLeerLoGuardadoSeDiceUnaVez) {
     b.notas()->setPlainText(QStringLiteral("de B"));
     b.guardar();
     txt(*a.f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000001"));
-    apoyo::Grabadora g;
+    apoyo::Grabadora g(*a.sesion);
     g.fallarEn(2);  // the reading of the card after the change met B's
     EXPECT_EQ(a.guardar().value(2),
               QStringLiteral("error: Otro usuario guardó esta tarjeta mientras usted la tenía "
@@ -276,7 +276,8 @@ class DosEscritoriosExtras : public ::testing::Test {
 protected:
     apoyo::Entorno entorno;
     std::unique_ptr<FrmTelefonos> tarjeta = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    FrmExtras x, y;
+    FrmExtras x{apoyo::abrirSesion(QStringLiteral("1234-25"))};
+    FrmExtras y{apoyo::abrirSesion(QStringLiteral("1234-ABCDEFG"))};
     plataforma::Rejilla* rx = control<plataforma::Rejilla>(x, "iExtras");
     plataforma::Rejilla* ry = control<plataforma::Rejilla>(y, "iExtras");
 

@@ -35,13 +35,14 @@ const QString kMalTelefono = QStringLiteral(
 class Extras : public ::testing::Test {
 protected:
     apoyo::Entorno entorno;
+    Global::Sesion& sesion = apoyo::nuevaSesion();
     void SetUp() override {
         QString error;
-        ASSERT_TRUE(Global::AbrirConexion(&error)) << error.toStdString();
-        Global::ClienteActual = 1234;
+        ASSERT_TRUE(Global::AbrirSesion(&sesion, &error)) << error.toStdString();
+        sesion.cliente = 1234;
     }
     std::unique_ptr<FrmExtras> abrir() {
-        auto f = std::make_unique<FrmExtras>();
+        auto f = std::make_unique<FrmExtras>(sesion);
         QString error;
         EXPECT_TRUE(f->Form_Load(&error)) << error.toStdString();
         f->show();
@@ -458,7 +459,7 @@ TEST(ExtrasDesdeLaTarjeta, LaTarjetaDejaDeEstarEncimaMientrasSeVe) {
     EXPECT_EQ(s[2].tipo, plataforma::Suceso::Tipo::SobreTodo);
     EXPECT_EQ(s[2].ventana, f.get());
     EXPECT_TRUE(f->isVisible());  // Escape closed only the extras window
-    EXPECT_TRUE(Global::Conexion.abierta());
+    EXPECT_TRUE(apoyo::sesion().conexion.abierta());
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ TEST_F(SqlServer, ArrancaConTarjetaNuevaYConTarjetaGuardada) {
         }
         const QStringList resumen = ServidorTds::resumen(peticiones());
         EXPECT_LE(resumen.size(), 9) << resumen.join(QLatin1Char('\n')).toStdString();
-        EXPECT_EQ(Global::EstadoSucursal, 8);
+        EXPECT_EQ(apoyo::sesion().estado, 8);
         EXPECT_GT(cmb(*f, "CmbMunicipios")->count(), 10);
         EXPECT_TRUE(f->windowTitle().endsWith(guardada
                                                   ? QStringLiteral("MARÍA GUADALUPE HERNÁNDEZ SOTO")
@@ -262,7 +262,7 @@ TEST_F(SqlServer, UnCambioDevuelveLoGuardadoTalCual) {
 TEST_F(SqlServer, LosContactosExtrasSeLeenYSeGuardanConUnaSolaPreparacion) {
     preparar();
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    FrmExtras extras;
+    FrmExtras extras(apoyo::sesion());
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
     EXPECT_EQ(control<plataforma::Rejilla>(extras, "iExtras")->valor(1, 1),
@@ -405,7 +405,7 @@ TEST_F(SqlServer, UnFalloAlGuardarContactosExtrasSeRecupera) {
                                         {QStringLiteral("mensaje"), QStringLiteral("Rechazado")},
                                         {QStringLiteral("veces"), 1}}}}}});
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    FrmExtras extras;
+    FrmExtras extras(apoyo::sesion());
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
     control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(2, 5, QStringLiteral("Nota nueva"));
@@ -453,7 +453,7 @@ TEST_F(SqlServer, UnTextoQueLaColumnaDeContactosNoPuedeGuardarSeRechazaSinEnviar
         QStringLiteral("SELECT * FROM zelt.dbo.contactos_extras WHERE cliente = 1234"), 6,
         QStringLiteral("varchar(250)"));
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    FrmExtras extras;
+    FrmExtras extras(apoyo::sesion());
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
     control<plataforma::Rejilla>(extras, "iExtras")
@@ -556,8 +556,8 @@ TEST_F(SqlServer, UsuarioYContrasenaLleganTalCual) {
                                                       servidor.direccion(), usuario}});
         QString error;
         const bool admitida = !clave.contains(QLatin1String("};"));
-        EXPECT_EQ(Global::AbrirConexion(&error), admitida) << c.clave;
-        Global::CerrarConexion();
+        Global::Sesion sesion;
+        EXPECT_EQ(Global::AbrirSesion(&sesion, &error), admitida) << c.clave;
         QString escrito;
         EXPECT_EQ(Arranque::Escribir(entorno->carpeta() + QStringLiteral("/ARRANQUE.dbf"),
                                      {servidor.direccion(), usuario, QStringLiteral("12"), clave},
@@ -797,7 +797,7 @@ TEST_F(SqlServer, LosContactosCambiadosPorOtroNoSeBorran) {
     lista[QStringLiteral("filas")] = filas;
     preparar({{QStringLiteral("resultados"), QJsonObject{{kVerificarContactos, lista}}}});
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    FrmExtras extras;
+    FrmExtras extras(apoyo::sesion());
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
     control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(5, 1, QStringLiteral("Mío"));
@@ -845,7 +845,7 @@ TEST_F(SqlServer, LosContactosEnColumnasCharSeGuardanOtraVez) {
           QJsonObject{{cargar, conChar(resultadoDemo(cargar), {})},
                       {kVerificarContactos, conChar(resultadoDemo(kVerificarContactos), {})}}}});
     auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
-    FrmExtras extras;
+    FrmExtras extras(apoyo::sesion());
     QString error;
     ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
     for (int c = 0; c < 5; ++c)
@@ -891,21 +891,23 @@ TEST_F(SqlServer, UnCommitSinRespuestaQuedaIncierto) {
     for (const auto& c : casos) {
         preparar();
         QString error;
-        ASSERT_TRUE(Global::AbrirConexion(&error)) << error.toStdString();
+        Global::Sesion sesion;
+        plataforma::Conexion& bd = sesion.conexion;
+        ASSERT_TRUE(Global::AbrirSesion(&sesion, &error)) << error.toStdString();
         auto guardar = [&] {
-            return Global::Conexion.enTransaccion(
+            return bd.enTransaccion(
                 [&](QString* e) {
-                    return Global::Conexion.ejecutar(
+                    return bd.ejecutar(
                         QStringLiteral("UPDATE zelt.dbo.contactos_extras SET Nota = ''"), {}, e);
                 },
                 &error);
         };
         servidor.ajustar({{QLatin1String(c.pista), c.valor}});
         EXPECT_FALSE(guardar()) << c.pista;
-        EXPECT_EQ(Global::Conexion.commitIncierto(), c.incierto) << c.pista;
+        EXPECT_EQ(bd.commitIncierto(), c.incierto) << c.pista;
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.mensaje))) << error.toStdString();
         EXPECT_TRUE(guardar()) << error.toStdString();
-        EXPECT_FALSE(Global::Conexion.commitIncierto()) << c.pista;
+        EXPECT_FALSE(bd.commitIncierto()) << c.pista;
     }
 }
 
@@ -950,7 +952,7 @@ TEST_F(SqlServer, UnaConfirmacionSinRespuestaNoSeDaPorPerdida) {
         servidor.ajustar({{QStringLiteral("cortar_tras"), QStringLiteral("COMMIT TRANSACTION")}});
         std::unique_ptr<FrmExtras> extras;
         if (c.extras) {
-            extras = std::make_unique<FrmExtras>();
+            extras = std::make_unique<FrmExtras>(apoyo::sesion());
             QString error;
             ASSERT_TRUE(extras->Form_Load(&error)) << error.toStdString();
             control<plataforma::Rejilla>(*extras, "iExtras")->ponerValor(5, 1, "Nuevo");

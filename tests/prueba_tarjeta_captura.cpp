@@ -237,7 +237,8 @@ TEST(CapturaDiseno, LetraDeArialSinLasDeWindows) {
         GTEST_SKIP() << "this machine has the Windows fonts";
     ASSERT_TRUE(instaladas.contains(QStringLiteral("Liberation Sans")))
         << "scripts/setup.sh installs fonts-liberation2";
-    FrmTelefonos f(QString{});
+    Global::Sesion sesion;
+    FrmTelefonos f(sesion);
     const QString liberation = QStringLiteral("Liberation Sans");
     EXPECT_EQ(QFontInfo(f.font()).family(), liberation);
     EXPECT_EQ(QFontInfo(txt(f, "TxtDueno")->font()).family(), liberation);
@@ -247,7 +248,8 @@ TEST(CapturaDiseno, LetraDeArialSinLasDeWindows) {
 }
 
 TEST(CapturaDiseno, NotasConSuTextoDeDiseno) {
-    FrmTelefonos f(QString{});
+    Global::Sesion sesion;
+    FrmTelefonos f(sesion);
     EXPECT_EQ(control<QPlainTextEdit>(f, "TxtAnotaciones")->toPlainText(),
               QStringLiteral("Anotaciones extras...\n"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Tarjeta Telefónica de: "));
@@ -296,7 +298,7 @@ TEST_F(Captura, LosLimitesCuentanComoLaBaseDeDatosSinPartir) {
     c->insert(QString(QChar(0xD83D)));
     EXPECT_EQ(c->text(), QStringLiteral("a"));
     QString error;
-    EXPECT_FALSE(Global::Conexion.ejecutar(
+    EXPECT_FALSE(apoyo::sesion().conexion.ejecutar(
         QStringLiteral("update zelt.tarjeta_telefonica_cliente set anotaciones=?"),
         {QStringLiteral("x") + QChar(0xD83D)}, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("carácter incompleto"))) << error.toStdString();
@@ -648,14 +650,14 @@ TEST(Ciudades, EstadoDeLaSucursalYSucursalDesconocida) {
     {
         apoyo::Entorno e(apoyo::Opciones::conSucursal(QStringLiteral("40")));
         auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
-        EXPECT_EQ(Global::EstadoSucursal, 19);
+        EXPECT_EQ(apoyo::sesion().estado, 19);
         EXPECT_NE(cmb(*f, "CmbMunicipios")->findText(QStringLiteral("SAN PEDRO GARZA GARCÍA")), -1);
         EXPECT_EQ(cmb(*f, "CmbMunicipios")->findText(QStringLiteral("DELICIAS")), -1);
     }
     {
         apoyo::Entorno e(apoyo::Opciones::conSucursal(QStringLiteral("99")));
         auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
-        EXPECT_EQ(Global::EstadoSucursal, 0);
+        EXPECT_EQ(apoyo::sesion().estado, 0);
         EXPECT_EQ(cmb(*f, "CmbMunicipios")->count(), 0);
     }
 }

@@ -603,7 +603,7 @@ TEST_F(Guardado, TrasUnFalloLaBaseSeAbreDeNuevo) {
     auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
     txt(*f, "TxtDueno")->setText(QStringLiteral("alguien"));
     QString e;
-    ASSERT_TRUE(Global::Conexion.ejecutar(QStringLiteral("PRAGMA query_only = 1"), {}, &e))
+    ASSERT_TRUE(apoyo::sesion().conexion.ejecutar(QStringLiteral("PRAGMA query_only = 1"), {}, &e))
         << e.toStdString();
     for (const char* esperado :
          {"error: No se pudo guardar la tarjeta", "info: Tarjeta Generada Correctamente!"}) {

@@ -92,9 +92,10 @@ int elegirEnChoque(const QList<Contactos::Choque>& choques) {
 
 }  // namespace
 
-FrmExtras::FrmExtras(QWidget* parent)
+FrmExtras::FrmExtras(Global::Sesion& sesion, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      sesion_(sesion) {
     setObjectName(QStringLiteral("FrmExtras"));
     setWindowTitle(QStringLiteral("Contactos Extras"));
     plataforma::aplicarFuente(this);
@@ -158,7 +159,7 @@ void FrmExtras::PrepararRejilla() {
 bool FrmExtras::CargarContactos(QString* error) {
     Contactos::Lista lista;
     QString e;
-    if (!Contactos::Cargar(&lista, &e)) {
+    if (!Contactos::Cargar(sesion_, &lista, &e)) {
         *error = Global::ConDetalle(
             QStringLiteral("No se pudieron leer los contactos extras del cliente. "
                            "Ciérrela y vuelva a abrirla en un momento; si el "
@@ -352,7 +353,7 @@ void FrmExtras::guardar() {
         QList<QStringList> guardadas = version;
         if (trasIncierto) {
             Contactos::Lista lista;
-            if (!Contactos::Cargar(&lista, &error)) {
+            if (!Contactos::Cargar(sesion_, &lista, &error)) {
                 MensajeError(Global::ConDetalle(
                                  QStringLiteral("No se pudo leer cómo quedaron los contactos, así "
                                                 "que sigue sin saberse si se guardaron; no se "
@@ -378,7 +379,7 @@ void FrmExtras::guardar() {
             if (Contactos::MismasFilas(lista.filas, leidas_)) continue;
             guardadas = lista.filas;
             conflicto = true;
-        } else if (Contactos::Guardar(filas, &guardadas, &error, &conflicto, &incierto)) {
+        } else if (Contactos::Guardar(sesion_, filas, &guardadas, &error, &conflicto, &incierto)) {
             if (fusion) {
                 llenar(filas);
                 MensajeInfo(kOtroUsuario + QStringLiteral("se guardaron los cambios de los dos.") +

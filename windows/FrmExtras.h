@@ -16,7 +16,9 @@ class FrmExtras : public QDialog {
     Q_OBJECT
 
 public:
-    explicit FrmExtras(QWidget* parent = nullptr);
+    // The extra contacts of the session's client; the session must outlive
+    // the window.
+    explicit FrmExtras(Global::Sesion& sesion, QWidget* parent = nullptr);
     ~FrmExtras() override;
 
     // Places the window, builds the grid and reads the client's contacts;
@@ -35,6 +37,7 @@ protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
 
 private:
+    Global::Sesion& sesion_;
     // Controls, named as the window's layout names them (tests reach them by
     // these object names).
     QGroupBox* Frame1;

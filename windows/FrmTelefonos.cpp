@@ -226,10 +226,10 @@ struct FrmTelefonos::Disposicion {
 
 // ================================================================ building
 
-FrmTelefonos::FrmTelefonos(const QString& lineaComandos, QWidget* parent)
+FrmTelefonos::FrmTelefonos(Global::Sesion& sesion, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      lineaComandos_(lineaComandos) {
+      sesion_(sesion) {
     construir();
 }
 
@@ -401,15 +401,6 @@ bool FrmTelefonos::Form_Load(QString* error) {
         ~Puntero() { plataforma::punteroRaton(0); }
     } restaurar;
 
-    // A command line that names no card to open is refused before the
-    // database is asked anything; a client not on file, once its name is read.
-    LineaComandos::Datos linea;
-    if (!LineaComandos::Leer(lineaComandos_, &linea, error)) return false;
-    Global::ClienteActual = linea.cliente;
-    Global::UsuarioActual = linea.usuario;
-
-    if (!Global::AbrirConexion(error)) return false;
-
     TarjetaNueva = false;
 
     QString detalle;
@@ -419,7 +410,7 @@ bool FrmTelefonos::Form_Load(QString* error) {
     if (detalle.isEmpty()) CargarTarjeta(&detalle);
     if (!detalle.isEmpty()) {
         *error = detalle;
-        Global::CerrarConexion();
+        sesion_.conexion.cerrar();
         return false;
     }
     return true;
@@ -428,7 +419,7 @@ bool FrmTelefonos::Form_Load(QString* error) {
 void FrmTelefonos::RevisarPermiso(QString* error) {
     std::optional<bool> puede;
     QString e;
-    if (!Tarjeta::LeerPermiso(&puede, &e)) {
+    if (!Tarjeta::LeerPermiso(sesion_, &puede, &e)) {
         *error =
             Global::ConDetalle(QStringLiteral("No se pudo consultar el permiso del usuario. ") +
                                    QString::fromUtf16(Global::kVuelvaAAbrir),
@@ -441,14 +432,14 @@ void FrmTelefonos::RevisarPermiso(QString* error) {
 void FrmTelefonos::MostrarNombreCliente(QString* error) {
     std::optional<QString> nombre;
     QString e;
-    if (!Tarjeta::LeerNombreCliente(&nombre, &e)) {
+    if (!Tarjeta::LeerNombreCliente(sesion_, &nombre, &e)) {
         *error = Global::ConDetalle(QStringLiteral("No se pudo consultar el nombre del cliente. ") +
                                         QString::fromUtf16(Global::kVuelvaAAbrir),
                                     e);
         return;
     }
     if (!nombre) {
-        *error = LineaComandos::ClienteNoRegistrado(Global::ClienteActual, lineaComandos_);
+        *error = LineaComandos::ClienteNoRegistrado(sesion_.cliente, sesion_.lineaComandos);
         return;
     }
     NombreCliente = *nombre;
@@ -502,7 +493,7 @@ void FrmTelefonos::TmrInicio_Timer() {
 void FrmTelefonos::CmdExtras_Click() {
     QuitarSobreTodo(this);
     {
-        FrmExtras extras;
+        FrmExtras extras(sesion_);
         QString error;
         if (extras.Form_Load(&error))
             extras.exec();
@@ -544,7 +535,7 @@ void FrmTelefonos::Form_Unload() {
     if (cerrada_) return;
     cerrada_ = true;
     TmrInicio->stop();
-    Global::CerrarConexion();
+    sesion_.conexion.cerrar();
 }
 
 // ============================================================== key handling
@@ -726,7 +717,7 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
     CmbMunicipios->clear();
     QList<Tarjeta::Ciudad> ciudades;
     QString e;
-    if (!Tarjeta::LeerCiudades(&ciudades, &e)) {
+    if (!Tarjeta::LeerCiudades(sesion_, &ciudades, &e)) {
         *error = Global::ConDetalle(QStringLiteral("No se pudo leer la lista de ciudades. ") +
                                         QString::fromUtf16(Global::kVuelvaAAbrir),
                                     e);
@@ -789,7 +780,7 @@ void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
 bool FrmTelefonos::CargarTarjeta(QString* error) {
     Tarjeta::Leida leida;
     QString que, detalle;
-    if (!Tarjeta::Cargar(&leida, &que, &detalle)) {
+    if (!Tarjeta::Cargar(sesion_, &leida, &que, &detalle)) {
         *error = Global::ConDetalle(
             que + QLatin1Char(' ') + QString::fromUtf16(Global::kVuelvaAAbrir), detalle);
         return false;
@@ -1203,7 +1194,7 @@ Tarjeta::Desenlace FrmTelefonos::guardarNueva(QString* error) {
     bool llamarNombre = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
     const Tarjeta::Desenlace d =
-        Tarjeta::Insertar(filaDeVentana(nombreAval), domicilioParaGuardar(),
+        Tarjeta::Insertar(sesion_, filaDeVentana(nombreAval), domicilioParaGuardar(),
                           nombreParaEnviar(llamarNombre), &cargada_, error);
     if (d == Tarjeta::Desenlace::Guardada) guardado(nombreAval);
     return d;
@@ -1213,9 +1204,9 @@ Tarjeta::Desenlace FrmTelefonos::guardarCambios(QString* error) {
     bool llamarNombre = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
     const std::optional<Tarjeta::Domicilio> domicilio = domicilioParaGuardar();
-    const Tarjeta::Desenlace d =
-        Tarjeta::Actualizar(filaDeVentana(nombreAval), ChkAval->checkState() == Qt::Checked,
-                            domicilio, nombreParaEnviar(llamarNombre), &cargada_, error);
+    const Tarjeta::Desenlace d = Tarjeta::Actualizar(
+        sesion_, filaDeVentana(nombreAval), ChkAval->checkState() == Qt::Checked, domicilio,
+        nombreParaEnviar(llamarNombre), &cargada_, error);
     if (d == Tarjeta::Desenlace::Guardada) {
         if (domicilio) CiudadAval = domicilio->ciudad.toDouble();
         guardado(nombreAval);
@@ -1343,7 +1334,7 @@ void FrmTelefonos::resolverConflicto(bool nueva) {
     for (int vuelta = 0; vuelta < 5; ++vuelta) {
         Tarjeta::Leida actual;
         QString error, detalle;
-        if (!Tarjeta::Cargar(&actual, &error, &detalle)) {
+        if (!Tarjeta::Cargar(sesion_, &actual, &error, &detalle)) {
             MensajeError(
                 Global::ConDetalle(
                     (trasIncierto ? QStringLiteral("No se pudo leer cómo quedó la tarjeta, así "
@@ -1404,9 +1395,10 @@ bool FrmTelefonos::guardarDeNuevo(const Tarjeta::Leida& actual) {
     bool llamar = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamar);
     QString error;
-    const Tarjeta::Desenlace d = Tarjeta::Insertar(
-        filaDeVentana(nombreAval), domicilioEditado_ ? domicilioParaGuardar() : std::nullopt,
-        nombreParaEnviar(llamar), &cargada_, &error);
+    const Tarjeta::Desenlace d =
+        Tarjeta::Insertar(sesion_, filaDeVentana(nombreAval),
+                          domicilioEditado_ ? domicilioParaGuardar() : std::nullopt,
+                          nombreParaEnviar(llamar), &cargada_, &error);
     if (d == Tarjeta::Desenlace::Conflicto) return true;
     if (d != Tarjeta::Desenlace::Guardada) {
         avisarNoGuardada(d, true, error);
@@ -1446,8 +1438,8 @@ bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasI
         const Tarjeta::Combinada c = Tarjeta::Combinar(mios, ciudad, actual, origen, false);
         Tarjeta::Leida version = actual;
         QString error;
-        const Tarjeta::Desenlace d =
-            Tarjeta::Actualizar(c.fila, c.sinAval, c.domicilio, c.nombre, &version, &error);
+        const Tarjeta::Desenlace d = Tarjeta::Actualizar(sesion_, c.fila, c.sinAval, c.domicilio,
+                                                         c.nombre, &version, &error);
         if (d == Tarjeta::Desenlace::Conflicto) return true;
         if (d != Tarjeta::Desenlace::Guardada) {
             avisarNoGuardada(d, false, error);
@@ -1522,7 +1514,7 @@ bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasI
     Tarjeta::Leida version = actual;
     QString error;
     const Tarjeta::Desenlace d =
-        Tarjeta::Actualizar(c.fila, c.sinAval, c.domicilio, c.nombre, &version, &error);
+        Tarjeta::Actualizar(sesion_, c.fila, c.sinAval, c.domicilio, c.nombre, &version, &error);
     if (d == Tarjeta::Desenlace::Conflicto) return true;
     if (d != Tarjeta::Desenlace::Guardada) {
         avisarNoGuardada(d, false, error);

@@ -26,8 +26,8 @@ class FrmTelefonos : public QWidget {
     Q_OBJECT
 
 public:
-    // lineaComandos: the text the calling application passed ("1234-25").
-    explicit FrmTelefonos(const QString& lineaComandos, QWidget* parent = nullptr);
+    // The card of the session's client, which must outlive the window.
+    explicit FrmTelefonos(Global::Sesion& sesion, QWidget* parent = nullptr);
     ~FrmTelefonos() override;
 
     // The start-up sequence. False, with a Spanish text naming the cause, when
@@ -137,7 +137,7 @@ private:
     bool ciudadElegida();
     void guardado(const QVariant& nombreAval);
 
-    QString lineaComandos_;
+    Global::Sesion& sesion_;
     plataforma::ListaConDatos* listaCiudades_ = nullptr;  // the entries of CmbMunicipios
     bool reenfocando_ = false;  // a check is returning the focus to its box
     bool tragarClic_ = false;   // a failed check took the focus back from a click
