@@ -52,6 +52,19 @@ QList<int> Conflictos(const QList<Origen>& origen) {
     return c;
 }
 
+Reparto Repartir(const QList<Origen>& origen, bool conflictosMios) {
+    Reparto r;
+    for (int i = 0; i < origen.size(); ++i) {
+        const bool deOtro = origen[i] == Origen::Suyo || origen[i] == Origen::Conflicto;
+        r.deOtro = r.deOtro || deOtro;
+        if (TomaMio(origen[i], conflictosMios))
+            r.algoMio = true;
+        else if (deOtro)
+            r.suyos << i;
+    }
+    return r;
+}
+
 bool TomaMio(Origen origen, bool conflictosMios) {
     return origen == Origen::Mio || (origen == Origen::Conflicto && conflictosMios);
 }

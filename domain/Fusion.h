@@ -41,6 +41,15 @@ QList<Origen> Fusionar(const QVariantList& base, const QVariantList& mio, const 
 
 QList<int> Conflictos(const QList<Origen>& origen);
 
+// A merge once its conflicts are settled (conflictosMios: this desk keeps its
+// values there).
+struct Reparto {
+    bool deOtro = false;   // a field the other desk changed: theirs alone, or in conflict
+    bool algoMio = false;  // a field that takes this desk's value: something to save
+    QList<int> suyos;      // the fields that take the other desk's change
+};
+Reparto Repartir(const QList<Origen>& origen, bool conflictosMios);
+
 // Whether the merged field takes this desk's value: it changed it alone, or
 // both did and the user keeps their own.
 bool TomaMio(Origen origen, bool conflictosMios);
@@ -52,19 +61,6 @@ QVariantList Valores(const QList<Origen>& origen, const QVariantList& mio, const
 }  // namespace Fusion
 
 namespace Tarjeta {
-
-// The fields of a card for the merge: its row's columns in the order of
-// kColumnas, then the guarantor's address and name as the window shows them.
-enum : int {
-    kCampoCalle = kNumColumnas,
-    kCampoColonia,
-    kCampoCodigo,
-    kCampoCiudad,  // the city's name; its number goes with it
-    kCampoPaterno,
-    kCampoMaterno,
-    kCampoNombre,
-    kNumCampos
-};
 
 // A card's fields: the check boxes as 0 or 1 (what the save writes), the
 // texts as stored, the address and name as the procedures return them ("" when

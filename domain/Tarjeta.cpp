@@ -66,21 +66,28 @@ QList<Parametro> delAval(const Global::Sesion& s, const QList<Parametro>& resto)
 bool llamarDomicilio(Global::Sesion& s, const Domicilio& d, QString* error) {
     return s.conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_DOMICILIO_CLIENTE"),
-        delAval(s, {{QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, 200, d.calle},
-                    {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, d.ciudad.toDouble()},
-                    {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, 40, d.colonia},
-                    {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, 10, d.codigo},
-                    {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, 50, d.nombreCiudad},
-                    {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}}),
+        delAval(
+            s,
+            {{QStringLiteral("@cDomicilio"), TipoParametro::TextoFijo, Ancho(kCampoCalle), d.calle},
+             {QStringLiteral("@nCiudad"), TipoParametro::Entero, 4, d.ciudad.toDouble()},
+             {QStringLiteral("@cColonia"), TipoParametro::TextoFijo, Ancho(kCampoColonia),
+              d.colonia},
+             {QStringLiteral("@cCodigo"), TipoParametro::TextoFijo, Ancho(kCampoCodigo), d.codigo},
+             {QStringLiteral("@cMunicipio"), TipoParametro::TextoFijo, Ancho(kCampoCiudad),
+              d.nombreCiudad},
+             {QStringLiteral("@cEntreCalles"), TipoParametro::TextoFijo, 200, QString()}}),
         error);
 }
 
 bool llamarContacto(Global::Sesion& s, const NombreAval& n, QString* error) {
     return s.conexion.llamar(
         QStringLiteral("Zelt.dbo.GUARDA_CONTACTO_CLIENTE"),
-        delAval(s, {{QStringLiteral("@cNombre"), TipoParametro::TextoFijo, 40, n.nombre},
-                    {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, 40, n.paterno},
-                    {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, 40, n.materno},
+        delAval(s, {{QStringLiteral("@cNombre"), TipoParametro::TextoFijo, Ancho(kCampoNombre),
+                     n.nombre},
+                    {QStringLiteral("@cPaterno"), TipoParametro::TextoFijo, Ancho(kCampoPaterno),
+                     n.paterno},
+                    {QStringLiteral("@cMaterno"), TipoParametro::TextoFijo, Ancho(kCampoMaterno),
+                     n.materno},
                     {QStringLiteral("@dNacimiento"), TipoParametro::FechaHora, 10,
                      QStringLiteral("01-01-1900")},
                     {QStringLiteral("@cCorreo"), TipoParametro::TextoFijo, 80, QString()}}),

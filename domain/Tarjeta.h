@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <array>
 #include <optional>
+#include <string_view>
 
 #include "domain/Global.h"
 
@@ -30,6 +31,9 @@ struct Columna {
     const char* actualizar;  // as the update names it; nullptr: not updated
     const char* leer;        // as the load reads it; nullptr: not read
     Fuente fuente;
+    // Characters the column holds, counted as the database counts them (in
+    // UTF-16 units); 0: no limit, or not a text.
+    int ancho;
 };
 
 // The references stand in the order 1, 3, 4, 2; the insert spells two columns
@@ -37,49 +41,49 @@ struct Columna {
 // as the same names.
 // clang-format off
 inline constexpr std::array<Columna, 43> kColumnas{{
-    {"cliente", nullptr, nullptr, Fuente::Cliente},
-    {"Principal_Nombre", "Principal_Nombre", "Principal_Nombre", Fuente::Texto},
-    {"Principal_Mismo", "Principal_Mismo", "Principal_Mismo", Fuente::Casilla},
-    {"Principal_Telefono", "Principal_Telefono", "Principal_Telefono", Fuente::Texto},
-    {"Principal_celular", "Principal_celular", "Principal_celular", Fuente::Texto},
-    {"Principal_centro", "Principal_centro", "Principal_centro", Fuente::Texto},
-    {"Principal_Telefono_centro", "Principal_Telefono_centro", "Principal_Telefono_centro", Fuente::Texto},
-    {"Principal_extension_centro", "Principal_extension_centro", "Principal_extension_centro", Fuente::Texto},
-    {"conyuge_nombre", "conyuge_nombre", "conyuge_nombre", Fuente::Texto},
-    {"conyuge_tiene", "conyuge_tiene", "conyuge_tiene", Fuente::Casilla},
-    {"conyuge_celular", "conyuge_celular", "conyuge_celular", Fuente::Texto},
-    {"conyuge_centro", "conyuge_centro", "conyuge_centro", Fuente::Texto},
-    {"conyuge_telefono_Centro", "conyuge_telefono_Centro", "conyuge_telefono_centro", Fuente::Texto},
-    {"conyuge_extension_centro", "conyuge_extension_centro", "conyuge_extension_centro", Fuente::Texto},
-    {"referencia1_nombre", "referencia1_nombre", "referencia1_nombre", Fuente::Texto},
-    {"referencia1_telefono", "referencia1_telefono", "referencia1_telefono", Fuente::Texto},
-    {"referencia1_celular", "referencia1_celular", "referencia1_celular", Fuente::Texto},
-    {"referencia1_parentesco", "referencia1_parentesco", "referencia1_parentesco", Fuente::Texto},
-    {"referencia3_nombre", "referencia3_nombre", "referencia3_nombre", Fuente::Texto},
-    {"referencia3_telefono", "referencia3_telefono", "referencia3_telefono", Fuente::Texto},
-    {"referencia3_celular", "referencia3_celular", "referencia3_celular", Fuente::Texto},
-    {"referencia3_parentesco", "referencia3_parentesco", "referencia3_parentesco", Fuente::Texto},
-    {"referencia4_nombre", "referencia4_nombre", "referencia4_nombre", Fuente::Texto},
-    {"referencia4_telefono", "referencia4_telefono", "referencia4_telefono", Fuente::Texto},
-    {"referencia4_celular", "referencia4_celular", "referencia4_celular", Fuente::Texto},
-    {"referencia4_parentesco", "referencia4_parentesco", "referencia4_parentesco", Fuente::Texto},
-    {"referencia2_nombre", "referencia2_nombre", "referencia2_nombre", Fuente::Texto},
-    {"referencia2_telefono", "referencia2_telefono", "referencia2_telefono", Fuente::Texto},
-    {"referencia2_celular", "referencia2_celular", "referencia2_celular", Fuente::Texto},
-    {"referencia2_parentesco", "referencia2_parentesco", "referencia2_parentesco", Fuente::Texto},
-    {"aval_Nombre", "aval_Nombre", nullptr, Fuente::NombreAval},
-    {"aval_tiene", "aval_tiene", "aval_tiene", Fuente::Casilla},
-    {"aval_Telefono", "aval_Telefono", "aval_Telefono", Fuente::Texto},
-    {"aval_celular", "aval_celular", "aval_celular", Fuente::Texto},
-    {"aval_centro", "aval_centro", "aval_centro", Fuente::Texto},
-    {"aval_Telefono_centro", "aval_Telefono_centro", "aval_Telefono_centro", Fuente::Texto},
-    {"aval_extension_centro", "aval_extension_centro", "aval_extension_centro", Fuente::Texto},
-    {"anotaciones", "anotaciones", "anotaciones", Fuente::Texto},
-    {"usuario_genera", nullptr, nullptr, Fuente::Usuario},
-    {"aval_centro_conyuge", "aval_centro_conyuge", "aval_centro_conyuge", Fuente::Texto},
-    {"Aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", Fuente::Texto},
-    {"aval_extension_centro_conyuge", "aval_extension_centro_conyuge", "aval_extension_centro_conyuge", Fuente::Texto},
-    {"aval_nombre_conyuge", "aval_nombre_conyuge", "aval_nombre_conyuge", Fuente::Texto},
+    {"cliente", nullptr, nullptr, Fuente::Cliente, 0},
+    {"Principal_Nombre", "Principal_Nombre", "Principal_Nombre", Fuente::Texto, 100},
+    {"Principal_Mismo", "Principal_Mismo", "Principal_Mismo", Fuente::Casilla, 0},
+    {"Principal_Telefono", "Principal_Telefono", "Principal_Telefono", Fuente::Texto, 10},
+    {"Principal_celular", "Principal_celular", "Principal_celular", Fuente::Texto, 13},
+    {"Principal_centro", "Principal_centro", "Principal_centro", Fuente::Texto, 80},
+    {"Principal_Telefono_centro", "Principal_Telefono_centro", "Principal_Telefono_centro", Fuente::Texto, 10},
+    {"Principal_extension_centro", "Principal_extension_centro", "Principal_extension_centro", Fuente::Texto, 30},
+    {"conyuge_nombre", "conyuge_nombre", "conyuge_nombre", Fuente::Texto, 100},
+    {"conyuge_tiene", "conyuge_tiene", "conyuge_tiene", Fuente::Casilla, 0},
+    {"conyuge_celular", "conyuge_celular", "conyuge_celular", Fuente::Texto, 13},
+    {"conyuge_centro", "conyuge_centro", "conyuge_centro", Fuente::Texto, 80},
+    {"conyuge_telefono_Centro", "conyuge_telefono_Centro", "conyuge_telefono_centro", Fuente::Texto, 10},
+    {"conyuge_extension_centro", "conyuge_extension_centro", "conyuge_extension_centro", Fuente::Texto, 30},
+    {"referencia1_nombre", "referencia1_nombre", "referencia1_nombre", Fuente::Texto, 100},
+    {"referencia1_telefono", "referencia1_telefono", "referencia1_telefono", Fuente::Texto, 10},
+    {"referencia1_celular", "referencia1_celular", "referencia1_celular", Fuente::Texto, 13},
+    {"referencia1_parentesco", "referencia1_parentesco", "referencia1_parentesco", Fuente::Texto, 30},
+    {"referencia3_nombre", "referencia3_nombre", "referencia3_nombre", Fuente::Texto, 100},
+    {"referencia3_telefono", "referencia3_telefono", "referencia3_telefono", Fuente::Texto, 10},
+    {"referencia3_celular", "referencia3_celular", "referencia3_celular", Fuente::Texto, 13},
+    {"referencia3_parentesco", "referencia3_parentesco", "referencia3_parentesco", Fuente::Texto, 30},
+    {"referencia4_nombre", "referencia4_nombre", "referencia4_nombre", Fuente::Texto, 100},
+    {"referencia4_telefono", "referencia4_telefono", "referencia4_telefono", Fuente::Texto, 10},
+    {"referencia4_celular", "referencia4_celular", "referencia4_celular", Fuente::Texto, 13},
+    {"referencia4_parentesco", "referencia4_parentesco", "referencia4_parentesco", Fuente::Texto, 30},
+    {"referencia2_nombre", "referencia2_nombre", "referencia2_nombre", Fuente::Texto, 100},
+    {"referencia2_telefono", "referencia2_telefono", "referencia2_telefono", Fuente::Texto, 10},
+    {"referencia2_celular", "referencia2_celular", "referencia2_celular", Fuente::Texto, 13},
+    {"referencia2_parentesco", "referencia2_parentesco", "referencia2_parentesco", Fuente::Texto, 30},
+    {"aval_Nombre", "aval_Nombre", nullptr, Fuente::NombreAval, 130},
+    {"aval_tiene", "aval_tiene", "aval_tiene", Fuente::Casilla, 0},
+    {"aval_Telefono", "aval_Telefono", "aval_Telefono", Fuente::Texto, 10},
+    {"aval_celular", "aval_celular", "aval_celular", Fuente::Texto, 13},
+    {"aval_centro", "aval_centro", "aval_centro", Fuente::Texto, 80},
+    {"aval_Telefono_centro", "aval_Telefono_centro", "aval_Telefono_centro", Fuente::Texto, 10},
+    {"aval_extension_centro", "aval_extension_centro", "aval_extension_centro", Fuente::Texto, 30},
+    {"anotaciones", "anotaciones", "anotaciones", Fuente::Texto, 0},
+    {"usuario_genera", nullptr, nullptr, Fuente::Usuario, 7},
+    {"aval_centro_conyuge", "aval_centro_conyuge", "aval_centro_conyuge", Fuente::Texto, 80},
+    {"Aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", "aval_telefono_centro_conyuge", Fuente::Texto, 10},
+    {"aval_extension_centro_conyuge", "aval_extension_centro_conyuge", "aval_extension_centro_conyuge", Fuente::Texto, 30},
+    {"aval_nombre_conyuge", "aval_nombre_conyuge", "aval_nombre_conyuge", Fuente::Texto, 80},
 }};
 // clang-format on
 
@@ -92,6 +96,59 @@ inline constexpr int kNumColumnas = int(kColumnas.size());
 // Position in kColumnas of a column, by any of its spellings (capitals do not
 // matter); -1 when there is none.
 int Indice(QLatin1String columna);
+
+// The fields of a card, as the window shows it and the merge and the save
+// checks take it: its row's columns in the order of kColumnas, then the
+// guarantor's address and name.
+enum : int {
+    kCampoCalle = kNumColumnas,
+    kCampoColonia,
+    kCampoCodigo,
+    kCampoCiudad,  // the city's name; its number goes with it
+    kCampoPaterno,
+    kCampoMaterno,
+    kCampoNombre,
+    kNumCampos
+};
+
+// The field of a column, for tables the compiler builds: a name that is not a
+// column of kColumnas (capitals aside) does not compile.
+consteval int Campo(std::string_view columna) {
+    const auto minuscula = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (int i = 0; i < kNumColumnas; ++i) {
+        const std::string_view nombre = kColumnas[size_t(i)].insertar;
+        if (nombre.size() != columna.size()) continue;
+        bool igual = true;
+        for (size_t k = 0; k < nombre.size() && igual; ++k)
+            igual = minuscula(nombre[k]) == minuscula(columna[k]);
+        if (igual) return i;
+    }
+    throw "not a column of the card";
+}
+
+// Characters a field holds, counted as the database counts them: a column as
+// its table keeps it, the guarantor's address and name as the procedures that
+// store them take them. 0: no limit (the notes), or not a text. The boxes
+// take it as their typing limit, and the save refuses a longer address or
+// name before sending anything.
+constexpr int Ancho(int campo) {
+    switch (campo) {
+        case kCampoCalle:
+            return 200;
+        case kCampoColonia:
+            return 40;
+        case kCampoCodigo:
+            return 10;
+        case kCampoCiudad:
+            return 50;
+        case kCampoPaterno:
+        case kCampoMaterno:
+        case kCampoNombre:
+            return 40;
+        default:
+            return campo >= 0 && campo < kNumColumnas ? kColumnas[size_t(campo)].ancho : 0;
+    }
+}
 
 // One card: a value per column of kColumnas, in that order. Texts as strings,
 // check boxes as 0 or 1; the client and user rows are filled by the save from

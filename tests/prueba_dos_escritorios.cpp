@@ -58,6 +58,31 @@ TEST(Fusion, CampoPorCampoConLaReglaDeUnaCasilla) {
     }
 }
 
+// Once the conflicts are settled: whether anything of the other desk's came
+// in, whether anything of this desk's is left to save, and the fields of
+// theirs the window shows from now on (a conflict settled either way).
+TEST(Fusion, LoDeCadaUnoTrasResolverLosConflictos) {
+    const struct {
+        const char* origen;  // N, M, S, A, C a field
+        bool conflictosMios;
+        bool deOtro, algoMio;
+        QList<int> suyos;
+    } casos[] = {
+        {"NNA", false, false, false, {}}, {"NMA", false, false, true, {}},
+        {"SMN", false, true, true, {0}},  {"CNS", false, true, false, {0, 2}},
+        {"CNS", true, true, true, {2}},
+    };
+    for (const auto& c : casos) {
+        QList<Fusion::Origen> origen;
+        for (const char* o = c.origen; *o; ++o)
+            origen << Fusion::Origen(QByteArray("NMSAC").indexOf(*o));
+        const Fusion::Reparto r = Fusion::Repartir(origen, c.conflictosMios);
+        EXPECT_EQ(r.deOtro, c.deOtro) << c.origen << c.conflictosMios;
+        EXPECT_EQ(r.algoMio, c.algoMio) << c.origen << c.conflictosMios;
+        EXPECT_EQ(r.suyos, c.suyos) << c.origen << c.conflictosMios;
+    }
+}
+
 // What the save of a merged card sends: the guarantor's address and name
 // only when they hold this desk's change, aval_Nombre composed anew with the
 // name (empty without a guarantor), the city's number following its name.

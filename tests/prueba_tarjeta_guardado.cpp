@@ -14,6 +14,7 @@
 #include "Ventanas.h"
 #include "app/Programa.h"
 #include "domain/Global.h"
+#include "domain/Revision.h"
 #include "domain/Tarjeta.h"
 
 using apoyo::escena;
@@ -633,6 +634,64 @@ TEST_F(Guardado, LosFallosDicenQueHacerYDespuesElDetalle) {
         QStringLiteral("error: No se pudo leer la tarjeta del cliente. Vuelva a abrir la tarjeta "
                        "en un momento; si el problema sigue, avise a sistemas.\nDetalle: ")))
         << escena().value(0).toStdString();
+}
+
+// The save's checks without a window: each kind of problem, the field it
+// names and what its message needs; half characters first, then the code
+// page, the lengths the procedures take (in UTF-16 units) and the city.
+TEST(Revision, ElPrimerProblemaConSuCampo) {
+    using Revision::Falta;
+    using Tarjeta::kCampoColonia, Tarjeta::kCampoMaterno, Tarjeta::kCampoNombre,
+        Tarjeta::kCampoPaterno, Tarjeta::kCampoCiudad;
+    const int dueno = Tarjeta::Campo("Principal_Nombre");
+    const QString medio = QStringLiteral("x") + QChar(0xD800), marca = QStringLiteral("José ✓");
+    const QString c40(40, QLatin1Char('c')), c41(41, QLatin1Char('c')), p41(41, QLatin1Char('p'));
+    const QString emoji = QString(39, QLatin1Char('c')) + QStringLiteral("😀");
+    const QString no;  // null: no address, or no name, sent
+    const struct {
+        int campo;  // holds texto
+        QString texto;
+        const char* sinUnicode;  // a column holding only the code page
+        QString colonia;         // the address is sent with it
+        QString paterno;         // the name is sent with it
+        bool faltaCiudad;
+        std::optional<Falta> falta;
+        int en;
+        QString dato;
+    } casos[] = {
+        // clang-format off
+        {dueno, marca, "", c40, marca, false, {}, 0, {}},
+        {kCampoNombre, medio, "", no, no, false, Falta::CaracterIncompleto, kCampoNombre, {}},
+        {dueno, marca + medio, "principal_nombre", no, no, false, Falta::CaracterIncompleto, dueno, {}},
+        {dueno, QStringLiteral("€ ✓ ✗"), "principal_nombre", no, no, false, Falta::FueraDelCodigo, dueno, QStringLiteral("✓✗")},
+        // The composed guarantor name is checked in its parts.
+        {kCampoMaterno, marca, "aval_nombre", no, no, false, Falta::FueraDelCodigo, kCampoMaterno, QStringLiteral("✓")},
+        {dueno, {}, "", c41, no, true, Falta::DemasiadoLargo, kCampoColonia, c41},
+        {dueno, {}, "", emoji, no, false, Falta::DemasiadoLargo, kCampoColonia, emoji},
+        {dueno, {}, "", no, p41, false, Falta::DemasiadoLargo, kCampoPaterno, p41},
+        {dueno, {}, "", c40, marca, true, Falta::SinCiudad, kCampoCiudad, {}},
+        // clang-format on
+    };
+    for (const auto& c : casos) {
+        Revision::Captura captura;
+        captura.textos = QStringList(Tarjeta::kNumCampos, QString());
+        captura.textos[c.campo] = c.texto;
+        if (*c.sinUnicode) captura.sinUnicode << QLatin1String(c.sinUnicode);
+        if (!c.colonia.isNull())
+            captura.domicilio =
+                Tarjeta::Domicilio{QString(200, QLatin1Char('d')), 3702, c.colonia,
+                                   QStringLiteral("31000"), QStringLiteral("CHIHUAHUA")};
+        if (!c.paterno.isNull())
+            captura.nombre = Tarjeta::NombreAval{QString(40, QLatin1Char('n')), c.paterno, {}};
+        captura.faltaCiudad = c.faltaCiudad;
+        const auto p = Revision::Revisar(captura);
+        ASSERT_EQ(p.has_value(), c.falta.has_value()) << c.en;
+        if (!p) continue;
+        EXPECT_EQ(p->falta, *c.falta) << c.en;
+        EXPECT_EQ(p->campo, c.en);
+        EXPECT_EQ(p->texto, c.dato) << c.en;
+        EXPECT_EQ(p->cabe, p->falta == Falta::DemasiadoLargo ? 40 : 0) << c.en;
+    }
 }
 
 // What a save could not store as the window shows it is named before

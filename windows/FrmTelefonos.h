@@ -1,6 +1,9 @@
 #pragma once
 // The phone-card window: one client's phones and work places, the spouse, four
 // references, the guarantor with the guarantor's spouse and address, and notes.
+// FrmTelefonos.cpp holds its start-up, keys, rules and display;
+// FrmTelefonosDisposicion.cpp its layout, FrmTelefonosGuardado.cpp the save
+// and FrmTelefonosDosEscritorios.cpp what follows another desk's save.
 
 #include <QString>
 #include <QVariant>
@@ -121,20 +124,15 @@ private:
     Tarjeta::Fila filaDeVentana(const QVariant& nombreAval) const;
     std::optional<Tarjeta::Domicilio> domicilioParaGuardar() const;
     std::optional<Tarjeta::NombreAval> nombreParaEnviar(bool enviar) const;
-    QWidget* cajaDeColumna(const char* columna) const;
+    QString nombreDeCampo(int campo) const;
     void CmbMunicipios_Editado(const QString& texto);
     void componerNombreAval();
     QVariant nombreAvalParaGuardar(bool* llamarContacto);
-    bool domicilioSeGuarda() const;
     std::optional<std::pair<QVariant, QString>> ciudadParaGuardar() const;
     bool domicilioSinCiudad() const;
     bool hayCambios() const;
     int indiceDeCiudad(const QString& nombre) const;
     bool capturaGuardable();
-    bool caracteresEnteros();
-    bool textosAdmitidos();
-    bool largosAdmitidos();
-    bool ciudadElegida();
     void guardado(const QVariant& nombreAval);
 
     Global::Sesion& sesion_;
