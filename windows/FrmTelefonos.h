@@ -115,6 +115,9 @@ private:
     void resolverConflicto(bool nueva);
     bool guardarDeNuevo(const Tarjeta::Leida& actual);
     bool fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasIncierto);
+    bool guardarFusion(const QVariantList& mios, const QVariant& ciudad,
+                       const Tarjeta::Leida& actual, const QList<Fusion::Origen>& origen,
+                       bool conflictosMios, const QString& aviso);
     void mostrarConLoMio(const Tarjeta::Leida& actual, const QVariantList& mios,
                          const QList<Fusion::Origen>& origen);
     QVariant valorDeCampo(int campo) const;

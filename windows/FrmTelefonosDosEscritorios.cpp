@@ -141,19 +141,8 @@ bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasI
                         nueva ? kTituloAlta : kTituloCambio);
             return false;
         }
-        const Tarjeta::Combinada c = Tarjeta::Combinar(mios, ciudad, actual, origen, false);
-        Tarjeta::Leida version = actual;
-        QString error;
-        const Tarjeta::Desenlace d = Tarjeta::Actualizar(sesion_, c.fila, c.sinAval, c.domicilio,
-                                                         c.nombre, &version, &error);
-        if (d == Tarjeta::Desenlace::Conflicto) return true;
-        if (d != Tarjeta::Desenlace::Guardada) {
-            avisarNoGuardada(d, false, error);
-            return false;
-        }
-        mostrar(version);
-        MensajeInfo(QStringLiteral("Tarjeta Modificada Correctamente!"), kTituloCambio);
-        return false;
+        return guardarFusion(mios, ciudad, actual, origen, false,
+                             QStringLiteral("Tarjeta Modificada Correctamente!"));
     }
 
     // Saving over a card another desk created is a change, which needs the
@@ -191,6 +180,16 @@ bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasI
         return false;
     }
 
+    return guardarFusion(mios, ciudad, actual, origen, conflictosMios,
+                         AvisosFusion::Resultado(quien, true, reparto.suyos, nombres));
+}
+
+// Saves the merge over the card as stored now (actual) and, once stored,
+// shows the card as stored and the given message. True: yet another desk
+// stored the card meanwhile.
+bool FrmTelefonos::guardarFusion(const QVariantList& mios, const QVariant& ciudad,
+                                 const Tarjeta::Leida& actual, const QList<Fusion::Origen>& origen,
+                                 bool conflictosMios, const QString& aviso) {
     const Tarjeta::Combinada c = Tarjeta::Combinar(mios, ciudad, actual, origen, conflictosMios);
     Tarjeta::Leida version = actual;
     QString error;
@@ -202,7 +201,7 @@ bool FrmTelefonos::fusionar(const Tarjeta::Leida& actual, bool nueva, bool trasI
         return false;
     }
     mostrar(version);
-    MensajeInfo(AvisosFusion::Resultado(quien, true, reparto.suyos, nombres), kTituloCambio);
+    MensajeInfo(aviso, kTituloCambio);
     return false;
 }
 
