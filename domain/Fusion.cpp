@@ -82,14 +82,6 @@ QVariantList Valores(const QList<Origen>& origen, const QVariantList& mio, const
 
 namespace Tarjeta {
 
-namespace {
-
-int columna(const char* nombre) {
-    return Indice(QLatin1String(nombre));
-}
-
-}  // namespace
-
 QVariantList Campos(const Leida& leida) {
     QVariantList c;
     c.reserve(kNumCampos);
@@ -98,7 +90,7 @@ QVariantList Campos(const Leida& leida) {
         const QVariant& v = leida.fila.valores[size_t(i)];
         if (col.fuente != Fuente::Casilla)
             c << v;
-        else if (qstricmp(col.insertar, "Principal_Mismo") == 0)
+        else if (i == Campo("Principal_Mismo"))
             c << (v.toBool() ? 1 : 0);  // a yes/no column
         else
             c << (v.toInt() == 1 ? 1 : 0);
@@ -112,16 +104,16 @@ QVariantList Campos(const Leida& leida) {
 
 const QList<Fusion::Regla>& Reglas() {
     static const QList<Fusion::Regla> kReglas{
-        {columna("Principal_Mismo"), {columna("Principal_Nombre")}},
-        {columna("conyuge_tiene"),
-         {columna("conyuge_nombre"), columna("conyuge_celular"), columna("conyuge_centro"),
-          columna("conyuge_telefono_centro"), columna("conyuge_extension_centro")}},
-        {columna("aval_tiene"),
-         {kCampoPaterno, kCampoMaterno, kCampoNombre, columna("aval_nombre_conyuge"),
-          columna("aval_Telefono"), columna("aval_celular"), columna("aval_centro"),
-          columna("aval_Telefono_centro"), columna("aval_extension_centro"),
-          columna("aval_centro_conyuge"), columna("aval_telefono_centro_conyuge"),
-          columna("aval_extension_centro_conyuge"), kCampoCalle, kCampoColonia, kCampoCodigo}},
+        {Campo("Principal_Mismo"), {Campo("Principal_Nombre")}},
+        {Campo("conyuge_tiene"),
+         {Campo("conyuge_nombre"), Campo("conyuge_celular"), Campo("conyuge_centro"),
+          Campo("conyuge_telefono_centro"), Campo("conyuge_extension_centro")}},
+        {Campo("aval_tiene"),
+         {kCampoPaterno, kCampoMaterno, kCampoNombre, Campo("aval_nombre_conyuge"),
+          Campo("aval_Telefono"), Campo("aval_celular"), Campo("aval_centro"),
+          Campo("aval_Telefono_centro"), Campo("aval_extension_centro"),
+          Campo("aval_centro_conyuge"), Campo("aval_telefono_centro_conyuge"),
+          Campo("aval_extension_centro_conyuge"), kCampoCalle, kCampoColonia, kCampoCodigo}},
     };
     return kReglas;
 }
@@ -140,7 +132,7 @@ Combinada Combinar(const QVariantList& mios, const QVariant& ciudadMia, const Le
     const auto texto = [&](int i) { return v[i].isNull() ? QString() : v[i].toString(); };
     Combinada c;
     for (int i = 0; i < kNumColumnas; ++i) c.fila.valores[size_t(i)] = v[i];
-    c.sinAval = v[columna("aval_tiene")].toInt() == 1;
+    c.sinAval = v[Campo("aval_tiene")].toInt() == 1;
 
     if (mio(kCampoCalle) || mio(kCampoColonia) || mio(kCampoCodigo) || mio(kCampoCiudad)) {
         const QVariant ciudad = mio(kCampoCiudad) ? ciudadMia
@@ -156,7 +148,7 @@ Combinada Combinar(const QVariantList& mios, const QVariant& ciudadMia, const Le
             c.sinAval
                 ? QString()
                 : NombreCompleto(texto(kCampoPaterno), texto(kCampoMaterno), texto(kCampoNombre));
-        c.fila.valores[size_t(columna("aval_Nombre"))] = completo;
+        c.fila.valores[size_t(Campo("aval_Nombre"))] = completo;
         if (!completo.isEmpty())
             c.nombre = NombreAval{texto(kCampoNombre), texto(kCampoPaterno), texto(kCampoMaterno)};
     }

@@ -3,8 +3,8 @@
 // zelt.dbo.tarjeta_telefonica_cliente in the order of the insert statement
 // (how the update and the load name each one, what kind of value it holds), a
 // card as a plain row of values in that order, and the statements and
-// procedure calls that read and write it for the current client
-// of a session (Global::Sesion: its connection, client, user and branch).
+// procedure calls that read and write it for a session's client
+// (Global::Sesion: its connection, client, user and branch).
 
 #include <QList>
 #include <QString>
@@ -204,8 +204,7 @@ struct Ciudad {
     int numero = 0;
 };
 
-// Each reader leaves the error as
-// the database's own words.
+// Each reader leaves the error as the database's own words.
 
 // Whether the current user may change cards; no value when the user is not on
 // file.

@@ -110,7 +110,8 @@ private:
     void avisarGuardada(bool nueva);
     void avisarNoGuardada(Tarjeta::Desenlace d, bool nueva, const QString& error);
     void avisarFallo(bool nueva, const QString& error);
-    Tarjeta::Desenlace guardarNueva(QString* error);
+    Tarjeta::Desenlace guardarNueva(QString* error, bool domicilioSoloEditado = false);
+    bool darDeAlta(bool domicilioSoloEditado);
     Tarjeta::Desenlace guardarCambios(QString* error);
     void resolverConflicto(bool nueva);
     bool guardarDeNuevo(const Tarjeta::Leida& actual);

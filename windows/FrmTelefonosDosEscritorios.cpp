@@ -67,11 +67,7 @@ void FrmTelefonos::resolverConflicto(bool nueva) {
         } else if (nueva) {
             // Not stored, or created and removed by others in between: the
             // insert is tried again.
-            const Tarjeta::Desenlace d = guardarNueva(&error);
-            otraVez = d == Tarjeta::Desenlace::Conflicto;
-            if (d == Tarjeta::Desenlace::Guardada) avisarGuardada(true);
-            if (d == Tarjeta::Desenlace::Fallo || d == Tarjeta::Desenlace::Incierto)
-                avisarNoGuardada(d, true, error);
+            otraVez = darDeAlta(false);
         } else {
             otraVez = guardarDeNuevo(actual);
         }
@@ -103,22 +99,19 @@ bool FrmTelefonos::guardarDeNuevo(const Tarjeta::Leida& actual) {
     if (eleccion != 0) return false;
     // The guarantor's address and contact rows outlive the card: they are
     // sent again only when the user changed them.
-    bool llamar = false;
-    const QVariant nombreAval = nombreAvalParaGuardar(&llamar);
+    return darDeAlta(true);
+}
+
+// Stores the window's card as a new one and says how it went. True: a card
+// for the client exists already (another desk stored one meanwhile).
+bool FrmTelefonos::darDeAlta(bool domicilioSoloEditado) {
     QString error;
-    const Tarjeta::Desenlace d =
-        Tarjeta::Insertar(sesion_, filaDeVentana(nombreAval),
-                          domicilioEditado_ ? domicilioParaGuardar() : std::nullopt,
-                          nombreParaEnviar(llamar), &cargada_, &error);
-    if (d == Tarjeta::Desenlace::Conflicto) return true;
-    if (d != Tarjeta::Desenlace::Guardada) {
+    const Tarjeta::Desenlace d = guardarNueva(&error, domicilioSoloEditado);
+    if (d == Tarjeta::Desenlace::Guardada)
+        avisarGuardada(true);
+    else if (d != Tarjeta::Desenlace::Conflicto)
         avisarNoGuardada(d, true, error);
-        return false;
-    }
-    guardado(nombreAval);
-    MensajeInfo(QStringLiteral("Tarjeta Generada Correctamente!"), kTituloAlta);
-    mostrado_ = valoresEnVentana();
-    return false;
+    return d == Tarjeta::Desenlace::Conflicto;
 }
 
 // Merges this desk's changes into the card another desk stored (actual) and

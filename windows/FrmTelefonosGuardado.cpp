@@ -246,12 +246,15 @@ std::optional<Tarjeta::NombreAval> FrmTelefonos::nombreParaEnviar(bool enviar) c
                                TxtAval_Materno->text().trimmed()};
 }
 
-Tarjeta::Desenlace FrmTelefonos::guardarNueva(QString* error) {
+// A new card. With domicilioSoloEditado (a card removed by another desk,
+// whose address row outlives it) the address goes only when the user changed it.
+Tarjeta::Desenlace FrmTelefonos::guardarNueva(QString* error, bool domicilioSoloEditado) {
     bool llamarNombre = false;
     const QVariant nombreAval = nombreAvalParaGuardar(&llamarNombre);
-    const Tarjeta::Desenlace d =
-        Tarjeta::Insertar(sesion_, filaDeVentana(nombreAval), domicilioParaGuardar(),
-                          nombreParaEnviar(llamarNombre), &cargada_, error);
+    const Tarjeta::Desenlace d = Tarjeta::Insertar(
+        sesion_, filaDeVentana(nombreAval),
+        domicilioSoloEditado && !domicilioEditado_ ? std::nullopt : domicilioParaGuardar(),
+        nombreParaEnviar(llamarNombre), &cargada_, error);
     if (d == Tarjeta::Desenlace::Guardada) guardado(nombreAval);
     return d;
 }
