@@ -3,7 +3,6 @@
 #include <QAtomicInt>
 #include <QDateTime>
 #include <QDir>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <cmath>
@@ -17,6 +16,9 @@
 namespace plataforma {
 
 namespace {
+
+// Seconds a login may take before the connection is given up.
+constexpr int kEsperaLogin = 8;
 
 QString textoError(const QSqlError& e) {
     QString t = e.databaseText().trimmed();
@@ -170,6 +172,7 @@ qsizetype Conexion::cuantasAbiertas() {
 }
 
 bool Conexion::abierta() const {
+    if (motor_ == Motor::Odbc) return odbc_ != nullptr;
     return motor_ != Motor::Ninguno && bd_.isOpen();
 }
 
@@ -242,24 +245,16 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
         return true;
     }
 
-    agregarBaseDatos(QStringLiteral("QODBC"));
-    bd_.setDatabaseName(sistema::cadenaParaElControlador(cadena, esperaSentencia()));
-    bd_.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=8"));
-    if (!bd_.open(QString(), QString())) {
-        *error = limpiar(textoError(bd_.lastError()));
-        cerrar();
-        return false;
-    }
-    // Statements run on handles of our own over Qt's connection (see Odbc.h).
-    const QVariant manejador = bd_.driver()->handle();
-    void* hdbc = manejador.isValid() ? *static_cast<void* const*>(manejador.constData()) : nullptr;
-    odbc_ = hdbc ? SesionOdbc::crear(hdbc, error) : nullptr;
+    FalloOdbc fallo;
+    odbc_ = SesionOdbc::conectar(sistema::cadenaParaElControlador(cadena, esperaSentencia()),
+                                 kEsperaLogin, &fallo);
     if (!odbc_) {
-        if (!hdbc) *error = QStringLiteral("El controlador ODBC no expone su conexión");
+        *error = limpiar(fallo.texto);
         cerrar();
         return false;
     }
     motor_ = Motor::Odbc;
+    registrarAbierta();
     return true;
 }
 
@@ -283,8 +278,12 @@ bool Conexion::abrirArchivoSqlite(const QString& archivo, QString* error) {
 
 void Conexion::agregarBaseDatos(const QString& tipo) {
     bd_ = QSqlDatabase::addDatabase(tipo, nombreConexion_);
+    registrarAbierta();
+}
+
+void Conexion::registrarAbierta() {
     [[maybe_unused]] static const bool registrado = std::atexit(cerrarAbiertas) == 0;
-    abiertas().append(this);
+    if (!abiertas().contains(this)) abiertas().append(this);
 }
 
 void Conexion::cerrar() {

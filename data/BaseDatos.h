@@ -202,6 +202,8 @@ private:
     // Adds bd_ to Qt SQL's registry under this connection's name and keeps
     // the connection among those to close at exit.
     void agregarBaseDatos(const QString& tipo);
+    // Keeps the connection among those to close at exit.
+    void registrarAbierta();
     bool enlazarYEjecutar(QSqlQuery& q, const QVariantList& valores, QString* error);
     QString textoLlamada(const QString& nombre, const QList<Parametro>& parametros,
                          bool conFilas) const;

@@ -12,15 +12,15 @@
 
 namespace plataforma {
 
-// The ODBC driver manager is loaded by Qt's driver when a SQL Server
-// connection opens; its functions are looked up then, so a program on the
-// embedded databases never loads it.
+// The ODBC driver manager is loaded when the first SQL Server connection
+// opens, so a program on the embedded databases never loads it.
 // clang-format off
 #define TARJETA_FUNCIONES_ODBC(X) \
     X(SQLAllocHandle) X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) \
     X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) \
     X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr) \
-    X(SQLRowCount)
+    X(SQLRowCount) X(SQLSetEnvAttr) X(SQLSetConnectAttr) X(SQLDriverConnectW) X(SQLDisconnect) \
+    X(SQLCancel)
 // clang-format on
 
 struct SesionOdbc::Api {
@@ -355,17 +355,47 @@ void SesionOdbc::revisarConexion(FalloOdbc* fallo) {
         fallo->muerta = muerta == SQL_CD_TRUE;
 }
 
-std::unique_ptr<SesionOdbc> SesionOdbc::crear(void* hdbc, QString* error) {
-    auto api = cargarApi(error);
+std::unique_ptr<SesionOdbc> SesionOdbc::conectar(const QString& cadena, int esperaLogin,
+                                                 FalloOdbc* fallo) {
+    auto api = cargarApi(&fallo->texto);
     if (!api) return nullptr;
-    return std::unique_ptr<SesionOdbc>(new SesionOdbc(std::move(api), hdbc));
+    // ODBC 3 behaviour; the handles are the session's until it closes.
+    SQLHENV env = nullptr;
+    if (!SQL_SUCCEEDED(api->SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
+        fallo->texto = QStringLiteral("El administrador de ODBC no pudo iniciar un entorno");
+        return nullptr;
+    }
+    api->SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLHDBC dbc = nullptr;
+    if (!SQL_SUCCEEDED(api->SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) {
+        diagnostico(*api, SQL_HANDLE_ENV, env, fallo);
+        api->SQLFreeHandle(SQL_HANDLE_ENV, env);
+        return nullptr;
+    }
+    std::unique_ptr<SesionOdbc> sesion(new SesionOdbc(std::move(api), env, dbc));
+    const Api& a = *sesion->api_;
+    a.SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                        reinterpret_cast<SQLPOINTER>(SQLULEN(esperaLogin)), 0);
+    SQLSMALLINT largo = 0;
+    const SQLRETURN r =
+        a.SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR*>(anchos(cadena)), SQL_NTS, nullptr,
+                            0, &largo, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(r)) {
+        diagnostico(a, SQL_HANDLE_DBC, dbc, fallo);
+        return nullptr;
+    }
+    sesion->conectada_ = true;
+    return sesion;
 }
 
-SesionOdbc::SesionOdbc(std::shared_ptr<const Api> api, void* hdbc)
-    : api_(std::move(api)), hdbc_(hdbc) {}
+SesionOdbc::SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc)
+    : api_(std::move(api)), env_(env), hdbc_(hdbc) {}
 
 SesionOdbc::~SesionOdbc() {
     soltar();
+    if (conectada_) api_->SQLDisconnect(hdbc_);
+    api_->SQLFreeHandle(SQL_HANDLE_DBC, hdbc_);
+    api_->SQLFreeHandle(SQL_HANDLE_ENV, env_);
 }
 
 void SesionOdbc::soltar() {

@@ -1,6 +1,6 @@
 #pragma once
-// Statements on SQL Server through the ODBC connection that Qt's driver opened,
-// with our own statement handles: text travels as Unicode (nvarchar), every
+// A SQL Server session through the ODBC driver manager, opened and run with
+// its functions directly (no set-up requests of a toolkit's driver): text travels as Unicode (nvarchar), every
 // result is read to its end before the call returns, a statement runs as one
 // request (sp_executesql, a plain batch or an RPC by name), and a statement
 // meant to be repeated is prepared once and executed per row.
@@ -39,9 +39,11 @@ struct FalloOdbc {
 
 class SesionOdbc {
 public:
-    // hdbc: the connection handle of an open ODBC connection, which the
-    // session borrows and never closes.
-    static std::unique_ptr<SesionOdbc> crear(void* hdbc, QString* error);
+    // Connects with an ODBC connection string, waiting at most esperaLogin
+    // seconds for the login; the session closes the connection when
+    // destroyed.
+    static std::unique_ptr<SesionOdbc> conectar(const QString& cadena, int esperaLogin,
+                                                FalloOdbc* fallo);
     ~SesionOdbc();
     SesionOdbc(const SesionOdbc&) = delete;
     SesionOdbc& operator=(const SesionOdbc&) = delete;
@@ -65,7 +67,7 @@ public:
 
 private:
     struct Preparada;
-    SesionOdbc(std::shared_ptr<const Api> api, void* hdbc);
+    SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc);
     bool ejecutarDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                          FilasOdbc* filas, const std::function<void(const QVariantList&)>& entregar,
                          FalloOdbc* fallo);
@@ -74,7 +76,9 @@ private:
     void liberar(void* stmt);
 
     std::shared_ptr<const Api> api_;
+    void* env_;
     void* hdbc_;
+    bool conectada_ = false;
     // Prepared statements by text, each with its bound buffers.
     QHash<QString, std::shared_ptr<Preparada>> preparadas_;
 };
