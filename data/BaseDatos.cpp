@@ -461,6 +461,22 @@ std::unique_ptr<Resultado> Conexion::consultar(const QString& sql, const QVarian
     return std::make_unique<Resultado>(std::move(q));
 }
 
+bool Conexion::lote(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                    std::vector<std::unique_ptr<Resultado>>* resultados, QString* error) {
+    resultados->clear();
+    if (!observar({Operacion::Tipo::Lote, sql, valores, {}}, error)) return false;
+    if (motor_ != Motor::Odbc) {
+        *error = QStringLiteral("Los lotes de T-SQL solo se envían a SQL Server");
+        return false;
+    }
+    QList<FilasOdbc> leidos;
+    FalloOdbc f;
+    const bool ok = anotar(odbc_->lote(sql, valores, tamanos, &leidos, &f), f, error);
+    for (FilasOdbc& filas : leidos)
+        resultados->push_back(std::make_unique<Resultado>(std::move(filas)));
+    return ok;
+}
+
 namespace {
 
 // A row fetched from SQL Server, its values as UTF-8 text.

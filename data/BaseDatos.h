@@ -34,7 +34,7 @@ struct Parametro {
 
 // What reaches the database, as seen by an observer (tests, benchmarks).
 struct Operacion {
-    enum class Tipo { Consulta, Sentencia, Procedimiento, ProcedimientoConFilas, Transaccion };
+    enum class Tipo { Consulta, Sentencia, Procedimiento, ProcedimientoConFilas, Transaccion, Lote };
     Tipo tipo;
     QString texto;  // the statement, the procedure name, or BEGIN/COMMIT/ROLLBACK
     QVariantList valores;
@@ -159,6 +159,17 @@ public:
     // among the values.
     bool recorrer(const QString& sql, const QVariantList& valores, const LectorDeFilas& lector,
                   QString* error);
+    // Whether this is a SQL Server connection, where an operation goes as one
+    // batch (lote) instead of step by step.
+    bool esSqlServer() const { return motor_ == Motor::Odbc; }
+    // SQL Server only: a T-SQL batch of several statements sent as one
+    // request, its values bound in order (tamanos: the declared length of
+    // each text value, 0 for the default). Every result with columns comes
+    // back in *resultados in the order the server sent it, which is the order
+    // the statements stand in the text. On failure *resultados holds what was
+    // read before it, so the caller can tell which statement failed.
+    bool lote(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+              std::vector<std::unique_ptr<Resultado>>* resultados, QString* error);
     // Runs a stored procedure by its full name ("Zelt.dbo.X") with its input
     // parameters in order; the first form returns no rows.
     bool llamar(const QString& nombre, const QList<Parametro>& parametros, QString* error);

@@ -270,11 +270,14 @@ bool leerColumna(const Api& api, SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT tipo
     return true;
 }
 
-// Reads every result of the statement to its end, copying the first into
-// *filas when given: its rows too, or, with `entregar`, each row handed over
-// as it is fetched instead. Nothing is left pending on the connection.
+// Reads every result of the statement to its end. The first result with
+// columns is copied into *filas when given (its rows too, or, with
+// `entregar`, each row handed over as it is fetched instead); with `todos`,
+// every result with columns is appended to it, in order. Nothing is left
+// pending on the connection.
 bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
-              const std::function<void(const QVariantList&)>& entregar = {}) {
+              const std::function<void(const QVariantList&)>& entregar = {},
+              QList<FilasOdbc>* todos = nullptr) {
     bool primero = true;
     for (;;) {
         SQLSMALLINT columnas = 0;
@@ -283,10 +286,14 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
             return false;
         }
         if (columnas > 0) {
-            const bool copia = primero && filas;
+            FilasOdbc* destino = nullptr;
+            if (todos)
+                destino = &todos->emplace_back();
+            else if (primero)
+                destino = filas;
             primero = false;
             QList<SQLSMALLINT> tipos;
-            if (copia) {
+            if (destino) {
                 for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnas); ++c) {
                     SQLWCHAR nombre[256] = {};
                     SQLSMALLINT largo = 0, tipo = 0, decimales = 0, nulo = 0;
@@ -296,9 +303,9 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
                         diagnostico(api, SQL_HANDLE_STMT, st, fallo);
                         return false;
                     }
-                    filas->nombres << QString::fromUtf16(reinterpret_cast<const char16_t*>(nombre),
-                                                         qMin<int>(largo, 255));
-                    filas->unicode << esUnicode(tipo);
+                    destino->nombres << QString::fromUtf16(
+                        reinterpret_cast<const char16_t*>(nombre), qMin<int>(largo, 255));
+                    destino->unicode << esUnicode(tipo);
                     tipos << tipo;
                 }
             }
@@ -309,17 +316,17 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
                     diagnostico(api, SQL_HANDLE_STMT, st, fallo);
                     return false;
                 }
-                if (!copia) continue;
+                if (!destino) continue;
                 QVariantList fila;
                 for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnas); ++c) {
                     QVariant v;
                     if (!leerColumna(api, st, c, tipos[c - 1], &v, fallo)) return false;
                     fila << v;
                 }
-                if (entregar)
+                if (entregar && !todos)
                     entregar(fila);
                 else
-                    filas->filas << fila;
+                    destino->filas << fila;
             }
         }
         const SQLRETURN r = api.SQLMoreResults(st);
@@ -433,19 +440,25 @@ bool SesionOdbc::nuevaSentencia(void** stmt, FalloOdbc* fallo) {
 
 bool SesionOdbc::directa(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                          FilasOdbc* filas, FalloOdbc* fallo) {
-    return ejecutarDirecta(sql, valores, tamanos, filas, {}, fallo);
+    return ejecutarDirecta(sql, valores, tamanos, filas, {}, nullptr, fallo);
+}
+
+bool SesionOdbc::lote(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                      QList<FilasOdbc>* resultados, FalloOdbc* fallo) {
+    resultados->clear();
+    return ejecutarDirecta(sql, valores, tamanos, nullptr, {}, resultados, fallo);
 }
 
 bool SesionOdbc::recorrer(const QString& sql, const QVariantList& valores,
                           const std::function<void(const QVariantList&)>& fila, FalloOdbc* fallo) {
     FilasOdbc cabecera;
-    return ejecutarDirecta(sql, valores, {}, &cabecera, fila, fallo);
+    return ejecutarDirecta(sql, valores, {}, &cabecera, fila, nullptr, fallo);
 }
 
 bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores,
                                  const QList<int>& tamanos, FilasOdbc* filas,
                                  const std::function<void(const QVariantList&)>& entregar,
-                                 FalloOdbc* fallo) {
+                                 QList<FilasOdbc>* todos, FalloOdbc* fallo) {
     void* st = nullptr;
     if (!nuevaSentencia(&st, fallo)) return false;
     std::vector<Enlace> enlaces;
@@ -462,7 +475,7 @@ bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores
             SQLLEN afectadas = -1;
             if (filas && SQL_SUCCEEDED(api_->SQLRowCount(st, &afectadas)))
                 filas->afectadas = afectadas;
-            ok = consumir(*api_, st, filas, fallo, entregar);
+            ok = consumir(*api_, st, filas, fallo, entregar, todos);
         }
     }
     api_->SQLFreeStmt(st, SQL_CLOSE);

@@ -53,6 +53,12 @@ public:
     // first result go to *filas when it is given; every result is consumed.
     bool directa(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                  FilasOdbc* filas, FalloOdbc* fallo);
+    // Runs a batch of statements once, as one request, with its values bound
+    // in order: every result with columns goes to *resultados, in the order
+    // the server sends them (statements that return no rows give none). On
+    // failure *resultados holds the results read before it.
+    bool lote(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+              QList<FilasOdbc>* resultados, FalloOdbc* fallo);
     // Runs the text once like directa() and hands each row of the first
     // result to `fila` as it is fetched, keeping none.
     bool recorrer(const QString& sql, const QVariantList& valores,
@@ -70,7 +76,7 @@ private:
     SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc);
     bool ejecutarDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                          FilasOdbc* filas, const std::function<void(const QVariantList&)>& entregar,
-                         FalloOdbc* fallo);
+                         QList<FilasOdbc>* todos, FalloOdbc* fallo);
     bool nuevaSentencia(void** stmt, FalloOdbc* fallo);
     void revisarConexion(FalloOdbc* fallo);
     void liberar(void* stmt);
