@@ -36,7 +36,7 @@ void abrir(const datos::Tamano& t) {
     if (actual == dir) return;
     sesion.conexion.cerrar();
     qputenv("NAX_DIR", dir.toLocal8Bit());
-    if (!Global::AbrirSesion(&sesion, &error)) {
+    if (!Global::AbrirSesion(&sesion, &error) || !Global::LeerEstado(sesion, &error)) {
         std::fprintf(stderr, "cannot connect: %s\n", qPrintable(error));
         std::exit(2);
     }

@@ -114,6 +114,11 @@ int Resultado::columnas() const {
     return copia_ ? int(copia_->nombres.size()) : registro_.count();
 }
 
+QString Resultado::nombreColumna(int posicion) const {
+    if (posicion < 0 || posicion >= columnas()) return {};
+    return copia_ ? copia_->nombres[posicion] : registro_.fieldName(posicion);
+}
+
 int Resultado::indice(const QString& nombre) const {
     if (!copia_) return registro_.indexOf(nombre);
     for (qsizetype i = 0; i < copia_->nombres.size(); ++i)
@@ -464,6 +469,7 @@ std::unique_ptr<Resultado> Conexion::consultar(const QString& sql, const QVarian
 bool Conexion::lote(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                     std::vector<std::unique_ptr<Resultado>>* resultados, QString* error) {
     resultados->clear();
+    sinRespuesta_ = false;
     if (!observar({Operacion::Tipo::Lote, sql, valores, {}}, error)) return false;
     if (motor_ != Motor::Odbc) {
         *error = QStringLiteral("Los lotes de T-SQL solo se envían a SQL Server");
@@ -472,6 +478,7 @@ bool Conexion::lote(const QString& sql, const QVariantList& valores, const QList
     QList<FilasOdbc> leidos;
     FalloOdbc f;
     const bool ok = anotar(odbc_->lote(sql, valores, tamanos, &leidos, &f), f, error);
+    sinRespuesta_ = !ok && (f.conexionPerdida() || f.estado == QLatin1String("HY008"));
     for (FilasOdbc& filas : leidos)
         resultados->push_back(std::make_unique<Resultado>(std::move(filas)));
     return ok;
@@ -518,6 +525,11 @@ bool Conexion::recorrer(const QString& sql, const QVariantList& valores,
 
 bool Conexion::valoresParametros(const QList<Parametro>& parametros, QVariantList* valores,
                                  QString* error) const {
+    return valoresDeParametros(parametros, motor_ == Motor::Sqlite, valores, error);
+}
+
+bool valoresDeParametros(const QList<Parametro>& parametros, bool sqlite, QVariantList* valores,
+                         QString* error) {
     for (const Parametro& p : parametros) {
         switch (p.tipo) {
             case TipoParametro::TextoFijo: {
@@ -555,14 +567,14 @@ bool Conexion::valoresParametros(const QList<Parametro>& parametros, QVariantLis
                     *error = QStringLiteral("El valor de %1 no es una fecha").arg(p.nombre);
                     return false;
                 }
-                if (motor_ == Motor::Sqlite)
+                if (sqlite)
                     valores->append(fecha.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
                 else
                     valores->append(fecha);
                 break;
             }
             case TipoParametro::SiNo:
-                if (motor_ == Motor::Sqlite)
+                if (sqlite)
                     valores->append(p.valor.toBool() ? 1 : 0);
                 else
                     valores->append(p.valor.toBool());
@@ -588,16 +600,11 @@ QString Conexion::textoLlamada(const QString& nombre, const QList<Parametro>& pa
     return sqlite::textoLlamada(nombre, columnas, conFilas);
 }
 
-namespace {
-
-// The declared length of each text parameter.
 QList<int> tamanosDe(const QList<Parametro>& parametros) {
     QList<int> t;
     for (const Parametro& p : parametros) t << (p.tipo == TipoParametro::TextoFijo ? p.tamano : 0);
     return t;
 }
-
-}  // namespace
 
 bool Conexion::llamar(const QString& nombre, const QList<Parametro>& parametros, QString* error) {
     if (!observar({Operacion::Tipo::Procedimiento, nombre, {}, parametros}, error)) return false;

@@ -34,7 +34,14 @@ struct Parametro {
 
 // What reaches the database, as seen by an observer (tests, benchmarks).
 struct Operacion {
-    enum class Tipo { Consulta, Sentencia, Procedimiento, ProcedimientoConFilas, Transaccion, Lote };
+    enum class Tipo {
+        Consulta,
+        Sentencia,
+        Procedimiento,
+        ProcedimientoConFilas,
+        Transaccion,
+        Lote
+    };
     Tipo tipo;
     QString texto;  // the statement, the procedure name, or BEGIN/COMMIT/ROLLBACK
     QVariantList valores;
@@ -77,6 +84,7 @@ public:
     bool vacio() const { return vacio_; }
     bool tieneColumna(const QString& nombre) const;
     int columnas() const;
+    QString nombreColumna(int posicion) const;
     // Whether the column stores any Unicode text (nvarchar), or only the
     // characters of the server's code page (varchar, char). Known also for a
     // result without rows.
@@ -186,6 +194,11 @@ public:
     // (the link lost then): the server may have stored everything or nothing.
     bool commitIncierto() const;
 
+    // Whether the last batch (lote) failed without the server's answer: the
+    // link lost, no answer in time, or the wait cancelled. What it would
+    // have written may be stored or not.
+    bool sinRespuesta() const { return sinRespuesta_; }
+
     // Whether the last failed statement broke a unique key (a row that exists
     // already).
     bool ultimoFueClaveDuplicada() const { return duplicada_; }
@@ -230,6 +243,7 @@ private:
     QString secreto_;  // the password, kept only to scrub it from messages
     Observador observador_;
     bool duplicada_ = false;
+    bool sinRespuesta_ = false;
     // The link to SQL Server broke, or a save on the embedded database failed:
     // the next operation connects again first.
     bool perdida_ = false;
@@ -244,6 +258,15 @@ private:
     QString textoPreparado_;
     std::unique_ptr<QSqlQuery> preparada_;
 };
+
+// The values to bind for a procedure's parameters, checked (a text within its
+// length, an integer within 32 bits, a date that is one): dates and yes/no as
+// the embedded database keeps them when `sqlite`, else as SQL Server takes
+// them.
+bool valoresDeParametros(const QList<Parametro>& parametros, bool sqlite, QVariantList* valores,
+                         QString* error);
+// The declared length of each text parameter (0 for the others).
+QList<int> tamanosDe(const QList<Parametro>& parametros);
 
 // Splits an ODBC connection string into its keys (upper case) and values.
 QString valorDeCadena(const QString& cadena, const QString& clave);

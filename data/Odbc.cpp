@@ -384,9 +384,8 @@ std::unique_ptr<SesionOdbc> SesionOdbc::conectar(const QString& cadena, int espe
     a.SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
                         reinterpret_cast<SQLPOINTER>(SQLULEN(esperaLogin)), 0);
     SQLSMALLINT largo = 0;
-    const SQLRETURN r =
-        a.SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR*>(anchos(cadena)), SQL_NTS, nullptr,
-                            0, &largo, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN r = a.SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR*>(anchos(cadena)),
+                                            SQL_NTS, nullptr, 0, &largo, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(r)) {
         diagnostico(a, SQL_HANDLE_DBC, dbc, fallo);
         return nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 // A SQL Server session through the ODBC driver manager, opened and run with
-// its functions directly (no set-up requests of a toolkit's driver): text travels as Unicode (nvarchar), every
-// result is read to its end before the call returns, a statement runs as one
+// its functions directly (no set-up requests of a toolkit's driver): text travels as Unicode
+// (nvarchar), every result is read to its end before the call returns, a statement runs as one
 // request (sp_executesql, a plain batch or an RPC by name), and a statement
 // meant to be repeated is prepared once and executed per row.
 

@@ -1,8 +1,10 @@
 #include "domain/Contactos.h"
 
+#include <QCryptographicHash>
 #include <algorithm>
 #include <optional>
 
+#include "data/Lote.h"
 #include "domain/Global.h"
 
 namespace Contactos {
@@ -66,18 +68,165 @@ bool MismasFilas(const QList<QStringList>& a, const QList<QStringList>& b) {
     return a.size() == b.size() && comparables(a) == comparables(b);
 }
 
+namespace {
+
+using Resultados = std::vector<std::unique_ptr<plataforma::Resultado>>;
+
+const QString kColumnasLeidas = QStringLiteral("Nombre, parentesco, telefono, Lugar, Nota");
+
+QList<QStringList> filasDe(plataforma::Resultado& rs) {
+    QList<QStringList> filas;
+    for (; !rs.alFinal(); rs.siguiente()) {
+        QStringList fila;
+        for (int c = 0; c < 5; ++c) {
+            const QVariant v = rs.valor(c);
+            fila << (v.isNull() ? QString() : v.toString());
+        }
+        filas << fila;
+    }
+    return filas;
+}
+
+// SQL Server: the stored list is checked against the rows as read by a digest
+// that both sides compute alike: each row's SHA-256 over its five texts
+// (blanks at the end dropped, NULL as empty, U+001F between them) in UTF-16,
+// in upper-case hexadecimal; the digests in ascending order, run together.
+// One value, whatever the number of rows.
+const QString kHuellaServidor = QStringLiteral(
+    "ISNULL((SELECT CONVERT(char(64), HASHBYTES('SHA2_256', "
+    "ISNULL(RTRIM(CONVERT(nvarchar(100), Nombre)), N'') + NCHAR(31) + "
+    "ISNULL(RTRIM(CONVERT(nvarchar(30), parentesco)), N'') + NCHAR(31) + "
+    "ISNULL(RTRIM(CONVERT(nvarchar(30), telefono)), N'') + NCHAR(31) + "
+    "ISNULL(RTRIM(CONVERT(nvarchar(30), Lugar)), N'') + NCHAR(31) + "
+    "ISNULL(RTRIM(CONVERT(nvarchar(250), Nota)), N'')), 2) COLLATE Latin1_General_BIN2 "
+    "FROM zelt.dbo.contactos_extras WITH (UPDLOCK, HOLDLOCK) WHERE cliente = %1 "
+    "ORDER BY 1 FOR XML PATH('')), '')");
+
+// SQL Server: the rows to store as one XML value, each row an element whose
+// five attributes hold its texts as the hexadecimal of their UTF-16 (so any
+// character travels, control characters too, and none is read as markup);
+// the batch turns them back into text.
+QString filasEnXml(const QList<QStringList>& filas) {
+    QString xml;
+    for (const QStringList& f : filas) {
+        xml += QStringLiteral("<f");
+        for (int c = 0; c < 5; ++c) {
+            QByteArray utf16;
+            for (const QChar ch : f.value(c)) {
+                utf16 += char(ch.unicode() & 0xFF);
+                utf16 += char(ch.unicode() >> 8);
+            }
+            xml += QLatin1Char(' ') + QChar(u'a' + c) + QStringLiteral("=\"") +
+                   QString::fromLatin1(utf16.toHex().toUpper()) + QLatin1Char('"');
+        }
+        xml += QStringLiteral("/>");
+    }
+    return xml;
+}
+
+QString textoDeXml(char atributo) {
+    return QStringLiteral(
+               "CONVERT(nvarchar(max), CONVERT(varbinary(max), f.value('@%1', 'varchar(max)'), 2))")
+        .arg(QLatin1Char(atributo));
+}
+
+// One request whatever the number of rows: the list checked, deleted and
+// inserted anew within one transaction, all or nothing; or, when another
+// desk changed it, nothing written and the stored rows sent back.
+bool guardarEnSqlServer(Global::Sesion& s, const QList<QStringList>& filas,
+                        QList<QStringList>* guardadas, QString* error, bool* conflicto,
+                        bool* incierto) {
+    auto& bd = s.conexion;
+    const QString cliente = Global::NumeroPlano(s.cliente);
+    plataforma::Lote l;
+    l << QStringLiteral("SET NOCOUNT ON;\nSET XACT_ABORT ON;\nDECLARE @filas xml = ");
+    l.valor(filasEnXml(filas));
+    l << QStringLiteral(";\nBEGIN TRANSACTION;\nIF ") << kHuellaServidor.arg(cliente)
+      << QStringLiteral(" <> ");
+    l.valor(HuellaDeFilas(*guardadas));
+    l << QStringLiteral(
+             "\nBEGIN\n    ROLLBACK TRANSACTION;\n    SELECT 'conflicto' AS desenlace;\n    "
+             "SELECT ") +
+             kColumnasLeidas + QStringLiteral(" FROM zelt.dbo.contactos_extras WHERE cliente = ") +
+             cliente +
+             QStringLiteral(
+                 ";\n    RETURN;\nEND;\nDELETE FROM zelt.dbo.contactos_extras WHERE Cliente=") +
+             cliente +
+             QStringLiteral(
+                 ";\nINSERT INTO zelt.dbo.contactos_extras "
+                 "(Cliente,Nombre,Parentesco,Telefono,lugar,"
+                 "Nota)\nSELECT ") +
+             cliente;
+    for (char c = 'a'; c <= 'e'; ++c) l << QStringLiteral(", ") << textoDeXml(c);
+    l << QStringLiteral(
+        "\nFROM @filas.nodes('/f') AS t(f);\nCOMMIT TRANSACTION;\nSELECT 'guardada' AS "
+        "desenlace;\n");
+
+    Resultados rs;
+    const bool ok = l.enviar(bd, &rs, error);
+    const plataforma::Resultado* d = plataforma::resultadoLlamado(rs, QStringLiteral("desenlace"));
+    const QString que = ok && d && !d->alFinal() ? d->valor(0).toString() : QString();
+    if (que == QLatin1String("guardada")) {
+        *guardadas = filas;
+        return true;
+    }
+    if (que == QLatin1String("conflicto")) {
+        plataforma::Resultado* actuales =
+            plataforma::resultadoLlamado(rs, QStringLiteral("Nombre"));
+        *guardadas = actuales ? filasDe(*actuales) : QList<QStringList>();
+        *conflicto = true;
+        error->clear();
+        return false;
+    }
+    if (ok || bd.sinRespuesta()) {
+        if (ok) *error = QStringLiteral("El servidor no dijo si guardó los contactos.");
+        if (incierto) *incierto = true;
+        return false;
+    }
+    // An error the server does not abort the batch for leaves the
+    // transaction open.
+    bd.revertirTransaccion();
+    return false;
+}
+
+}  // namespace
+
+QString HuellaDeFilas(const QList<QStringList>& filas) {
+    QStringList huellas;
+    for (const QStringList& f : filas) {
+        QString canonica;
+        for (int c = 0; c < 5; ++c) {
+            if (c > 0) canonica += QChar(0x1F);
+            canonica += sinBlancosFinales(f.value(c));
+        }
+        QByteArray utf16;
+        utf16.reserve(canonica.size() * 2);
+        for (const QChar ch : std::as_const(canonica)) {
+            utf16 += char(ch.unicode() & 0xFF);
+            utf16 += char(ch.unicode() >> 8);
+        }
+        huellas << QString::fromLatin1(
+            QCryptographicHash::hash(utf16, QCryptographicHash::Sha256).toHex().toUpper());
+    }
+    huellas.sort();
+    return huellas.join(QString());
+}
+
 bool Guardar(Global::Sesion& s, const QList<QStringList>& filas, QList<QStringList>* guardadas,
              QString* error, bool* conflicto, bool* incierto) {
     *conflicto = false;
+    if (incierto) *incierto = false;
     auto& bd = s.conexion;
+    if (bd.esSqlServer())
+        return guardarEnSqlServer(s, filas, guardadas, error, conflicto, incierto);
     const QString cliente = Global::NumeroPlano(s.cliente);
     // The stored rows, locked until the save ends so that no other desk
     // changes them between this reading and the replacement.
-    const QString leer =
-        QStringLiteral(
-            "SELECT Nombre, parentesco, telefono, Lugar, Nota FROM "
-            "zelt.dbo.contactos_extras WITH (UPDLOCK, HOLDLOCK) WHERE cliente = ") +
-        cliente;
+    const QString leer = QStringLiteral("SELECT ") + kColumnasLeidas +
+                         QStringLiteral(
+                             " FROM zelt.dbo.contactos_extras WITH (UPDLOCK, HOLDLOCK) WHERE "
+                             "cliente = ") +
+                         cliente;
     QList<QStringList> actuales;
     const QString insertar =
         QStringLiteral(
@@ -94,14 +243,7 @@ bool Guardar(Global::Sesion& s, const QList<QStringList>& filas, QList<QStringLi
         [&](QString* e) {
             auto rs = bd.consultar(leer, {}, e);
             if (!rs) return false;
-            for (; !rs->alFinal(); rs->siguiente()) {
-                QStringList fila;
-                for (int c = 0; c < 5; ++c) {
-                    const QVariant v = rs->valor(c);
-                    fila << (v.isNull() ? QString() : v.toString());
-                }
-                actuales << fila;
-            }
+            actuales = filasDe(*rs);
             rs->cerrar();
             if (!MismasFilas(actuales, *guardadas)) {
                 *conflicto = true;

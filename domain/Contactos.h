@@ -30,12 +30,18 @@ bool MismaFila(const QStringList& a, const QStringList& b);
 // The same rows, in any order.
 bool MismasFilas(const QList<QStringList>& a, const QList<QStringList>& b);
 
+// A digest of a list, the same whatever the order of its rows and the blanks
+// at the end of its texts, which the server computes alike over the stored
+// rows (SHA-256 of each row, in hexadecimal, sorted and run together).
+QString HuellaDeFilas(const QList<QStringList>& filas);
+
 // Replaces the current client's contacts with the given rows, all or nothing,
 // only while the stored ones are still *guardadas (MismasFilas). Otherwise
 // nothing is written, *conflicto is set and *guardadas becomes the rows stored
 // now. Once stored, *guardadas is the given rows.
 // *incierto, when given: the link was lost with the commit sent, so the rows
-// may be stored or not.
+// may be stored or not. On SQL Server it takes one request, whatever the number
+// of rows.
 bool Guardar(Global::Sesion& s, const QList<QStringList>& filas, QList<QStringList>* guardadas,
              QString* error, bool* conflicto, bool* incierto = nullptr);
 

@@ -332,22 +332,20 @@ bool AbrirSesion(Sesion* sesion, QString* error) {
             detalle);
         return false;
     }
-    auto rs = bd.consultar(
+    return true;
+}
+
+qint16 EstadoDelCentro(const QVariant& centro) {
+    const QString c = centro.isNull() ? QString() : centro.toString();
+    return (c == QLatin1String("      1") || c == QLatin1String("      3")) ? 8 : 19;
+}
+
+bool LeerEstado(Sesion& sesion, QString* error) {
+    auto rs = sesion.conexion.consultar(
         QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
-        {sesion->sucursal.valor()}, &detalle);
-    if (!rs) {
-        *error = ConDetalle(QStringLiteral("No se pudo consultar la sucursal. ") +
-                                QString::fromUtf16(kVuelvaAAbrir),
-                            detalle);
-        bd.cerrar();
-        return false;
-    }
-    sesion->estado = 0;
-    if (!rs->alFinal()) {
-        const QVariant centro = rs->valor(0);
-        const QString c = centro.isNull() ? QString() : centro.toString();
-        sesion->estado = (c == QLatin1String("      1") || c == QLatin1String("      3")) ? 8 : 19;
-    }
+        {sesion.sucursal.valor()}, error);
+    if (!rs) return false;
+    sesion.estado = rs->alFinal() ? 0 : EstadoDelCentro(rs->valor(0));
     rs->cerrar();
     return true;
 }

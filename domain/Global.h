@@ -75,9 +75,13 @@ bool LeerArranque(Ajustes* ajustes, QString* error);
 // What is wrong and what to do, in its first sentence; the lower-level detail,
 // where it helps, on a line of its own starting "Detalle:".
 QString MensajeArranque(const FalloArranque& fallo);
-// LeerArranque, then opens the session's connection, takes its branch and
-// sets its state from the branch's distribution centre.
+// LeerArranque, then opens the session's connection and takes its branch.
 bool AbrirSesion(Sesion* sesion, QString* error);
+// Sets the session's state from its branch's distribution centre (0 for a
+// branch not on file). The error is the database's own words.
+bool LeerEstado(Sesion& sesion, QString* error);
+// The state of a branch whose distribution centre is `centro`.
+qint16 EstadoDelCentro(const QVariant& centro);
 
 // A number as SQL text in its shortest plain form: 1234, never 1234.0 or 1.234e3.
 QString NumeroPlano(double n);

@@ -206,6 +206,26 @@ struct Ciudad {
 
 // Each reader leaves the error as the database's own words.
 
+// The readings of a card window's opening, in the order they are made.
+enum class Lectura { Sucursal, Permiso, Nombre, Ciudades, Tarjeta, Domicilio, NombreAval };
+// What could not be read, as a first sentence: "No se pudo leer la tarjeta del
+// cliente."
+QString QueNoSeLeyo(Lectura lectura);
+
+// Everything the card window shows when it opens.
+struct Inicio {
+    std::optional<bool> puede;             // see LeerPermiso
+    std::optional<QString> nombreCliente;  // see LeerNombreCliente
+    QList<Ciudad> ciudades;
+    Leida leida;
+};
+// Reads the branch's state (into s.estado), the user's permission, the
+// client's name, the state's cities and the card. On SQL Server it is one
+// request; on the embedded database the same readings one after another,
+// stopping at a client not on file. On failure *fallo is the reading that
+// failed and *detalle the database's words.
+bool LeerInicio(Global::Sesion& s, Inicio* inicio, Lectura* fallo, QString* detalle);
+
 // Whether the current user may change cards; no value when the user is not on
 // file.
 bool LeerPermiso(Global::Sesion& s, std::optional<bool>* puede, QString* error);

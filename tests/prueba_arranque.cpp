@@ -109,9 +109,10 @@ TEST(Arranque, EstadoSegunElCentroDeDistribucion) {
                            "insert into Sucursales (sucursal, centro_distribucion) values (?, ?)"),
                        {QString::fromLatin1(c.sucursal), c.centro});
         Global::Sesion& s = apoyo::nuevaSesion();
-        apoyo::Grabadora g(s);
         QString error;
         ASSERT_TRUE(Global::AbrirSesion(&s, &error)) << error.toStdString();
+        apoyo::Grabadora g(s);
+        ASSERT_TRUE(Global::LeerEstado(s, &error)) << error.toStdString();
         EXPECT_EQ(s.estado, c.estado) << c.sucursal;
         ASSERT_EQ(g.operaciones.size(), 1);
         EXPECT_EQ(g.operaciones[0].valores, QVariantList{QString::fromLatin1(c.sucursal)});

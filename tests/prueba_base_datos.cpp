@@ -59,6 +59,7 @@ TEST_F(BaseDatos, LecturasDelArranque) {
 TEST_F(BaseDatos, CiudadesDelEstadoArribaDe3701OrdenadasPorNombre) {
     QList<Tarjeta::Ciudad> ciudades;
     QString error;
+    ASSERT_TRUE(Global::LeerEstado(sesion, &error)) << error.toStdString();
     ASSERT_TRUE(Tarjeta::LeerCiudades(sesion, &ciudades, &error)) << error.toStdString();
     QStringList nombres;
     for (const Tarjeta::Ciudad& c : std::as_const(ciudades)) {

@@ -581,7 +581,32 @@ class Columna:
 
 
 def compilar_entrada(clave, e):
-    """Checks one results-table entry; returns (columns, rows) or (None, affected count)."""
+    """Checks one results-table entry. Returns (columns, rows) or (None, affected count); for a
+    batch, ("lote", [(columns, rows) or ("error", server error)...]), one per result in order."""
+    if isinstance(e, dict) and "lote" in e:
+        if set(e) != {"lote"} or not isinstance(e["lote"], list):
+            raise ValueError("result %r: a batch is {\"lote\": [results...]} alone" % clave)
+        partes = []
+        for i, parte in enumerate(e["lote"]):
+            if isinstance(parte, dict) and "como" in parte:
+                if set(parte) - {"como", "filas"} or not isinstance(parte["como"], str) \
+                        or not isinstance(parte.get("filas", []), list):
+                    raise ValueError("result %r, part %d: {\"como\": key, \"filas\"?}" % (clave, i))
+                comprobar_clave_re(parte["como"])
+                partes.append(("como", parte))
+                continue
+            if isinstance(parte, dict) and set(parte) == {"error"}:
+                d = parte["error"]
+                if not isinstance(d, dict) or set(d) - {"numero", "clase", "mensaje"}:
+                    raise ValueError("result %r, part %d: error has numero, clase, mensaje" % (clave, i))
+                partes.append(("error", {"numero": d.get("numero", 50000), "clase": d.get("clase", 16),
+                                         "mensaje": d.get("mensaje", "Simulated failure")}))
+                continue
+            cols, filas = compilar_entrada("%s[%d]" % (clave, i), parte)
+            if cols is None:
+                raise ValueError("result %r, part %d: a batch part has columnas" % (clave, i))
+            partes.append((cols, filas))
+        return "lote", partes
     if not isinstance(e, dict) or set(e) - {"columnas", "filas", "afectadas"}:
         raise ValueError("result %r: expected an object with columnas, filas, afectadas" % clave)
     if "columnas" not in e:
@@ -646,7 +671,7 @@ def buscar(tabla, clave):
 # ---------------------------------------------------------------------------------------------
 # Shared state: the tables, the cues and the request log, all under one lock.
 
-POR_DEFECTO = {"fallos": {}, "clave": None, "colgar_login": False, "cortar_en": None, "cortar_con": None,
+POR_DEFECTO = {"fallos": {}, "una_vez": {}, "clave": None, "colgar_login": False, "cortar_en": None, "cortar_con": None,
                "cortar_tras": None, "callar_con": None, "demora_ms": 0}
 
 
@@ -686,7 +711,9 @@ class Estado:
                 continue
             if k not in POR_DEFECTO:
                 raise ValueError("unknown cue %r" % k)
-            if k == "fallos":
+            if k == "una_vez":
+                Estado.tabla_valida(v)
+            elif k == "fallos":
                 if not isinstance(v, dict):
                     raise ValueError("fallos must be an object keyed by statement text")
                 f = {}
@@ -798,6 +825,12 @@ class Estado:
     def resultado(self, clave):
         with self.lock:
             tabla = self.resultados
+            k = buscar(self.cues["una_vez"], clave)
+            if k is not None:                               # answered once, then the table again
+                una = dict(self.cues["una_vez"])
+                entrada = una.pop(k)
+                self.cues["una_vez"] = una
+                return compilar_entrada(k, entrada)
         k = buscar(tabla, clave)
         return None if k is None else compilar_entrada(k, tabla[k])
 
@@ -1010,8 +1043,24 @@ class Sesion:
         return salida + tok_done(DONE, mas)
 
     def sentencia(self, texto, token, mas):
-        """COLMETADATA + ROWs + DONE for a statement, from the table or the defaults."""
+        """COLMETADATA + ROWs + DONE for a statement, from the table or the defaults. A batch
+        entry gives each of its results in turn; an error part ends the batch there, as a server
+        with XACT_ABORT ON would."""
         res = self.estado.resultado(texto)
+        if res is not None and res[0] == "lote":
+            salida = []
+            for cols, filas in res[1]:
+                if cols == "como":                          # another key's result, as the table holds it now
+                    otro = self.estado.resultado(filas["como"])
+                    if otro is None or otro[0] is None or otro[0] == "lote":
+                        continue                            # that statement returns no rows
+                    cols, filas = otro[0], filas.get("filas", otro[1])
+                if cols == "error":
+                    salida.append(tok_error(filas["numero"], filas["clase"], filas["mensaje"])
+                                  + tok_done(token, ERROR | mas))
+                    return b"".join(salida)
+                salida.append(tokens_resultado(cols, filas) + tok_done(token, CUENTA | MAS, len(filas), 0xC1))
+            return b"".join(salida) + tok_done(token, mas)
         if res is not None:
             cols, filas = res
             if cols is not None:
@@ -1144,8 +1193,13 @@ class Sesion:
 #
 # Cues (a "key" is a statement text, a procedure name or "tm:OPERATION", matched exactly, then
 # ignoring case and runs of blanks, or a regular expression written "re:PATTERN"):
-#   resultados    {key: {"columnas": [[name, type]...], "filas": [[...]...]} or {"afectadas": n}},
+#   resultados    {key: {"columnas": [[name, type]...], "filas": [[...]...]} or {"afectadas": n}
+#                 or, for a batch of several statements, {"lote": [{"columnas", "filas"} or
+#                 {"como": key, "filas"?} (the result the table holds for another key, when it
+#                 answers, its rows replaced when given) or {"error": {"numero", "clase",
+#                 "mensaje"}}...]}, its results in order},
 #                 added to the table read from --datos
+#   una_vez       {key: result} like resultados, each answered once ahead of the table
 #   fallos        {key: {"numero", "clase", "mensaje", "veces"}}: the request fails with that server
 #                 error ("veces" times, or always)
 #   clave         the only password a login is accepted with (null: any)

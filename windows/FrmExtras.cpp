@@ -400,9 +400,9 @@ void FrmExtras::guardar() {
         if (incierto) {
             incierto_ = true;
             MensajeError(Global::ConDetalle(
-                             QStringLiteral("No se sabe si se guardaron los contactos: se perdió "
-                                            "la conexión con la base de datos justo al "
-                                            "confirmarlos. Lo capturado sigue en pantalla: "
+                             QStringLiteral("No se sabe si se guardaron los contactos: se "
+                                            "enviaron a la base de datos y no llegó su "
+                                            "respuesta. Lo capturado sigue en pantalla: "
                                             "vuelva a guardar; antes de escribir nada se leerá "
                                             "cómo quedaron."),
                              error),

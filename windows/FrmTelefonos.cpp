@@ -73,47 +73,38 @@ bool FrmTelefonos::Form_Load(QString* error) {
 
     TarjetaNueva = false;
 
+    // Everything the window shows, read at once (one request on SQL
+    // Server), then shown in order.
+    Tarjeta::Inicio inicio;
+    Tarjeta::Lectura fallo = Tarjeta::Lectura::Sucursal;
     QString detalle;
-    RevisarPermiso(&detalle);
-    if (detalle.isEmpty()) MostrarNombreCliente(&detalle);
-    if (detalle.isEmpty()) CargarCiudades(&detalle);
-    if (detalle.isEmpty()) CargarTarjeta(&detalle);
-    if (!detalle.isEmpty()) {
-        *error = detalle;
+    const bool leido = Tarjeta::LeerInicio(sesion_, &inicio, &fallo, &detalle);
+    if (!leido)
+        *error = Global::ConDetalle(Tarjeta::QueNoSeLeyo(fallo) + QLatin1Char(' ') +
+                                        QString::fromUtf16(Global::kVuelvaAAbrir),
+                                    detalle);
+    if (!leido || !MostrarNombreCliente(inicio.nombreCliente, error)) {
         sesion_.conexion.cerrar();
         return false;
     }
+    RevisarPermiso(inicio.puede);
+    CargarCiudades(std::move(inicio.ciudades));
+    CargarTarjeta(inicio.leida);
     return true;
 }
 
-void FrmTelefonos::RevisarPermiso(QString* error) {
-    std::optional<bool> puede;
-    QString e;
-    if (!Tarjeta::LeerPermiso(sesion_, &puede, &e)) {
-        *error =
-            Global::ConDetalle(QStringLiteral("No se pudo consultar el permiso del usuario. ") +
-                                   QString::fromUtf16(Global::kVuelvaAAbrir),
-                               e);
-        return;
-    }
+void FrmTelefonos::RevisarPermiso(const std::optional<bool>& puede) {
     if (puede) PuedeModificar = *puede;
 }
 
-void FrmTelefonos::MostrarNombreCliente(QString* error) {
-    std::optional<QString> nombre;
-    QString e;
-    if (!Tarjeta::LeerNombreCliente(sesion_, &nombre, &e)) {
-        *error = Global::ConDetalle(QStringLiteral("No se pudo consultar el nombre del cliente. ") +
-                                        QString::fromUtf16(Global::kVuelvaAAbrir),
-                                    e);
-        return;
-    }
+bool FrmTelefonos::MostrarNombreCliente(const std::optional<QString>& nombre, QString* error) {
     if (!nombre) {
         *error = LineaComandos::ClienteNoRegistrado(sesion_.cliente, sesion_.lineaComandos);
-        return;
+        return false;
     }
     NombreCliente = *nombre;
     setWindowTitle(kCaptionBase + NombreCliente);
+    return true;
 }
 
 void FrmTelefonos::LimpiarCampos() {
@@ -383,16 +374,8 @@ void FrmTelefonos::ChkAval_Click() {
 
 // ================================================================ city list
 
-bool FrmTelefonos::CargarCiudades(QString* error) {
+void FrmTelefonos::CargarCiudades(QList<Tarjeta::Ciudad> ciudades) {
     CmbMunicipios->clear();
-    QList<Tarjeta::Ciudad> ciudades;
-    QString e;
-    if (!Tarjeta::LeerCiudades(sesion_, &ciudades, &e)) {
-        *error = Global::ConDetalle(QStringLiteral("No se pudo leer la lista de ciudades. ") +
-                                        QString::fromUtf16(Global::kVuelvaAAbrir),
-                                    e);
-        return false;
-    }
     // The entries are built first and handed to the box's list in one go:
     // adding them one at a time costs a signal per entry and per city number.
     QList<plataforma::ListaConDatos::Entrada> entradas;
@@ -403,7 +386,6 @@ bool FrmTelefonos::CargarCiudades(QString* error) {
     // Filling the list selects nothing and leaves the text empty.
     CmbMunicipios->setCurrentIndex(-1);
     CmbMunicipios->blockSignals(false);
-    return true;
 }
 
 void FrmTelefonos::CmbMunicipios_KeyPress(qint16 codigo) {
@@ -447,16 +429,8 @@ void FrmTelefonos::CmbMunicipios_Editado(const QString& texto) {
 
 // ============================================================ loading a card
 
-bool FrmTelefonos::CargarTarjeta(QString* error) {
-    Tarjeta::Leida leida;
-    QString que, detalle;
-    if (!Tarjeta::Cargar(sesion_, &leida, &que, &detalle)) {
-        *error = Global::ConDetalle(
-            que + QLatin1Char(' ') + QString::fromUtf16(Global::kVuelvaAAbrir), detalle);
-        return false;
-    }
+void FrmTelefonos::CargarTarjeta(const Tarjeta::Leida& leida) {
     mostrar(leida);
-    return true;
 }
 
 // Shows a card as read. It becomes the version a change is checked against,

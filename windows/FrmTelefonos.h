@@ -45,10 +45,10 @@ public:
     QString NombreCompletoAval;
 
     // Handlers and procedures, callable from tests.
-    void RevisarPermiso(QString* error);
-    void MostrarNombreCliente(QString* error);
-    bool CargarCiudades(QString* error);
-    bool CargarTarjeta(QString* error);
+    void RevisarPermiso(const std::optional<bool>& puede);
+    bool MostrarNombreCliente(const std::optional<QString>& nombre, QString* error);
+    void CargarCiudades(QList<Tarjeta::Ciudad> ciudades);
+    void CargarTarjeta(const Tarjeta::Leida& leida);
     void LimpiarCampos();
     void TmrInicio_Timer();
     void CmdExtras_Click();

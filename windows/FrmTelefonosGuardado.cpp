@@ -102,9 +102,9 @@ void FrmTelefonos::avisarNoGuardada(Tarjeta::Desenlace d, bool nueva, const QStr
         return;
     }
     incierto_ = true;
-    MensajeError(Global::ConDetalle(QStringLiteral("No se sabe si se guardó la tarjeta: se perdió "
-                                                   "la conexión con la base de datos justo al "
-                                                   "confirmarla. Lo capturado sigue en pantalla: "
+    MensajeError(Global::ConDetalle(QStringLiteral("No se sabe si se guardó la tarjeta: se envió a "
+                                                   "la base de datos y no llegó su respuesta. Lo "
+                                                   "capturado sigue en pantalla: "
                                                    "vuelva a guardar; antes de escribir nada se "
                                                    "leerá cómo quedó."),
                                     error),
