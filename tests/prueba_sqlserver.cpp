@@ -13,11 +13,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "Controles.h"
@@ -1077,4 +1079,71 @@ TEST_F(SqlServer, UnaConfirmacionSinRespuestaNoSeDaPorPerdida) {
             EXPECT_TRUE(r[1].contains(QStringLiteral("COMMIT TRANSACTION;"))) << r[1].toStdString();
         }
     }
+}
+
+// Every T-SQL text the program sends (each batch with the declarations of its
+// parameters, as the server receives it) parses with sqlfluff's T-SQL
+// dialect: the TDS test server does not parse T-SQL, so nothing else would
+// catch a syntax error before a real server does. The flows cover each batch
+// and each of its variants: the opening of a new and of a stored card, a new
+// card with the guarantor's address and name, a change without and with
+// them, a change that meets another desk's (the card read again, the merge
+// saved), the extra contacts read and saved.
+TEST_F(SqlServer, TodoElTSqlQueSeEnviaEsValido) {
+    preparar({{QStringLiteral("una_vez"),
+               QJsonObject{{kLoteCambio, desenlace(QStringLiteral("conflicto"))}}}});
+    {
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+        llenarNueva(*f);
+        f->CmdGuardar_Click();
+    }
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    for (const char* telefono : {"6149998877", "6149998866"}) {
+        txt(*f, "TxtRef1_Telefono")->setText(QLatin1String(telefono));
+        plataforma::Escena::responder(true);
+        f->CmdGuardar_Click();
+    }
+    txt(*f, "TxtAval_Domicilio")->setText(QStringLiteral("Calle 7"));
+    txt(*f, "TxtAval_Nombre")->setText(QStringLiteral("ROSA"));
+    f->TxtAval_Nombre_LostFocus();
+    plataforma::Escena::responder(true);
+    f->CmdGuardar_Click();
+    FrmExtras extras(apoyo::sesion());
+    QString error;
+    ASSERT_TRUE(extras.Form_Load(&error)) << error.toStdString();
+    control<plataforma::Rejilla>(extras, "iExtras")->ponerValor(5, 1, QStringLiteral("Nuevo"));
+    plataforma::Escena::responder(true);
+    extras.CmdGuardar_Click();
+    EXPECT_FALSE(escena().join(QLatin1Char('\n')).contains(QStringLiteral("error:")))
+        << escena().join(QLatin1Char('\n')).toStdString();
+
+    QTemporaryDir dir;
+    QStringList textos;
+    for (const QJsonValue& p : peticiones()) {
+        QString t = p[QStringLiteral("texto")].toString();
+        if (p[QStringLiteral("tipo")] == QStringLiteral("rpc")) {
+            ASSERT_EQ(p[QStringLiteral("proc")], QStringLiteral("sp_executesql"));
+            const QString declaraciones = p[QStringLiteral("declaraciones")].toString();
+            if (!declaraciones.isEmpty())
+                t = QStringLiteral("DECLARE ") + declaraciones + QStringLiteral(";\n") + t;
+        }
+        if (textos.contains(t)) continue;
+        textos << t;
+        QFile archivo(
+            dir.filePath(QStringLiteral("lote%1.sql").arg(textos.size(), 2, 10, QLatin1Char('0'))));
+        ASSERT_TRUE(archivo.open(QIODevice::WriteOnly));
+        archivo.write(t.toUtf8() + '\n');
+    }
+    // Two openings, a new card, three changes, the card read again, the
+    // contacts read and saved.
+    EXPECT_EQ(textos.size(), 9);
+    QProcess sqlfluff;
+    sqlfluff.setProcessChannelMode(QProcess::MergedChannels);
+    sqlfluff.start(
+        QStringLiteral("sqlfluff"),
+        {QStringLiteral("parse"), QStringLiteral("--dialect"), QStringLiteral("tsql"), dir.path()});
+    ASSERT_TRUE(sqlfluff.waitForFinished(120000));
+    const QString salida = QString::fromUtf8(sqlfluff.readAll());
+    EXPECT_EQ(sqlfluff.exitCode(), 0) << salida.right(3000).toStdString();
+    EXPECT_FALSE(salida.contains(QStringLiteral("unparsable"))) << salida.right(3000).toStdString();
 }
