@@ -34,7 +34,14 @@ struct Parametro {
 
 // What reaches the database, as seen by an observer (tests, benchmarks).
 struct Operacion {
-    enum class Tipo { Consulta, Sentencia, Procedimiento, ProcedimientoConFilas, Transaccion, Lote };
+    enum class Tipo {
+        Consulta,
+        Sentencia,
+        Procedimiento,
+        ProcedimientoConFilas,
+        Transaccion,
+        Lote
+    };
     Tipo tipo;
     QString texto;  // the statement, the procedure name, or BEGIN/COMMIT/ROLLBACK
     QVariantList valores;
@@ -186,6 +193,12 @@ public:
     // (the link lost then): the server may have stored everything or nothing.
     bool commitIncierto() const;
 
+    // Whether the last operation (or the last connect) failed because the
+    // user gave up waiting for SQL Server (SQLSTATE HY008, "Se canceló la
+    // espera del servidor."): nothing more was done; a transaction is rolled
+    // back as after any failed step.
+    bool ultimaCancelada() const { return cancelada_; }
+
     // Whether the last failed statement broke a unique key (a row that exists
     // already).
     bool ultimoFueClaveDuplicada() const { return duplicada_; }
@@ -230,6 +243,10 @@ private:
     QString secreto_;  // the password, kept only to scrub it from messages
     Observador observador_;
     bool duplicada_ = false;
+    bool cancelada_ = false;
+    // cerrar() came while a request of this connection was waiting (a stop
+    // signal handled during the wait): the close is done once it returns.
+    bool cierrePendiente_ = false;
     // The link to SQL Server broke, or a save on the embedded database failed:
     // the next operation connects again first.
     bool perdida_ = false;
