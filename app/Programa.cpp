@@ -5,14 +5,25 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "controls/AvisoDeEspera.h"
 #include "controls/Comun.h"
 #include "controls/Salida.h"
 #include "controls/Ventana.h"
+#include "data/Espera.h"
 #include "domain/Global.h"
 #include "domain/LineaComandos.h"
 #include "windows/FrmTelefonos.h"
 
+void InstalarEsperaVisible() {
+    plataforma::ponerManejadorDeEspera([](plataforma::Espera& espera) {
+        plataforma::esperarConVentana(
+            {[&espera](int ms) { return espera.esperar(ms); }, [&espera] { espera.cancelar(); },
+             [&espera] { return espera.transcurrido(); }, espera.servidor()});
+    });
+}
+
 void PrepararAplicacion(QTranslator& traductor) {
+    InstalarEsperaVisible();
     QApplication::setApplicationName(QStringLiteral("tarjeta"));
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
     if (traductor.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -37,13 +48,17 @@ bool Arrancar(const QString& lineaComandos, Global::Sesion* sesion, QString* err
 int Ejecutar(const QString& lineaComandos) {
     Global::Sesion sesion;
     QString error;
+    // «Cancelar» on the wait for the server before the card is up ends the
+    // program: the user chose not to wait, so no message follows.
     if (!Arrancar(lineaComandos, &sesion, &error)) {
-        MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
+        if (!sesion.conexion.ultimaCancelada())
+            MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
         return 1;
     }
     FrmTelefonos ventana(sesion);
     if (!ventana.Form_Load(&error)) {
-        MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
+        if (!sesion.conexion.ultimaCancelada())
+            MensajeError(error, QStringLiteral("Tarjeta Telefónica"));
         return 1;
     }
     // The connection is open from here on: a stop signal closes it, rolling

@@ -216,6 +216,7 @@ QString FalloArchivo::texto() const {
 
 bool Conexion::abrir(const QString& cadena, QString* error) {
     cerrar();
+    cancelada_ = false;
     falloArchivo_ = {};
     cadena_ = cadena;
     secreto_ = valorDeCadena(cadena, QStringLiteral("Pwd"));
@@ -251,9 +252,10 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
     }
 
     FalloOdbc fallo;
-    odbc_ = SesionOdbc::conectar(sistema::cadenaParaElControlador(cadena, esperaSentencia()),
-                                 kEsperaLogin, &fallo);
+    odbc_ = SesionOdbc::conectar(sistema::cadenaParaElControlador(cadena, esperaDelControlador()),
+                                 kEsperaLogin, &fallo, servidor);
     if (!odbc_) {
+        cancelada_ = fallo.estado == QLatin1String("HY008");
         *error = limpiar(fallo.texto);
         cerrar();
         return false;
@@ -292,6 +294,15 @@ void Conexion::registrarAbierta() {
 }
 
 void Conexion::cerrar() {
+    if (odbc_ && odbc_->ocupada()) {
+        // Called from inside the wait of one of this connection's own
+        // requests: that request is cancelled and its worker finished first;
+        // the connection is closed as soon as the request returns.
+        odbc_->interrumpir();
+        abiertas().removeOne(this);
+        cierrePendiente_ = true;
+        return;
+    }
     if (transaccion_) revertirTransaccion();
     transaccion_ = false;
     abiertas().removeOne(this);
@@ -328,6 +339,7 @@ bool Conexion::reabrir(QString* error) {
 }
 
 bool Conexion::observar(const Operacion& op, QString* error) {
+    cancelada_ = false;
     if (perdida_ && !reabrir(error)) return false;
     if (!abierta()) {
         *error = QStringLiteral("La conexión con la base de datos no está abierta");
@@ -370,6 +382,9 @@ namespace {
 // The message of a failed SQL Server call; a lost link or a time-out says
 // that the next attempt connects again.
 QString textoFallo(const FalloOdbc& f, const QString& texto) {
+    // Given up by the user: said as it is; a connection cut on the way is
+    // opened again by the next operation without a word.
+    if (f.estado == QLatin1String("HY008")) return texto;
     if (f.estado.startsWith(QLatin1String("HYT")))
         return QStringLiteral(
                    "La base de datos no respondió a tiempo (%1); al intentarlo de nuevo se volverá "
@@ -398,10 +413,16 @@ bool Conexion::odbcRepetida(const QString& sql, const QVariantList& valores, QSt
 
 bool Conexion::anotar(bool ok, const FalloOdbc& f, QString* error) {
     duplicada_ = !ok && (f.nativo == 2627 || f.nativo == 2601);
-    if (ok) return true;
-    perdida_ = f.conexionPerdida();
-    *error = textoFallo(f, limpiar(f.texto));
-    return false;
+    cancelada_ = !ok && f.estado == QLatin1String("HY008");
+    if (!ok) {
+        perdida_ = f.conexionPerdida();
+        *error = textoFallo(f, limpiar(f.texto));
+    }
+    if (cierrePendiente_) {
+        cierrePendiente_ = false;
+        cerrar();
+    }
+    return ok;
 }
 
 QVariant Conexion::fechaComparable(const QVariant& leida) const {
@@ -687,15 +708,19 @@ bool Conexion::confirmarTransaccion(QString* error) {
             transaccion_ = false;
             return true;
         }
-        if (f.conexionPerdida()) {
+        // A commit whose wait was given up on may have been done by the
+        // server as well.
+        if (f.conexionPerdida() || cancelada_) {
             commitIncierto_ = true;
             *error = QStringLiteral(
                          "%1 al confirmar lo guardado; no se sabe si el servidor lo guardó (%2). "
                          "La siguiente operación volverá a conectar.")
-                         .arg(f.estado.startsWith(QLatin1String("HYT"))
+                         .arg(cancelada_ ? QStringLiteral("Se canceló la espera del servidor")
+                              : f.estado.startsWith(QLatin1String("HYT"))
                                   ? QStringLiteral("La base de datos no respondió a tiempo")
                                   : QStringLiteral("Se perdió la conexión"),
                               limpiar(f.texto));
+            perdida_ = true;
         }
         return false;
     }

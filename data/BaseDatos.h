@@ -198,6 +198,11 @@ public:
     // link lost, no answer in time, or the wait cancelled. What it would
     // have written may be stored or not.
     bool sinRespuesta() const { return sinRespuesta_; }
+    // Whether the last operation (or the last connect) failed because the
+    // user gave up waiting for SQL Server (SQLSTATE HY008, "Se canceló la
+    // espera del servidor."): nothing more was done; a transaction is rolled
+    // back as after any failed step.
+    bool ultimaCancelada() const { return cancelada_; }
 
     // Whether the last failed statement broke a unique key (a row that exists
     // already).
@@ -244,6 +249,10 @@ private:
     Observador observador_;
     bool duplicada_ = false;
     bool sinRespuesta_ = false;
+    bool cancelada_ = false;
+    // cerrar() came while a request of this connection was waiting (a stop
+    // signal handled during the wait): the close is done once it returns.
+    bool cierrePendiente_ = false;
     // The link to SQL Server broke, or a save on the embedded database failed:
     // the next operation connects again first.
     bool perdida_ = false;

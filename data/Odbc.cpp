@@ -7,8 +7,13 @@
 
 #include <QDateTime>
 #include <QLibrary>
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
+
+#include "data/Espera.h"
 
 namespace plataforma {
 
@@ -270,6 +275,14 @@ bool leerColumna(const Api& api, SQLHSTMT st, SQLUSMALLINT col, SQLSMALLINT tipo
     return true;
 }
 
+// The wait of the request the worker thread runs, told of every answer that
+// arrives: rows read one after another are no silence.
+thread_local Vigilia* tVigilia = nullptr;
+
+void latido() {
+    if (tVigilia) tVigilia->avanzar();
+}
+
 // Reads every result of the statement to its end. The first result with
 // columns is copied into *filas when given (its rows too, or, with
 // `entregar`, each row handed over as it is fetched instead); with `todos`,
@@ -311,6 +324,7 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
             }
             for (;;) {
                 const SQLRETURN r = api.SQLFetch(st);
+                latido();
                 if (r == SQL_NO_DATA) break;
                 if (!SQL_SUCCEEDED(r)) {
                     diagnostico(api, SQL_HANDLE_STMT, st, fallo);
@@ -330,6 +344,7 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
             }
         }
         const SQLRETURN r = api.SQLMoreResults(st);
+        latido();
         if (r == SQL_NO_DATA) return true;
         if (!SQL_SUCCEEDED(r)) {
             diagnostico(api, SQL_HANDLE_STMT, st, fallo);
@@ -345,6 +360,89 @@ struct SesionOdbc::Preparada {
     void* st = nullptr;
     std::vector<Enlace> enlaces;
 };
+
+// The statement the worker runs now. The driver's cancel goes from a thread
+// of its own, so that a driver manager that serializes calls on the
+// connection never blocks the thread that waits; the worker joins it before
+// the statement is freed.
+struct SesionOdbc::Curso {
+    std::mutex mutex;
+    void* st = nullptr;
+    std::thread cancelador;
+
+    void poner(void* sentencia) {
+        std::lock_guard<std::mutex> candado(mutex);
+        st = sentencia;
+    }
+    void cancelar(const Api& api) {
+        std::lock_guard<std::mutex> candado(mutex);
+        if (!st || cancelador.joinable()) return;
+        cancelador = std::thread([&api, sentencia = st] { api.SQLCancel(sentencia); });
+    }
+    void quitar() {
+        std::thread t;
+        {
+            std::lock_guard<std::mutex> candado(mutex);
+            st = nullptr;
+            t = std::move(cancelador);
+        }
+        if (t.joinable()) t.join();
+    }
+};
+
+namespace {
+
+std::atomic<int> gAbandonados{0};
+
+// What a connect's worker owns: everything it touches, so that a connect
+// given up on can finish (or stay blocked) after its caller has gone.
+struct Intento {
+    std::shared_ptr<const Api> api;
+    SQLHENV env = nullptr;
+    SQLHDBC dbc = nullptr;
+    QString cadena;
+    std::mutex mutex;
+    bool hecho = false, abandonado = false, conectado = false;
+    FalloOdbc fallo;
+};
+
+void conectarEnTrabajador(const std::shared_ptr<Intento>& i, const std::shared_ptr<Vigilia>& v) {
+    const Api& a = *i->api;
+    SQLSMALLINT largo = 0;
+    const SQLRETURN r =
+        a.SQLDriverConnectW(i->dbc, nullptr, const_cast<SQLWCHAR*>(anchos(i->cadena)), SQL_NTS,
+                            nullptr, 0, &largo, SQL_DRIVER_NOPROMPT);
+    bool abandonado = false;
+    {
+        std::lock_guard<std::mutex> candado(i->mutex);
+        i->conectado = SQL_SUCCEEDED(r);
+        if (!i->conectado) diagnostico(a, SQL_HANDLE_DBC, i->dbc, &i->fallo);
+        i->hecho = true;
+        abandonado = i->abandonado;
+    }
+    v->terminar();
+    if (!abandonado) return;
+    if (i->conectado) a.SQLDisconnect(i->dbc);
+    a.SQLFreeHandle(SQL_HANDLE_DBC, i->dbc);
+    a.SQLFreeHandle(SQL_HANDLE_ENV, i->env);
+    --gAbandonados;
+}
+
+// The sockets that were not there before.
+QList<sistema::SocketTcp> nuevos(const QList<sistema::SocketTcp>& antes) {
+    QList<sistema::SocketTcp> n;
+    for (const sistema::SocketTcp& s : sistema::socketsTcp())
+        if (!antes.contains(s)) n << s;
+    return n;
+}
+
+const QString kCancelada = QStringLiteral("Se canceló la espera del servidor.");
+
+}  // namespace
+
+int trabajosAbandonados() {
+    return gAbandonados.load();
+}
 
 bool FalloOdbc::conexionPerdida() const {
     // 08S01 link failure, 08003 not open, 08007 lost during a transaction,
@@ -363,7 +461,7 @@ void SesionOdbc::revisarConexion(FalloOdbc* fallo) {
 }
 
 std::unique_ptr<SesionOdbc> SesionOdbc::conectar(const QString& cadena, int esperaLogin,
-                                                 FalloOdbc* fallo) {
+                                                 FalloOdbc* fallo, const QString& servidor) {
     auto api = cargarApi(&fallo->texto);
     if (!api) return nullptr;
     // ODBC 3 behaviour; the handles are the session's until it closes.
@@ -379,23 +477,71 @@ std::unique_ptr<SesionOdbc> SesionOdbc::conectar(const QString& cadena, int espe
         api->SQLFreeHandle(SQL_HANDLE_ENV, env);
         return nullptr;
     }
-    std::unique_ptr<SesionOdbc> sesion(new SesionOdbc(std::move(api), env, dbc));
-    const Api& a = *sesion->api_;
-    a.SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
-                        reinterpret_cast<SQLPOINTER>(SQLULEN(esperaLogin)), 0);
-    SQLSMALLINT largo = 0;
-    const SQLRETURN r = a.SQLDriverConnectW(dbc, nullptr, const_cast<SQLWCHAR*>(anchos(cadena)),
-                                            SQL_NTS, nullptr, 0, &largo, SQL_DRIVER_NOPROMPT);
-    if (!SQL_SUCCEEDED(r)) {
-        diagnostico(a, SQL_HANDLE_DBC, dbc, fallo);
+    api->SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(SQLULEN(esperaLogin)), 0);
+    auto intento = std::make_shared<Intento>();
+    intento->api = api;
+    intento->env = env;
+    intento->dbc = dbc;
+    intento->cadena = cadena;
+    // The connect has no statement to cancel: giving up cuts the sockets
+    // that appeared since it began, which are the driver's.
+    const QList<sistema::SocketTcp> antes = sistema::socketsTcp();
+    const auto cortarNuevos = [antes] {
+        for (const sistema::SocketTcp& s : nuevos(antes)) sistema::cortarSocket(s);
+    };
+    auto vigilia = std::make_shared<Vigilia>(servidor, qint64(esperaLogin) * 1000,
+                                             Vigilia::Acciones{cortarNuevos, cortarNuevos},
+                                             Vigilia::kPlazoCorteMs, 1000);
+    std::thread trabajador(conectarEnTrabajador, intento, vigilia);
+    vigilia->aguardar();
+    bool abandonado = false;
+    {
+        std::lock_guard<std::mutex> candado(intento->mutex);
+        if (!intento->hecho) {
+            // Still blocked in the driver (a name lookup, say): left behind,
+            // to free its handles itself whenever it returns.
+            intento->abandonado = abandonado = true;
+            ++gAbandonados;
+        }
+    }
+    if (abandonado)
+        trabajador.detach();
+    else
+        trabajador.join();
+    if (abandonado || !intento->conectado) {
+        if (vigilia->cancelada()) {
+            fallo->estado = QStringLiteral("HY008");
+            fallo->texto = kCancelada;
+        } else if (vigilia->expirada()) {
+            fallo->estado = QStringLiteral("HYT00");
+            fallo->texto = QStringLiteral("El servidor no respondió al inicio de sesión en %1 s")
+                               .arg(esperaLogin);
+        } else {
+            *fallo = intento->fallo;
+        }
+        if (!abandonado) {
+            api->SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+            api->SQLFreeHandle(SQL_HANDLE_ENV, env);
+        }
         return nullptr;
     }
+    std::unique_ptr<SesionOdbc> sesion(new SesionOdbc(std::move(api), env, dbc, servidor));
     sesion->conectada_ = true;
+    // The connection's socket is the TCP socket the connect opened; with
+    // another one opened meanwhile (another connection of the program) it is
+    // not known which, and none is taken.
+    const QList<sistema::SocketTcp> propios = nuevos(antes);
+    if (propios.size() == 1) sesion->socket_ = propios.first();
     return sesion;
 }
 
-SesionOdbc::SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc)
-    : api_(std::move(api)), env_(env), hdbc_(hdbc) {}
+SesionOdbc::SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc, QString servidor)
+    : api_(std::move(api)),
+      env_(env),
+      hdbc_(hdbc),
+      servidor_(std::move(servidor)),
+      curso_(std::make_shared<Curso>()) {}
 
 SesionOdbc::~SesionOdbc() {
     soltar();
@@ -425,14 +571,20 @@ void fijarEsperaSentencia(int segundos) {
     gEsperaSentencia = segundos;
 }
 
+int esperaDelControlador() {
+    return esperaSentencia() + 10;
+}
+
 bool SesionOdbc::nuevaSentencia(void** stmt, FalloOdbc* fallo) {
     SQLHSTMT st = nullptr;
     if (!SQL_SUCCEEDED(api_->SQLAllocHandle(SQL_HANDLE_STMT, hdbc_, &st))) {
         diagnostico(*api_, SQL_HANDLE_DBC, hdbc_, fallo);
         return false;
     }
+    // The driver's own time-out would cancel and then wait as long again for
+    // the cancel's answer; the clock of the wait acts first.
     api_->SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT,
-                         reinterpret_cast<SQLPOINTER>(SQLULEN(esperaSentencia())), 0);
+                         reinterpret_cast<SQLPOINTER>(SQLULEN(esperaDelControlador())), 0);
     *stmt = st;
     return true;
 }
@@ -454,12 +606,70 @@ bool SesionOdbc::recorrer(const QString& sql, const QVariantList& valores,
     return ejecutarDirecta(sql, valores, {}, &cabecera, fila, nullptr, fallo);
 }
 
+bool SesionOdbc::enTrabajador(const std::function<bool(FalloOdbc*)>& llamada, FalloOdbc* fallo) {
+    if (enCurso_) {
+        fallo->texto =
+            QStringLiteral("La conexión con la base de datos está ocupada con otra petición");
+        return false;
+    }
+    Curso& curso = *curso_;
+    const Api& api = *api_;
+    const sistema::SocketTcp socket = socket_;
+    Vigilia vigilia(servidor_, qint64(esperaSentencia()) * 1000,
+                    {[&curso, &api] { curso.cancelar(api); },
+                     [socket] {
+                         if (socket.descriptor >= 0) sistema::cortarSocket(socket);
+                     }});
+    enCurso_ = &vigilia;
+    bool ok = false;
+    FalloOdbc propio;
+    std::thread trabajador([&] {
+        tVigilia = &vigilia;
+        ok = llamada(&propio);
+        tVigilia = nullptr;
+        vigilia.terminar();
+    });
+    vigilia.aguardar();
+    trabajador.join();
+    enCurso_ = nullptr;
+    if (ok) return true;
+    *fallo = propio;
+    if (vigilia.cancelada()) {
+        // Answered, the cancel leaves the connection usable; cut, it is gone.
+        fallo->estado = QStringLiteral("HY008");
+        fallo->texto = kCancelada;
+        fallo->muerta = fallo->muerta || vigilia.cortada();
+    } else if (vigilia.expirada()) {
+        fallo->estado = QStringLiteral("HYT00");
+        fallo->texto = QStringLiteral("el servidor no contestó en %1 s").arg(esperaSentencia());
+        fallo->muerta = true;
+    }
+    return false;
+}
+
+void SesionOdbc::interrumpir() {
+    if (!enCurso_) return;
+    enCurso_->cancelar();
+    while (!enCurso_->esperar(1000)) {
+    }
+}
+
 bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores,
                                  const QList<int>& tamanos, FilasOdbc* filas,
                                  const std::function<void(const QVariantList&)>& entregar,
                                  QList<FilasOdbc>* todos, FalloOdbc* fallo) {
+    return enTrabajador(
+        [&](FalloOdbc* f) { return directaAqui(sql, valores, tamanos, filas, entregar, todos, f); },
+        fallo);
+}
+
+bool SesionOdbc::directaAqui(const QString& sql, const QVariantList& valores,
+                             const QList<int>& tamanos, FilasOdbc* filas,
+                             const std::function<void(const QVariantList&)>& entregar,
+                             QList<FilasOdbc>* todos, FalloOdbc* fallo) {
     void* st = nullptr;
     if (!nuevaSentencia(&st, fallo)) return false;
+    curso_->poner(st);
     std::vector<Enlace> enlaces;
     bool ok = enlazar(*api_, st, valores, tamanos, &enlaces, false, fallo);
     if (ok) {
@@ -477,6 +687,7 @@ bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores
             ok = consumir(*api_, st, filas, fallo, entregar, todos);
         }
     }
+    curso_->quitar();
     api_->SQLFreeStmt(st, SQL_CLOSE);
     liberar(st);
     if (!ok) revisarConexion(fallo);
@@ -484,6 +695,10 @@ bool SesionOdbc::ejecutarDirecta(const QString& sql, const QVariantList& valores
 }
 
 bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo) {
+    return enTrabajador([&](FalloOdbc* f) { return repetidaAqui(sql, valores, f); }, fallo);
+}
+
+bool SesionOdbc::repetidaAqui(const QString& sql, const QVariantList& valores, FalloOdbc* fallo) {
     std::shared_ptr<Preparada> p = preparadas_.value(sql);
     if (p && !copiar(valores, &p->enlaces, fallo)) {
         if (!fallo->texto.isEmpty()) return false;
@@ -502,12 +717,14 @@ bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, Fallo
         }
         preparadas_.insert(sql, p);
     }
+    curso_->poner(p->st);
     const SQLRETURN r = api_->SQLExecute(p->st);
     bool ok = r == SQL_NO_DATA;
     if (!ok && !SQL_SUCCEEDED(r))
         diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
     else if (!ok)
         ok = consumir(*api_, p->st, nullptr, fallo);
+    curso_->quitar();
     api_->SQLFreeStmt(p->st, SQL_CLOSE);
     if (!ok) {
         revisarConexion(fallo);

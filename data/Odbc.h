@@ -13,7 +13,11 @@
 #include <functional>
 #include <memory>
 
+#include "system/Sistema.h"
+
 namespace plataforma {
+
+class Vigilia;
 
 // A result copied whole: column names, whether each column holds Unicode
 // text, and the rows.
@@ -37,13 +41,22 @@ struct FalloOdbc {
     bool conexionPerdida() const;
 };
 
+// Every call that waits on the server (the connect, each request) runs on a
+// worker thread while the calling thread waits on a Vigilia (data/Espera.h):
+// through the program's handler, with its clock. A request the server leaves
+// unanswered for esperaSentencia() seconds gets the driver's cancel and, with
+// no answer 1.5 s later, its socket cut; it fails with SQLSTATE HYT00. One the
+// user gives up on fails with HY008 ("Se canceló la espera del servidor.").
+// A session serves one request at a time, from one thread at a time.
 class SesionOdbc {
 public:
     // Connects with an ODBC connection string, waiting at most esperaLogin
-    // seconds for the login; the session closes the connection when
-    // destroyed.
+    // seconds for the login (`servidor` names the server to whoever waits);
+    // the session closes the connection when destroyed. A connect the user
+    // gives up on, or that outlives its limit, is cut; should its worker stay
+    // blocked even so, it is left behind (see trabajosAbandonados).
     static std::unique_ptr<SesionOdbc> conectar(const QString& cadena, int esperaLogin,
-                                                FalloOdbc* fallo);
+                                                FalloOdbc* fallo, const QString& servidor = {});
     ~SesionOdbc();
     SesionOdbc(const SesionOdbc&) = delete;
     SesionOdbc& operator=(const SesionOdbc&) = delete;
@@ -68,12 +81,26 @@ public:
     bool repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo);
     // Drops the prepared statements (before the connection closes).
     void soltar();
+    // Whether a request is under way (its caller waiting on it).
+    bool ocupada() const { return enCurso_ != nullptr; }
+    // Cancels the request under way and waits, blocked, until its worker is
+    // done; the request then fails as cancelled. For a thread that must close
+    // the connection while its own request waits (a stop signal).
+    void interrumpir();
 
     struct Api;
 
 private:
     struct Preparada;
-    SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc);
+    struct Curso;
+    SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc, QString servidor);
+    // Runs `llamada` on a worker thread and waits for it; the outcome as the
+    // clock or the user left it.
+    bool enTrabajador(const std::function<bool(FalloOdbc*)>& llamada, FalloOdbc* fallo);
+    bool directaAqui(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
+                     FilasOdbc* filas, const std::function<void(const QVariantList&)>& entregar,
+                     QList<FilasOdbc>* todos, FalloOdbc* fallo);
+    bool repetidaAqui(const QString& sql, const QVariantList& valores, FalloOdbc* fallo);
     bool ejecutarDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                          FilasOdbc* filas, const std::function<void(const QVariantList&)>& entregar,
                          QList<FilasOdbc>* todos, FalloOdbc* fallo);
@@ -85,6 +112,13 @@ private:
     void* env_;
     void* hdbc_;
     bool conectada_ = false;
+    QString servidor_;
+    // The connection's own socket, found as it connected (descriptor -1:
+    // not known; a cancel is then all the clock can do).
+    sistema::SocketTcp socket_;
+    // The statement running now, for the cancel.
+    std::shared_ptr<Curso> curso_;
+    Vigilia* enCurso_ = nullptr;
     // Prepared statements by text, each with its bound buffers.
     QHash<QString, std::shared_ptr<Preparada>> preparadas_;
 };
@@ -93,5 +127,12 @@ private:
 // Tests that make a server go silent shorten it.
 int esperaSentencia();
 void fijarEsperaSentencia(int segundos);
+// The driver's own limit on a wait, beyond esperaSentencia(): reached only if
+// the clock could neither cancel the request nor cut its socket.
+int esperaDelControlador();
+
+// Connects given up on whose worker is still blocked in the driver: a program
+// that leaves then must not run its static destructors under it.
+int trabajosAbandonados();
 
 }  // namespace plataforma

@@ -2,6 +2,7 @@
 // What differs between Windows, where the program began, and the systems it
 // is built for here. The only file that asks which system it is on.
 
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -14,8 +15,26 @@ QString carpetaArranque();
 QString bibliotecaOdbc(int* version);
 
 // The connection string as the system's SQL Server driver takes it; `espera`
-// is the seconds any request may wait.
+// is the seconds the driver itself lets any wait last.
 QString cadenaParaElControlador(const QString& cadena, int espera);
+
+// A TCP socket of this process: its descriptor and the system's identity of
+// the socket behind it, so that a descriptor closed and reused for something
+// else is never taken for it.
+struct SocketTcp {
+    int descriptor = -1;
+    quint64 nodo = 0;
+    bool operator==(const SocketTcp&) const = default;
+};
+
+// The process's TCP sockets (IPv4 and IPv6) open now; none where the system
+// does not tell (Windows). The SQL Server driver does not give its socket
+// away: the one that appears while it connects is its.
+QList<SocketTcp> socketsTcp();
+
+// Shuts the socket down both ways, if it is still the one found: a read
+// blocked on it returns at once, as on a broken link. False when it is gone.
+bool cortarSocket(const SocketTcp& socket);
 
 // Makes a native window top-most or ordinary again through the window
 // system's own call, where there is one (Windows); false where the toolkit
