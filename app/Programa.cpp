@@ -18,7 +18,8 @@ void InstalarEsperaVisible() {
     plataforma::ponerManejadorDeEspera([](plataforma::Espera& espera) {
         plataforma::esperarConVentana(
             {[&espera](int ms) { return espera.esperar(ms); }, [&espera] { espera.cancelar(); },
-             [&espera] { return espera.transcurrido(); }, espera.servidor()});
+             [&espera] { return espera.transcurrido(); }, espera.servidor(),
+             [&espera](std::function<void()> aviso) { espera.alTerminar(std::move(aviso)); }});
     });
 }
 

@@ -158,6 +158,9 @@ void esperarConVentana(const AvisoDeEspera& aviso) {
         }
     });
     reloj.start();
+    // The loop ends as soon as the answer is in, not at the clock's next look.
+    if (aviso.alTerminar)
+        aviso.alTerminar([&bucle] { QMetaObject::invokeMethod(&bucle, &QEventLoop::quit); });
     bucle.exec();
     reloj.stop();
     app->removeEventFilter(&filtro);

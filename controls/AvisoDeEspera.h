@@ -21,6 +21,8 @@ struct AvisoDeEspera {
     std::function<qint64()> transcurrido;
     // The server, as the start-up table names it.
     QString servidor;
+    // Has the given call made once the wait is over (from any thread).
+    std::function<void(std::function<void()>)> alTerminar;
 };
 
 // How long a wait goes unshown.

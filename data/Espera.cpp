@@ -38,10 +38,24 @@ qint64 Vigilia::desde(Reloj::time_point t) const {
 
 void Vigilia::terminar() {
     {
+        // The call is made before anyone can see the wait over: whoever
+        // waits may let go of what it reaches once it does.
         std::lock_guard<std::mutex> candado(mutex_);
         terminada_ = true;
+        if (alTerminar_) std::exchange(alTerminar_, nullptr)();
     }
     aviso_.notify_all();
+}
+
+void Vigilia::alTerminar(std::function<void()> aviso) {
+    {
+        std::lock_guard<std::mutex> candado(mutex_);
+        if (!terminada_) {
+            alTerminar_ = std::move(aviso);
+            return;
+        }
+    }
+    aviso();
 }
 
 void Vigilia::avanzar() {

@@ -31,6 +31,11 @@ public:
     virtual qint64 transcurrido() const = 0;
     // The server waited on, as the connection string names it.
     virtual QString servidor() const = 0;
+    // Calls `aviso` once the wait is over, from the thread that ends it (at
+    // once if it is over already), before esperar() can say it is over; so
+    // that a waiting loop wakes then rather than at its next look. It must
+    // be quick (posting an event, say).
+    virtual void alTerminar(std::function<void()> aviso) = 0;
 };
 
 // How the calling thread waits: the handler must return once the wait is
@@ -73,6 +78,7 @@ public:
     void cancelar() override;
     qint64 transcurrido() const override;
     QString servidor() const override { return servidor_; }
+    void alTerminar(std::function<void()> aviso) override;
 
     // Waits through the handler, if any, then blocked until the wait is over.
     void aguardar();
@@ -91,6 +97,7 @@ private:
     const Reloj::time_point inicio_;
     mutable std::mutex mutex_;
     std::condition_variable aviso_;
+    std::function<void()> alTerminar_;
     Reloj::time_point ultimaRespuesta_, momentoCancelacion_, momentoCorte_;
     bool terminada_ = false, expirada_ = false, cancelada_ = false, cancelacionPedida_ = false,
          cortada_ = false, abandonada_ = false;

@@ -29,11 +29,7 @@ public:
     const QVariantList& valores() const { return valores_; }
     const QList<int>& tamanos() const { return tamanos_; }
 
-    // The text as the server runs it: each "?" as @P1, @P2… (as the driver
-    // sends them), after a DECLARE of each with the type it travels as.
-    // For checking the text's syntax outside the program.
-    QString conDeclaraciones() const;
-
+    // Sends it to SQL Server as one request (Conexion::lote).
     bool enviar(Conexion& bd, std::vector<std::unique_ptr<Resultado>>* resultados,
                 QString* error) const {
         return bd.lote(texto_, valores_, tamanos_, resultados, error);

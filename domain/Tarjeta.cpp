@@ -300,11 +300,12 @@ bool tarjetaPorPasos(Global::Sesion& s, Leida* leida, Lectura* fallo, QString* d
     return true;
 }
 
-// The lot's failure: which of its readings had not been read whole.
-Lectura fallidaEn(const Resultados& rs, size_t desde, const Leida& leida) {
-    if (rs.size() <= desde) return Lectura::Tarjeta;
-    if (rs.size() == desde + 1 && leida.existe) return Lectura::Domicilio;
-    return Lectura::NombreAval;
+// A batch that failed after the results before `desde`: which of the card's
+// readings had not arrived whole (the card's row, if it had, goes to *leida).
+Lectura fallidaEn(const Resultados& rs, size_t desde, Leida* leida) {
+    QString ignorado;
+    if (rs.size() <= desde || !filaDe(*rs[desde], leida, &ignorado)) return Lectura::Tarjeta;
+    return rs.size() == desde + 1 ? Lectura::Domicilio : Lectura::NombreAval;
 }
 
 }  // namespace
@@ -398,10 +399,7 @@ bool LeerInicio(Global::Sesion& s, Inicio* inicio, Lectura* fallo, QString* deta
     nombreDe(*rs[2], &inicio->nombreCliente);
     ciudadesDe(*rs[3], &inicio->ciudades);
     if (!ok) {
-        *fallo = fallidaEn(rs, kTarjeta, inicio->leida);
-        // The card's row may have arrived whole before the failure.
-        if (rs.size() > kTarjeta) filaDe(*rs[kTarjeta], &inicio->leida, detalle);
-        *fallo = fallidaEn(rs, kTarjeta, inicio->leida);
+        *fallo = fallidaEn(rs, kTarjeta, &inicio->leida);
         return false;
     }
     return tarjetaDeLote(rs, kTarjeta, &inicio->leida, fallo, detalle);
@@ -419,8 +417,7 @@ bool Cargar(Global::Sesion& s, Leida* leida, QString* error, QString* detalle) {
         if (ok) {
             ok = tarjetaDeLote(rs, 0, leida, &fallo, &palabras);
         } else {
-            if (!rs.empty()) filaDe(*rs[0], leida, &palabras);
-            fallo = fallidaEn(rs, 0, *leida);
+            fallo = fallidaEn(rs, 0, leida);
         }
     } else {
         ok = tarjetaPorPasos(s, leida, &fallo, &palabras);

@@ -8,7 +8,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libqt6sql6-sqlite libqt6sql6-odbc qt6-translations-l10n
+  libqt6sql6-sqlite qt6-translations-l10n
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbcinst tdsodbc freetds-common fonts-dejavu-core fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev

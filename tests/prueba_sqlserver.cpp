@@ -1147,3 +1147,40 @@ TEST_F(SqlServer, TodoElTSqlQueSeEnviaEsValido) {
     EXPECT_EQ(sqlfluff.exitCode(), 0) << salida.right(3000).toStdString();
     EXPECT_FALSE(salida.contains(QStringLiteral("unparsable"))) << salida.right(3000).toStdString();
 }
+
+// The opening is one request: a failure in any of its statements is named by
+// the reading it broke, as on the embedded databases, with the server's words.
+TEST_F(SqlServer, UnFalloAlAbrirNombraLaLecturaQueFallo) {
+    const QString clave =
+        QStringLiteral("re:SELECT @estado AS estado[\\s\\S]*clientes where cliente = 1234;");
+    const struct {
+        int parte;  // the result the server fails at
+        const char* mensaje;
+    } casos[] = {
+        {0, "No se pudo consultar la sucursal."},
+        {1, "No se pudo consultar el permiso del usuario."},
+        {3, "No se pudo leer la lista de ciudades."},
+        {4, "No se pudo leer la tarjeta del cliente."},
+        {5, "No se pudo leer el domicilio del aval."},
+        {6, "No se pudo leer el nombre del aval."},
+    };
+    for (const auto& c : casos) {
+        QJsonObject lote = resultadoDemo(clave);
+        QJsonArray partes = lote[QStringLiteral("lote")].toArray();
+        while (partes.size() > c.parte) partes.removeLast();
+        partes << QJsonObject{{QStringLiteral("error"),
+                               QJsonObject{{QStringLiteral("mensaje"), QStringLiteral("Roto")}}}};
+        lote[QStringLiteral("lote")] = partes;
+        preparar({{QStringLiteral("resultados"), QJsonObject{{clave, lote}}}});
+        QTimer salir;  // a card that opens after all ends its event loop at once
+        salir.callOnTimeout(QCoreApplication::instance(), &QCoreApplication::quit);
+        salir.start(0);
+        EXPECT_EQ(Ejecutar(QStringLiteral("1234-25")), 1) << c.mensaje;
+        const QString e = escena().join(QLatin1Char('\n'));
+        EXPECT_TRUE(e.startsWith(QStringLiteral("error: ") + QString::fromUtf8(c.mensaje)))
+            << e.toStdString();
+        EXPECT_TRUE(e.contains(QStringLiteral("\nDetalle: [FreeTDS][SQL Server]Roto")))
+            << e.toStdString();
+        plataforma::Escena::limpiar();
+    }
+}

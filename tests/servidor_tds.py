@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A small Microsoft SQL Server stand-in that speaks TDS 7.4 on 127.0.0.1, for the tests.
 
-It answers what FreeTDS (through unixODBC and Qt's QODBC) sends: PRELOGIN, LOGIN7, SQL batches,
+It answers what FreeTDS (through unixODBC) sends: PRELOGIN, LOGIN7, SQL batches,
 RPCs (sp_executesql, sp_prepexec, sp_execute, sp_unprepare, sp_cursoropen, procedures by name),
 transaction-manager requests and attentions. Answers come from a results table keyed by statement
 text; every request is decoded strictly and logged, so a test can read back exactly what left the
