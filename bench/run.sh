@@ -72,7 +72,7 @@ echo
 echo "== SQL Server path: requests on the wire and times, the TDS test server delaying every reply"
 tds=$(mktemp -d)
 python3 tests/servidor_tds.py --dir "$tds" --datos tests/datos_tds.json --vida 600 --daemon
-"$b/bench_red" "$tds/servidor.json" tests/datos_tds.json 20 2>/dev/null || fallos=1
+"$b/bench_red" "$tds/servidor.json" tests/datos_tds.json 20 50 100 2>/dev/null || fallos=1
 python3 tests/servidor_tds.py --dir "$tds" --detener >/dev/null
 rm -rf "$tds"
 
