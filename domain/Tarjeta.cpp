@@ -459,6 +459,16 @@ Desenlace desenlaceDeLote(Global::Sesion& s, bool ok, const Resultados& rs, QStr
     return Desenlace::Fallo;
 }
 
+// The end of a save run step by step on the embedded database.
+Desenlace desenlaceDePasos(const plataforma::Conexion& bd, bool ok, bool conflicto,
+                           QString* error) {
+    if (ok) return Desenlace::Guardada;
+    if (bd.commitIncierto()) return Desenlace::Incierto;
+    if (!conflicto) return Desenlace::Fallo;
+    error->clear();
+    return Desenlace::Conflicto;
+}
+
 const QString kInicioDeGuardado =
     QStringLiteral("SET NOCOUNT ON;\nSET XACT_ABORT ON;\nBEGIN TRANSACTION;\n");
 // After the card's own statement: no row written means another desk got
@@ -518,11 +528,7 @@ Desenlace Insertar(Global::Sesion& s, const Fila& fila, const std::optional<Domi
                 return guardarDomicilioYNombre(s, domicilio, nombre, e);
             },
             error);
-        d = ok                    ? Desenlace::Guardada
-            : bd.commitIncierto() ? Desenlace::Incierto
-            : duplicada           ? Desenlace::Conflicto
-                                  : Desenlace::Fallo;
-        if (d == Desenlace::Conflicto) error->clear();
+        d = desenlaceDePasos(bd, ok, duplicada, error);
     }
     if (d == Desenlace::Guardada) {
         *version = Leida();
@@ -604,11 +610,7 @@ Desenlace Actualizar(Global::Sesion& s, const Fila& fila, bool sinAval,
                 return true;
             },
             error);
-        d = ok                    ? Desenlace::Guardada
-            : bd.commitIncierto() ? Desenlace::Incierto
-            : conflicto           ? Desenlace::Conflicto
-                                  : Desenlace::Fallo;
-        if (d == Desenlace::Conflicto) error->clear();
+        d = desenlaceDePasos(bd, ok, conflicto, error);
     }
     if (d == Desenlace::Guardada) {
         guardada(fila, domicilio, nombre, version);
