@@ -436,13 +436,23 @@ bool Cargar(Global::Sesion& s, Leida* leida, QString* error, QString* detalle) {
 namespace {
 
 // The end of a save batch on SQL Server: the result named "desenlace" says
-// "guardada" or "conflicto". A batch that failed with no answer (the link
-// lost, a time-out, a cancel) may have been committed or not.
-Desenlace desenlaceDeLote(Global::Sesion& s, bool ok, const Resultados& rs, QString* error) {
+// "guardada" or "conflicto", the latter followed by the card as stored now,
+// which goes to *actual. A batch that failed with no answer (the link lost, a
+// time-out, a cancel) may have been committed or not.
+Desenlace desenlaceDeLote(Global::Sesion& s, bool ok, const Resultados& rs,
+                          std::optional<Leida>* actual, QString* error) {
     auto& bd = s.conexion;
     const Resultado* d = plataforma::resultadoLlamado(rs, QStringLiteral("desenlace"));
     const QString que = d && !d->alFinal() ? d->valor(0).toString() : QString();
-    if (ok && que == QLatin1String("conflicto")) return Desenlace::Conflicto;
+    if (ok && que == QLatin1String("conflicto")) {
+        size_t i = 0;
+        while (i < rs.size() && rs[i].get() != d) ++i;
+        Leida leida;
+        Lectura fallo;
+        QString detalle;
+        if (actual && tarjetaDeLote(rs, i + 1, &leida, &fallo, &detalle)) *actual = leida;
+        return Desenlace::Conflicto;
+    }
     if (ok && que == QLatin1String("guardada")) return Desenlace::Guardada;
     if (ok || bd.sinRespuesta()) {
         if (ok) *error = QStringLiteral("El servidor no dijo si guardó la tarjeta.");
@@ -472,15 +482,22 @@ Desenlace desenlaceDePasos(const plataforma::Conexion& bd, bool ok, bool conflic
 const QString kInicioDeGuardado =
     QStringLiteral("SET NOCOUNT ON;\nSET XACT_ABORT ON;\nBEGIN TRANSACTION;\n");
 // After the card's own statement: no row written means another desk got
-// there first. Nothing stays written.
-const QString kSiNoHayFila = QStringLiteral(
-    ";\nIF @@ROWCOUNT = 0\nBEGIN\n    ROLLBACK TRANSACTION;\n    SELECT 'conflicto' AS desenlace;\n"
-    "    RETURN;\nEND;\n");
+// there first. Nothing stays written, and the card as that desk left it is
+// sent back, for the merge.
+bool siNoHayFila(const Global::Sesion& s, Lote* l, QString* error) {
+    *l << QStringLiteral(
+        ";\nIF @@ROWCOUNT = 0\nBEGIN\nROLLBACK TRANSACTION;\nSELECT 'conflicto' AS desenlace;\n");
+    if (!tarjetaEnLote(s, l, error)) return false;
+    *l << QStringLiteral("RETURN;\nEND;\n");
+    return true;
+}
 
 }  // namespace
 
 Desenlace Insertar(Global::Sesion& s, const Fila& fila, const std::optional<Domicilio>& domicilio,
-                   const std::optional<NombreAval>& nombre, Leida* version, QString* error) {
+                   const std::optional<NombreAval>& nombre, Leida* version, QString* error,
+                   std::optional<Leida>* actual) {
+    if (actual) actual->reset();
     QString columnas;
     Lote valores;
     for (int i = 0; i < kNumColumnas; ++i) {
@@ -505,12 +522,13 @@ Desenlace Insertar(Global::Sesion& s, const Fila& fila, const std::optional<Domi
         Lote l;
         l << kInicioDeGuardado << insertar;
         l.agregar(valores);
-        l << siNoHay << kSiNoHayFila;
-        if (!domicilioYNombreEnLote(s, domicilio, nombre, &l, error)) return Desenlace::Fallo;
+        l << siNoHay;
+        if (!siNoHayFila(s, &l, error) || !domicilioYNombreEnLote(s, domicilio, nombre, &l, error))
+            return Desenlace::Fallo;
         l << QStringLiteral("COMMIT TRANSACTION;\nSELECT 'guardada' AS desenlace;\n");
         Resultados rs;
         const bool ok = l.enviar(bd, &rs, error);
-        d = desenlaceDeLote(s, ok, rs, error);
+        d = desenlaceDeLote(s, ok, rs, actual, error);
     } else {
         const QString sql = insertar + valores.texto() + siNoHay;
         bool duplicada = false;
@@ -541,7 +559,9 @@ Desenlace Insertar(Global::Sesion& s, const Fila& fila, const std::optional<Domi
 
 Desenlace Actualizar(Global::Sesion& s, const Fila& fila, bool sinAval,
                      const std::optional<Domicilio>& domicilio,
-                     const std::optional<NombreAval>& nombre, Leida* version, QString* error) {
+                     const std::optional<NombreAval>& nombre, Leida* version, QString* error,
+                     std::optional<Leida>* actual) {
+    if (actual) actual->reset();
     Lote cambio;
     cambio << QStringLiteral("UPDATE ") + kTabla + QStringLiteral(" SET ");
     for (int i = 1; i < kNumColumnas; ++i) {
@@ -569,8 +589,8 @@ Desenlace Actualizar(Global::Sesion& s, const Fila& fila, bool sinAval,
         Lote l;
         l << kInicioDeGuardado;
         l.agregar(cambio);
-        l << kSiNoHayFila;
-        if (!l.llamada(kCambiaEstado, parametrosEstadoDomicilio(s, sinAval), error) ||
+        if (!siNoHayFila(s, &l, error) ||
+            !l.llamada(kCambiaEstado, parametrosEstadoDomicilio(s, sinAval), error) ||
             !domicilioYNombreEnLote(s, domicilio, nombre, &l, error))
             return Desenlace::Fallo;
         const QString deLaTarjeta =
@@ -580,7 +600,7 @@ Desenlace Actualizar(Global::Sesion& s, const Fila& fila, bool sinAval,
                  QStringLiteral(") AS usuario_cambia;\nCOMMIT TRANSACTION;\n");
         Resultados rs;
         const bool ok = l.enviar(bd, &rs, error);
-        d = desenlaceDeLote(s, ok, rs, error);
+        d = desenlaceDeLote(s, ok, rs, actual, error);
         if (d == Desenlace::Guardada) {
             const Resultado* r = plataforma::resultadoLlamado(rs, QStringLiteral("desenlace"));
             fechaCambia = r->valor(1);

@@ -251,15 +251,19 @@ enum class Desenlace {
 
 // A new card, then the guarantor's address and name where given, in one
 // transaction; Conflicto when a card for the client exists already. Once
-// stored, *version is the card as stored.
+// stored, *version is the card as stored. On Conflicto, *actual (when given)
+// is the card as stored now if the server sent it back with the refusal (SQL
+// Server does), and empty otherwise: then it is read with Cargar.
 Desenlace Insertar(Global::Sesion& s, const Fila& fila, const std::optional<Domicilio>& domicilio,
-                   const std::optional<NombreAval>& nombre, Leida* version, QString* error);
+                   const std::optional<NombreAval>& nombre, Leida* version, QString* error,
+                   std::optional<Leida>* actual = nullptr);
 // A change to the stored card, the guarantor's address marked active or not,
 // then the address and name where given, in one transaction; only while the
 // stored card is still *version (Conflicto otherwise, or when it is gone).
-// Once stored, *version is the card as stored.
+// Once stored, *version is the card as stored; *actual as for Insertar.
 Desenlace Actualizar(Global::Sesion& s, const Fila& fila, bool sinAval,
                      const std::optional<Domicilio>& domicilio,
-                     const std::optional<NombreAval>& nombre, Leida* version, QString* error);
+                     const std::optional<NombreAval>& nombre, Leida* version, QString* error,
+                     std::optional<Leida>* actual = nullptr);
 
 }  // namespace Tarjeta

@@ -698,9 +698,16 @@ TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
     fila[fila.size() - 2] = QStringLiteral("2026-12-08 10:15:00");
     fila[fila.size() - 1] = QStringLiteral("ABCDEFG");
     tarjeta[QStringLiteral("filas")] = QJsonArray{fila};
+    // The refusal carries the card as the other desk left it.
+    const QJsonArray guardada{QJsonObject{{QStringLiteral("como"), clave}},
+                              QJsonObject{{QStringLiteral("como"),
+                                           QStringLiteral("Zelt.dbo.CONSULTA_DOMICILIO_CLIENTE")}},
+                              QJsonObject{{QStringLiteral("como"),
+                                           QStringLiteral("Zelt.dbo.CONSULTA_CONTACTO_CLIENTE")}}};
     servidor.ajustar(
         {{QStringLiteral("resultados"),
-          QJsonObject{{clave, tarjeta}, {kLoteCambio, desenlace(QStringLiteral("conflicto"))}}}});
+          QJsonObject{{clave, tarjeta},
+                      {kLoteCambio, desenlace(QStringLiteral("conflicto"), guardada)}}}});
     txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6140000000"));
     plataforma::Escena::limpiar();
     plataforma::Escena::responder(true);
@@ -708,17 +715,21 @@ TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
     cmd(*f, "CmdGuardar")->click();
     const QJsonArray p = peticiones(desde);
     const QStringList r = ServidorTds::resumen(p);
-    // The change, then five rounds of reading the card and saving the merge,
-    // a request each; nothing left to roll back.
-    ASSERT_EQ(r.size(), 1 + 5 * 2) << r.join(QLatin1Char('\n')).toStdString();
+    // The change, then five rounds of saving the merge over the card each
+    // refusal sent back: a request each, nothing read apart, nothing left to
+    // roll back.
+    ASSERT_EQ(r.size(), 1 + 5) << r.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(r[0].contains(QStringLiteral("WHERE cliente = 1234 AND fecha_cambia = @P")))
         << r[0].toStdString();
     const QVariantList v = valoresDe(p[0], QStringLiteral("UPDATE "));
     ASSERT_GE(v.size(), 2);
     EXPECT_EQ(v[v.size() - 2].toString(), QStringLiteral("2026-12-08T13:20:05.000"));
     EXPECT_EQ(v[v.size() - 1].toString(), QStringLiteral("     25"));
-    EXPECT_TRUE(r[1].contains(clave + QLatin1Char(';'))) << r[1].toStdString();
-    const QVariantList fusion = valoresDe(p[2], QStringLiteral("UPDATE "));
+    EXPECT_TRUE(
+        enOrden(r[0], {"SELECT 'conflicto' AS desenlace;",
+                       "select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1234;",
+                       "EXEC Zelt.dbo.CONSULTA_CONTACTO_CLIENTE", "RETURN;"}));
+    const QVariantList fusion = valoresDe(p[1], QStringLiteral("UPDATE "));
     ASSERT_GE(fusion.size(), 2);
     EXPECT_TRUE(fusion.contains(QStringLiteral("6140000000")));
     EXPECT_EQ(fusion[fusion.size() - 2].toString(), QStringLiteral("2026-12-08T10:15:00.000"));
@@ -734,7 +745,8 @@ TEST_F(SqlServer, UnCambioSoloSeEscribeSobreLaVersionLeida) {
 
 // A new card goes in only where none exists, whatever keys the server has:
 // an insert that finds one stores no row, calls no procedure, rolls back, and
-// the card the other desk created is read to merge with.
+// the card the other desk created is read to merge with (here the refusal
+// does not carry it).
 TEST_F(SqlServer, UnaTarjetaNuevaSoloEntraSiNoHayOtra) {
     const QString clave =
         QStringLiteral("select * from zelt.dbo.tarjeta_telefonica_cliente WHERE cliente= 1235");

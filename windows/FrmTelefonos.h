@@ -148,6 +148,9 @@ private:
     // The last save lost the link with its commit sent: the next one reads
     // the card first.
     bool incierto_ = false;
+    // The card as another desk left it, when the server sent it back with a
+    // save it refused; the merge then need not read it.
+    std::optional<Tarjeta::Leida> guardadaPorOtro_;
     // Card columns (in lower case) that hold only the server's code page, as
     // the loaded card's columns say; empty where every column is Unicode.
     QStringList columnasSinUnicode_;

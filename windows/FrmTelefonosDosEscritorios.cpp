@@ -3,6 +3,7 @@
 // AvisosFusion); here are the calls, the questions and the display.
 
 #include <QCheckBox>
+#include <utility>
 
 #include "controls/Comun.h"
 #include "domain/AvisosFusion.h"
@@ -43,9 +44,13 @@ void FrmTelefonos::resolverConflicto(bool nueva) {
     const QString titulo = QStringLiteral("Guardar Cambios");
     bool trasIncierto = incierto_;
     for (int vuelta = 0; vuelta < 5; ++vuelta) {
+        // The card as stored now: sent back with the refused save, or read.
         Tarjeta::Leida actual;
         QString error, detalle;
-        if (!Tarjeta::Cargar(sesion_, &actual, &error, &detalle)) {
+        const std::optional<Tarjeta::Leida> devuelta = std::exchange(guardadaPorOtro_, {});
+        if (devuelta && !trasIncierto) {
+            actual = *devuelta;
+        } else if (!Tarjeta::Cargar(sesion_, &actual, &error, &detalle)) {
             MensajeError(
                 Global::ConDetalle(
                     (trasIncierto ? QStringLiteral("No se pudo leer cómo quedó la tarjeta, así "
@@ -186,8 +191,8 @@ bool FrmTelefonos::guardarFusion(const QVariantList& mios, const QVariant& ciuda
     const Tarjeta::Combinada c = Tarjeta::Combinar(mios, ciudad, actual, origen, conflictosMios);
     Tarjeta::Leida version = actual;
     QString error;
-    const Tarjeta::Desenlace d =
-        Tarjeta::Actualizar(sesion_, c.fila, c.sinAval, c.domicilio, c.nombre, &version, &error);
+    const Tarjeta::Desenlace d = Tarjeta::Actualizar(sesion_, c.fila, c.sinAval, c.domicilio,
+                                                     c.nombre, &version, &error, &guardadaPorOtro_);
     if (d == Tarjeta::Desenlace::Conflicto) return true;
     if (d != Tarjeta::Desenlace::Guardada) {
         avisarNoGuardada(d, false, error);

@@ -254,7 +254,7 @@ Tarjeta::Desenlace FrmTelefonos::guardarNueva(QString* error, bool domicilioSolo
     const Tarjeta::Desenlace d = Tarjeta::Insertar(
         sesion_, filaDeVentana(nombreAval),
         domicilioSoloEditado && !domicilioEditado_ ? std::nullopt : domicilioParaGuardar(),
-        nombreParaEnviar(llamarNombre), &cargada_, error);
+        nombreParaEnviar(llamarNombre), &cargada_, error, &guardadaPorOtro_);
     if (d == Tarjeta::Desenlace::Guardada) guardado(nombreAval);
     return d;
 }
@@ -265,7 +265,7 @@ Tarjeta::Desenlace FrmTelefonos::guardarCambios(QString* error) {
     const std::optional<Tarjeta::Domicilio> domicilio = domicilioParaGuardar();
     const Tarjeta::Desenlace d = Tarjeta::Actualizar(
         sesion_, filaDeVentana(nombreAval), ChkAval->checkState() == Qt::Checked, domicilio,
-        nombreParaEnviar(llamarNombre), &cargada_, error);
+        nombreParaEnviar(llamarNombre), &cargada_, error, &guardadaPorOtro_);
     if (d == Tarjeta::Desenlace::Guardada) {
         if (domicilio) CiudadAval = domicilio->ciudad.toDouble();
         guardado(nombreAval);
