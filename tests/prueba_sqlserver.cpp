@@ -1,6 +1,6 @@
-// The SQL Server path as users take it: the program's windows through Qt's
-// ODBC driver, unixODBC and FreeTDS, against the TDS test server on loopback,
-// asserting what arrives on the wire.
+// The SQL Server path as users take it: the program's windows through the
+// ODBC driver manager (unixODBC) and FreeTDS, against the TDS test server on
+// loopback, asserting what arrives on the wire.
 
 #include <gtest/gtest.h>
 
