@@ -22,6 +22,19 @@ QString carpetaArranque() {
 #endif
 }
 
+bool hayPantalla() {
+#ifdef Q_OS_WIN
+    return true;
+#else
+    const QString plataforma = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (plataforma.startsWith(QLatin1String("wayland")))
+        return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!plataforma.isEmpty() && !plataforma.startsWith(QLatin1String("xcb"))) return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           (plataforma.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+#endif
+}
+
 QString bibliotecaOdbc(int* version) {
 #ifdef Q_OS_WIN
     *version = -1;

@@ -10,6 +10,11 @@ namespace plataforma::sistema {
 
 // The folder of the start-up table when NAX_DIR does not name one.
 QString carpetaArranque();
+// Whether the window system the toolkit would use can be reached: on X11 or
+// Wayland, whether the session's display variable is set (a platform chosen
+// with QT_QPA_PLATFORM that needs none, such as offscreen, always can).
+// Without one the toolkit aborts as it starts.
+bool hayPantalla();
 
 // The ODBC driver manager's library, and its major version (-1: any).
 QString bibliotecaOdbc(int* version);

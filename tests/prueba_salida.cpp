@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <csignal>
 
 #include "Apoyo.h"
@@ -113,6 +114,68 @@ TEST(Salida, UnaLineaDeComandosSinTarjetaQueAbrirTerminaConEstado1) {
     }
     servidor.kill();
     servidor.waitForFinished(5000);
+}
+
+// The command lines of both programs as an administrator or a script meets
+// them: help and version without a display or a start-up table, commands
+// named unknown or incomplete as they are, usage within 80 columns, and the
+// password rules of "arranque write" from a pipe.
+TEST(Salida, LasLineasDeOrdenesDicenLoQueSon) {
+    QTemporaryDir dir;
+    const struct {
+        const char* programa;
+        QStringList argumentos;
+        QByteArray entrada;
+        int codigo;
+        const char* salida;  // in standard output, or standard error when the code is not 0
+    } casos[] = {
+        {TARJETA_PROGRAMA, {"--help"}, {}, 0, "Uso: tarjeta CLIENTE-USUARIO"},
+        {TARJETA_PROGRAMA, {"-h"}, {}, 0, "--version  muestra la versión"},
+        {TARJETA_PROGRAMA, {"--version"}, {}, 0, "tarjeta 3."},
+        {TARJETA_PROGRAMA, {"1234-25"}, {}, 1, "tarjeta: no hay pantalla donde mostrar"},
+        {TARJETA_ADMIN, {"--version"}, {}, 0, "tarjeta-admin 3."},
+        {TARJETA_ADMIN, {"foo"}, {}, 64, "unknown command 'foo'"},
+        {TARJETA_ADMIN, {"arranque", "bla"}, {}, 64, "unknown command 'arranque bla'"},
+        {TARJETA_ADMIN, {"db"}, {}, 64, "incomplete command 'db'"},
+        {TARJETA_ADMIN, {"help", "arranque"}, {}, 64, "incomplete command 'arranque'"},
+        {TARJETA_ADMIN, {"db", "init", "X", "--help"}, {}, 0, "tarjeta-admin db init DIR"},
+        {TARJETA_ADMIN, {"help", "arranque", "show"}, {}, 0, "tarjeta-admin arranque show DIR"},
+        {TARJETA_ADMIN,
+         {"arranque", "write", "nax", "--server", "s", "--user", "u", "--branch", "1"},
+         "\n",
+         2,
+         "the password is empty; nothing written"},
+        {TARJETA_ADMIN,
+         {"arranque", "write", "nax", "--server", "file:db", "--user", "u", "--branch", "1",
+          "--empty-password"},
+         "\n",
+         0,
+         "note: the relative folder db was written as "},
+    };
+    for (const auto& c : casos) {
+        const std::string nombre = c.argumentos.join(QLatin1Char(' ')).toStdString();
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            entorno.remove(QLatin1String(v));
+        entorno.insert(QStringLiteral("NAX_DIR"), dir.filePath(QStringLiteral("no-existe")));
+        QProcess p;
+        p.setProcessEnvironment(entorno);
+        p.setWorkingDirectory(dir.path());
+        p.start(QLatin1String(c.programa), c.argumentos);
+        p.write(c.entrada);
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(20000)) << nombre;
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << nombre;
+        EXPECT_EQ(p.exitCode(), c.codigo) << nombre;
+        const QString texto =
+            QString::fromUtf8(c.codigo == 0 ? p.readAllStandardOutput() : p.readAllStandardError());
+        EXPECT_TRUE(texto.contains(QString::fromUtf8(c.salida)))
+            << nombre << ": " << texto.toStdString();
+        // The usage, printed or after a message, fits 80 columns.
+        for (const QString& linea : texto.split(QLatin1Char('\n')))
+            EXPECT_TRUE(!linea.startsWith(QLatin1String("  ")) || linea.size() <= 80)
+                << nombre << ": " << linea.toStdString();
+    }
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
 // tarjeta-admin: creates the embedded databases, writes or shows the
-// start-up table, and reports the phone numbers several clients share.
-//
-//   tarjeta-admin db init DIR [--demo] [--force]
-//   tarjeta-admin arranque write DIR --server S --user U --branch B   (password on stdin)
-//   tarjeta-admin arranque show DIR
-//   tarjeta-admin telefonos-compartidos DIR [--csv] [--min-clientes N]
+// start-up table, and reports the phone numbers several clients share
+// (tarjeta-admin --help for its commands).
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -14,6 +11,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include "db/Instalador.h"
@@ -23,20 +21,49 @@
 
 namespace {
 
-const char* const kUso =
-    "usage:\n"
-    "  tarjeta-admin db init DIR [--demo] [--force]\n"
-    "      create DIR/erp_nax.db and DIR/zelt.db (with demo data when --demo)\n"
-    "  tarjeta-admin arranque write DIR --server S --user U --branch B\n"
-    "      write DIR/ARRANQUE.dbf, over the table there in whatever letter case (any other\n"
-    "      copy whose name differs only in case is removed); the database password is\n"
-    "      read as one line from stdin\n"
-    "  tarjeta-admin arranque show DIR\n"
-    "      print the server, login and branch of DIR/ARRANQUE.dbf (never the password)\n"
-    "  tarjeta-admin telefonos-compartidos DIR [--csv] [--min-clientes N]\n"
-    "      connect as the program does from DIR/ARRANQUE.dbf and list the phone numbers that\n"
-    "      appear for N or more clients (2 when not given) on cards or extra contacts;\n"
-    "      --csv for comma-separated values (the summary then goes to stderr)\n";
+// Each command: its words, its usage (lines within 80 columns) and what runs
+// it (set below, once the functions exist).
+struct Orden {
+    const char* nombre;
+    const char* uso;
+};
+
+const Orden kOrdenes[] = {
+    {"db init",
+     "  tarjeta-admin db init DIR [--demo] [--force]\n"
+     "      create DIR/erp_nax.db and DIR/zelt.db (with demo data when --demo;\n"
+     "      --force replaces both files)\n"},
+    {"arranque write",
+     "  tarjeta-admin arranque write DIR --server S --user U --branch B\n"
+     "                               [--empty-password]\n"
+     "      write DIR/ARRANQUE.dbf, over the table there in whatever letter case\n"
+     "      (any other copy whose name differs only in case is removed); the\n"
+     "      database password is asked for twice, without echo, at a terminal, or\n"
+     "      read as one line from standard input; an empty one only with\n"
+     "      --empty-password; a relative file: folder is written absolute\n"},
+    {"arranque show",
+     "  tarjeta-admin arranque show DIR\n"
+     "      print the server, login and branch of DIR/ARRANQUE.dbf (never the\n"
+     "      password)\n"},
+    {"telefonos-compartidos",
+     "  tarjeta-admin telefonos-compartidos DIR [--csv] [--min-clientes N]\n"
+     "      connect as the program does from DIR/ARRANQUE.dbf and list the phone\n"
+     "      numbers that appear for N or more clients (2 when not given) on cards\n"
+     "      or extra contacts; --csv for comma-separated values (the summary then\n"
+     "      goes to standard error)\n"},
+};
+
+const char kOtras[] =
+    "  tarjeta-admin help [COMMAND], tarjeta-admin COMMAND --help\n"
+    "      print this text, or a command's part of it\n"
+    "  tarjeta-admin --version\n"
+    "      print the version\n";
+
+QString usoCompleto() {
+    QString t = QStringLiteral("usage:\n");
+    for (const Orden& o : kOrdenes) t += QString::fromUtf8(o.uso);
+    return t + QString::fromUtf8(kOtras);
+}
 
 int fallo(const QString& mensaje) {
     std::fprintf(stderr, "tarjeta-admin: %s\n", mensaje.toLocal8Bit().constData());
@@ -44,8 +71,65 @@ int fallo(const QString& mensaje) {
 }
 
 int uso(const QString& mensaje) {
-    std::fprintf(stderr, "tarjeta-admin: %s\n%s", mensaje.toLocal8Bit().constData(), kUso);
+    std::fprintf(stderr, "tarjeta-admin: %s\n%s", mensaje.toLocal8Bit().constData(),
+                 usoCompleto().toLocal8Bit().constData());
     return 64;
+}
+
+// One line of standard input, without its line end; false at its end.
+bool leerLinea(std::string* linea) {
+    linea->clear();
+    if (!std::getline(std::cin, *linea) && linea->empty()) return false;
+    if (!linea->empty() && linea->back() == '\r') linea->pop_back();
+    return true;
+}
+
+// Asks for a line at the terminal with the prompt on standard error and the
+// typing not echoed.
+bool preguntarSinEco(const char* pregunta, std::string* linea) {
+    std::fputs(pregunta, stderr);
+    std::fflush(stderr);
+    termios antes{};
+    const bool terminal = tcgetattr(STDIN_FILENO, &antes) == 0;
+    if (terminal) {
+        termios sinEco = antes;
+        sinEco.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &sinEco);
+    }
+    const bool ok = leerLinea(linea);
+    if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &antes);
+    std::fputs("\n", stderr);
+    return ok;
+}
+
+// The database password: at a terminal asked for twice without echo, else
+// one line of standard input; every byte kept, a NUL included, so that the
+// table's writer can refuse it.
+bool leerClave(bool vaciaPermitida, QString* clave, QString* error) {
+    std::string linea;
+    if (isatty(STDIN_FILENO)) {
+        std::string otra;
+        if (!preguntarSinEco("Password: ", &linea) ||
+            !preguntarSinEco("Password (again): ", &otra)) {
+            *error = QStringLiteral("no password given");
+            return false;
+        }
+        if (linea != otra) {
+            *error = QStringLiteral("the two passwords differ; nothing written");
+            return false;
+        }
+    } else if (!leerLinea(&linea)) {
+        *error = QStringLiteral("no password on standard input (give it as one line)");
+        return false;
+    }
+    if (linea.empty() && !vaciaPermitida) {
+        *error = QStringLiteral(
+            "the password is empty; nothing written (give --empty-password to write an empty "
+            "one)");
+        return false;
+    }
+    *clave = QString::fromLocal8Bit(linea.data(), qsizetype(linea.size()));
+    return true;
 }
 
 int dbInit(const QStringList& args) {
@@ -74,6 +158,7 @@ int dbInit(const QStringList& args) {
 int arranqueWrite(const QStringList& args) {
     QString dir;
     Arranque::Datos datos;
+    bool vacia = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         auto siguiente = [&](QString* destino) {
@@ -88,6 +173,8 @@ int arranqueWrite(const QStringList& args) {
             ok = siguiente(&datos.usuario);
         else if (a == QLatin1String("--branch"))
             ok = siguiente(&datos.sucursal);
+        else if (a == QLatin1String("--empty-password"))
+            vacia = true;
         else if (a.startsWith(QLatin1String("--")) || !dir.isEmpty())
             return uso(QStringLiteral("unexpected argument '%1'").arg(a));
         else
@@ -97,18 +184,25 @@ int arranqueWrite(const QStringList& args) {
     if (dir.isEmpty()) return uso(QStringLiteral("arranque write needs a folder"));
     if (datos.servidor.isEmpty() || datos.usuario.isEmpty() || datos.sucursal.isEmpty())
         return uso(QStringLiteral("arranque write needs --server, --user and --branch"));
-    std::string linea;
-    if (!std::getline(std::cin, linea) && linea.empty())
-        return fallo(QStringLiteral("no password on standard input (give it as one line)"));
-    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
-    // Every byte, a NUL included, so that the table's writer can refuse it.
-    datos.clave = QString::fromLocal8Bit(linea.data(), qsizetype(linea.size()));
+    // The program may start from any folder: an embedded databases' folder
+    // is kept absolute.
+    QString relativa;
+    if (datos.servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) &&
+        QDir::isRelativePath(datos.servidor.mid(5))) {
+        relativa = datos.servidor.mid(5);
+        datos.servidor = datos.servidor.left(5) + QDir(relativa).absolutePath();
+    }
     QString error, archivo;
+    if (!leerClave(vacia, &datos.clave, &error)) return fallo(error);
     QStringList quitados;
     if (!QDir(dir).exists() && !QDir().mkpath(dir))
         return fallo(QStringLiteral("cannot create folder %1").arg(dir));
     if (!Arranque::EscribirEnCarpeta(dir, datos, &archivo, &quitados, &error)) return fallo(error);
     std::printf("wrote %s\n", archivo.toLocal8Bit().constData());
+    if (!relativa.isEmpty())
+        std::printf("note: the relative folder %s was written as %s\n",
+                    relativa.toLocal8Bit().constData(),
+                    datos.servidor.mid(5).toLocal8Bit().constData());
     for (const QString& q : quitados)
         std::printf("removed %s (same name in another letter case)\n", q.toLocal8Bit().constData());
     return 0;
@@ -186,23 +280,70 @@ int telefonosCompartidos(const QStringList& args) {
 
 }  // namespace
 
+// The command the arguments start with: its index in kOrdenes, and how many
+// words it takes; -1 when none. *grupo: the first word names commands but
+// not this one (it is incomplete, or the second word is unknown).
+int ordenDe(const QStringList& args, int* palabras, bool* grupo) {
+    *grupo = false;
+    for (int i = 0; i < int(std::size(kOrdenes)); ++i) {
+        const QStringList nombre = QString::fromLatin1(kOrdenes[i].nombre).split(QLatin1Char(' '));
+        if (args.mid(0, nombre.size()) == nombre) {
+            *palabras = int(nombre.size());
+            return i;
+        }
+        if (nombre.size() > 1 && args.value(0) == nombre[0]) *grupo = true;
+    }
+    return -1;
+}
+
+// The commands of a group, for the message that names it incomplete.
+QString deGrupo(const QString& grupo) {
+    QStringList nombres;
+    for (const Orden& o : kOrdenes)
+        if (QString::fromLatin1(o.nombre).startsWith(grupo + QLatin1Char(' ')))
+            nombres << QStringLiteral("'%1'").arg(QLatin1String(o.nombre));
+    return nombres.join(QStringLiteral(" or "));
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.size() >= 1 &&
-        (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help"))) {
-        std::printf("%s", kUso);
+    const QString primero = args.value(0);
+    if (primero == QLatin1String("-h") || primero == QLatin1String("--help") ||
+        (primero == QLatin1String("help") && args.size() == 1)) {
+        std::printf("%s", usoCompleto().toLocal8Bit().constData());
         return 0;
     }
-    if (args.value(0) == QLatin1String("telefonos-compartidos"))
-        return telefonosCompartidos(args.mid(1));
-    if (args.size() < 2) return uso(QStringLiteral("missing command"));
-    const QString grupo = args[0], orden = args[1];
-    const QStringList resto = args.mid(2);
-    if (grupo == QLatin1String("db") && orden == QLatin1String("init")) return dbInit(resto);
-    if (grupo == QLatin1String("arranque") && orden == QLatin1String("write"))
-        return arranqueWrite(resto);
-    if (grupo == QLatin1String("arranque") && orden == QLatin1String("show"))
-        return arranqueShow(resto);
-    return uso(QStringLiteral("unknown command '%1 %2'").arg(grupo, orden));
+    if (primero == QLatin1String("--version")) {
+        std::printf("tarjeta-admin %s\n", TARJETA_VERSION);
+        return 0;
+    }
+    if (args.isEmpty()) return uso(QStringLiteral("missing command"));
+    const bool ayuda = primero == QLatin1String("help");
+    const QStringList orden = ayuda ? args.mid(1) : args;
+    int palabras = 0;
+    bool grupo = false;
+    const int i = ordenDe(orden, &palabras, &grupo);
+    if (i < 0) {
+        if (grupo && orden.size() == 1)
+            return uso(
+                QStringLiteral("incomplete command '%1': say %2").arg(orden[0], deGrupo(orden[0])));
+        return uso(QStringLiteral("unknown command '%1'")
+                       .arg(orden.mid(0, grupo ? 2 : 1).join(QLatin1Char(' '))));
+    }
+    const QStringList resto = orden.mid(palabras);
+    if (ayuda || resto.contains(QLatin1String("--help")) || resto.contains(QLatin1String("-h"))) {
+        std::printf("usage:\n%s", kOrdenes[i].uso);
+        return 0;
+    }
+    switch (i) {
+        case 0:
+            return dbInit(resto);
+        case 1:
+            return arranqueWrite(resto);
+        case 2:
+            return arranqueShow(resto);
+        default:
+            return telefonosCompartidos(resto);
+    }
 }

@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""tarjeta-admin arranque write at a terminal: it asks for the password twice on a
+pseudo-terminal, never echoes it, and writes nothing when the two differ.
+
+    python3 clave_terminal.py PATH/TO/tarjeta-admin
+"""
+import os
+import pty
+import sys
+import tempfile
+
+
+def escribir(admin, carpeta, respuestas):
+    """Runs "arranque write" on a pseudo-terminal, answering each prompt; returns the
+    exit code and everything the terminal showed."""
+    pid, fd = pty.fork()
+    if pid == 0:
+        os.execv(admin, [admin, "arranque", "write", carpeta, "--server", "file:/srv/x",
+                         "--user", "u", "--branch", "1"])
+    visto = b""
+    pendientes = list(respuestas)
+    while True:
+        try:
+            trozo = os.read(fd, 1024)
+        except OSError:
+            break
+        if not trozo:
+            break
+        visto += trozo
+        if pendientes and visto.rstrip().endswith(b":"):
+            os.write(fd, pendientes.pop(0) + b"\n")
+    _, estado = os.waitpid(pid, 0)
+    return os.waitstatus_to_exitcode(estado), visto.decode("utf-8", "replace")
+
+
+def main():
+    admin = sys.argv[1]
+    fallos = []
+    with tempfile.TemporaryDirectory() as d:
+        codigo, visto = escribir(admin, os.path.join(d, "a"), [b"s3cr3t0", b"s3cr3t0"])
+        if codigo != 0 or "Password (again): " not in visto or "wrote " not in visto:
+            fallos.append("same password twice: exit %d, terminal showed %r" % (codigo, visto))
+        if "s3cr3t0" in visto:
+            fallos.append("the password was echoed: %r" % visto)
+        codigo, visto = escribir(admin, os.path.join(d, "b"), [b"uno", b"otro"])
+        if codigo != 2 or "differ" not in visto or os.path.exists(os.path.join(d, "b")):
+            fallos.append("two different passwords: exit %d, terminal showed %r" % (codigo, visto))
+    for f in fallos:
+        print("FAILED: " + f)
+    return 1 if fallos else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
