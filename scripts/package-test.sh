@@ -33,6 +33,9 @@ as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$trabajo/${de
 [ "$(command -v tarjeta-admin)" = /usr/bin/tarjeta-admin ] || falla "no /usr/bin/tarjeta-admin"
 [ -f /usr/share/tarjeta/Msn2008.skn ] || falla "the skin is not in /usr/share/tarjeta"
 man -w tarjeta >/dev/null && man -w 8 tarjeta-admin >/dev/null || falla "a man page is missing"
+[ -f /usr/share/bash-completion/completions/tarjeta-admin ] ||
+  falla "the bash completion of tarjeta-admin is missing"
+tarjeta --version | grep -qx "tarjeta [0-9.]*" || falla "tarjeta --version does not say the version"
 odbcinst -q -d -n "SQL Server" >/dev/null || falla "no ODBC driver \"SQL Server\" after install"
 
 # The post-install step on driver lists of its own (unixODBC reads
