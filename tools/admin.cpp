@@ -85,19 +85,20 @@ bool leerLinea(std::string* linea) {
 }
 
 // Asks for a line at the terminal with the prompt on standard error and the
-// typing not echoed.
+// typing not echoed. The echo goes off before the prompt shows, and nothing
+// typed ahead is thrown away.
 bool preguntarSinEco(const char* pregunta, std::string* linea) {
-    std::fputs(pregunta, stderr);
-    std::fflush(stderr);
     termios antes{};
     const bool terminal = tcgetattr(STDIN_FILENO, &antes) == 0;
     if (terminal) {
         termios sinEco = antes;
         sinEco.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &sinEco);
+        tcsetattr(STDIN_FILENO, TCSANOW, &sinEco);
     }
+    std::fputs(pregunta, stderr);
+    std::fflush(stderr);
     const bool ok = leerLinea(linea);
-    if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &antes);
+    if (terminal) tcsetattr(STDIN_FILENO, TCSANOW, &antes);
     std::fputs("\n", stderr);
     return ok;
 }
