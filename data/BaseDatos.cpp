@@ -406,11 +406,6 @@ bool Conexion::odbcDirecta(const QString& sql, const QVariantList& valores,
     return anotar(odbc_->directa(sql, valores, tamanos, filas, &f), f, error);
 }
 
-bool Conexion::odbcRepetida(const QString& sql, const QVariantList& valores, QString* error) {
-    FalloOdbc f;
-    return anotar(odbc_->repetida(sql, valores, &f), f, error);
-}
-
 bool Conexion::anotar(bool ok, const FalloOdbc& f, QString* error) {
     duplicada_ = !ok && (f.nativo == 2627 || f.nativo == 2601);
     cancelada_ = !ok && f.estado == QLatin1String("HY008");
@@ -463,14 +458,8 @@ bool Conexion::ejecutar(const QString& sql, const QVariantList& valores, QString
 
 bool Conexion::ejecutarVarias(const QString& sql, const QList<QVariantList>& filas,
                               QString* error) {
-    for (const QVariantList& valores : filas) {
-        if (motor_ != Motor::Odbc) {
-            if (!ejecutar(sql, valores, error)) return false;
-        } else if (!observar({Operacion::Tipo::Sentencia, sql, valores, {}}, error) ||
-                   !odbcRepetida(sql, valores, error)) {
-            return false;
-        }
-    }
+    for (const QVariantList& valores : filas)
+        if (!ejecutar(sql, valores, error)) return false;
     return true;
 }
 

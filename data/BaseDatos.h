@@ -155,8 +155,8 @@ public:
     // *afectadas, when given: the rows the statement changed (-1: unknown).
     bool ejecutar(const QString& sql, const QVariantList& valores, QString* error,
                   qint64* afectadas = nullptr);
-    // Runs one statement for each list of values, in order: prepared once,
-    // executed per row. Stops at the first failure.
+    // Runs one statement for each list of values, in order (on the embedded
+    // database prepared once, executed per row). Stops at the first failure.
     bool ejecutarVarias(const QString& sql, const QList<QVariantList>& filas, QString* error);
     std::unique_ptr<Resultado> consultar(const QString& sql, const QVariantList& valores,
                                          QString* error);
@@ -223,7 +223,6 @@ private:
     bool reabrir(QString* error);
     bool odbcDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                      FilasOdbc* filas, QString* error);
-    bool odbcRepetida(const QString& sql, const QVariantList& valores, QString* error);
     // Notes what a SQL Server call's failure means (a broken key, a lost
     // link) and gives its message; returns ok.
     bool anotar(bool ok, const FalloOdbc& fallo, QString* error);

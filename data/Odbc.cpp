@@ -21,8 +21,8 @@ namespace plataforma {
 // opens, so a program on the embedded databases never loads it.
 // clang-format off
 #define TARJETA_FUNCIONES_ODBC(X) \
-    X(SQLAllocHandle) X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) X(SQLPrepareW) \
-    X(SQLExecute) X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) \
+    X(SQLAllocHandle) X(SQLFreeHandle) X(SQLSetStmtAttr) X(SQLExecDirectW) \
+    X(SQLBindParameter) X(SQLNumResultCols) X(SQLDescribeColW) X(SQLFetch) \
     X(SQLGetData) X(SQLMoreResults) X(SQLFreeStmt) X(SQLGetDiagRecW) X(SQLGetConnectAttr) \
     X(SQLRowCount) X(SQLSetEnvAttr) X(SQLSetConnectAttr) X(SQLDriverConnectW) X(SQLDisconnect) \
     X(SQLCancel)
@@ -108,27 +108,16 @@ bool esTexto(const QVariant& v) {
 }
 
 // A text goes out only whole: no half of a surrogate pair (the driver would
-// fail half-way through the request) and, where it has one, within its buffer.
-bool textoEnviable(const QString& t, int i, qsizetype maximo, FalloOdbc* fallo) {
-    if (!QStringView(t).isValidUtf16()) {
-        fallo->texto =
-            QStringLiteral("El texto del valor %1 tiene un carácter incompleto").arg(i + 1);
-        return false;
-    }
-    if (maximo > 0 && t.size() > maximo) {
-        fallo->texto = QStringLiteral("El valor %1 tiene %2 caracteres; admite %3")
-                           .arg(i + 1)
-                           .arg(t.size())
-                           .arg(maximo);
-        return false;
-    }
-    return true;
+// fail half-way through the request).
+bool textoEnviable(const QString& t, int i, FalloOdbc* fallo) {
+    if (QStringView(t).isValidUtf16()) return true;
+    fallo->texto = QStringLiteral("El texto del valor %1 tiene un carácter incompleto").arg(i + 1);
+    return false;
 }
 
-// Binds the values in order. With fijo, every text gets a buffer of the
-// longest bound length, so later rows can be copied in without binding again.
+// Binds the values in order.
 bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QList<int>& tamanos,
-             std::vector<Enlace>* enlaces, bool fijo, FalloOdbc* fallo) {
+             std::vector<Enlace>* enlaces, FalloOdbc* fallo) {
     enlaces->assign(size_t(valores.size()), Enlace{});
     for (int i = 0; i < valores.size(); ++i) {
         const QVariant& v = valores[i];
@@ -137,14 +126,14 @@ bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QLi
         SQLRETURN r;
         if (esTexto(v)) {
             const QString t = v.isNull() ? QString() : v.toString();
-            if (!textoEnviable(t, i, fijo ? kLargoTexto : 0, fallo)) return false;
+            if (!textoEnviable(t, i, fallo)) return false;
             const int tamano = i < tamanos.size() ? tamanos[i] : 0;
             const qsizetype largo = t.size();
-            const qsizetype capacidad = fijo ? kLargoTexto : qMax<qsizetype>(largo, 1);
+            const qsizetype capacidad = qMax<qsizetype>(largo, 1);
             e.texto.assign(size_t(capacidad + 1), u'\0');
             std::copy(t.utf16(), t.utf16() + largo, e.texto.begin());
             e.indicador = v.isNull() ? SQL_NULL_DATA : SQLLEN(largo * 2);
-            const bool largoMax = !fijo && tamano == 0 && largo > kLargoTexto;
+            const bool largoMax = tamano == 0 && largo > kLargoTexto;
             const SQLULEN declarado = largoMax     ? SQLULEN(largo)
                                       : tamano > 0 ? SQLULEN(qMax<qsizetype>(tamano, largo))
                                                    : SQLULEN(kLargoTexto);
@@ -187,25 +176,6 @@ bool enlazar(const Api& api, SQLHSTMT st, const QVariantList& valores, const QLi
             diagnostico(api, SQL_HANDLE_STMT, st, fallo);
             return false;
         }
-    }
-    return true;
-}
-
-// Copies a later row into the text buffers bound by enlazar(fijo = true),
-// so the prepared statement runs again without being bound again (the driver
-// prepares anew whenever parameters are bound). False, with *fallo empty,
-// when a value is not a text where one was bound: the statement is then
-// prepared for the new row.
-bool copiar(const QVariantList& valores, std::vector<Enlace>* enlaces, FalloOdbc* fallo) {
-    if (size_t(valores.size()) != enlaces->size()) return false;
-    for (int i = 0; i < valores.size(); ++i) {
-        const QVariant& v = valores[i];
-        Enlace& e = (*enlaces)[size_t(i)];
-        if (!esTexto(v) || e.texto.empty()) return false;
-        const QString t = v.isNull() ? QString() : v.toString();
-        if (!textoEnviable(t, i, kLargoTexto, fallo)) return false;
-        std::copy(t.utf16(), t.utf16() + t.size(), e.texto.begin());
-        e.indicador = v.isNull() ? SQL_NULL_DATA : SQLLEN(t.size() * 2);
     }
     return true;
 }
@@ -354,12 +324,6 @@ bool consumir(const Api& api, SQLHSTMT st, FilasOdbc* filas, FalloOdbc* fallo,
 }
 
 }  // namespace
-
-// A prepared statement with its bound buffers.
-struct SesionOdbc::Preparada {
-    void* st = nullptr;
-    std::vector<Enlace> enlaces;
-};
 
 // The statement the worker runs now. The driver's cancel goes from a thread
 // of its own, so that a driver manager that serializes calls on the
@@ -544,15 +508,9 @@ SesionOdbc::SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc, QS
       curso_(std::make_shared<Curso>()) {}
 
 SesionOdbc::~SesionOdbc() {
-    soltar();
     if (conectada_) api_->SQLDisconnect(hdbc_);
     api_->SQLFreeHandle(SQL_HANDLE_DBC, hdbc_);
     api_->SQLFreeHandle(SQL_HANDLE_ENV, env_);
-}
-
-void SesionOdbc::soltar() {
-    for (const auto& p : std::as_const(preparadas_)) liberar(p->st);
-    preparadas_.clear();
 }
 
 void SesionOdbc::liberar(void* st) {
@@ -671,7 +629,7 @@ bool SesionOdbc::directaAqui(const QString& sql, const QVariantList& valores,
     if (!nuevaSentencia(&st, fallo)) return false;
     curso_->poner(st);
     std::vector<Enlace> enlaces;
-    bool ok = enlazar(*api_, st, valores, tamanos, &enlaces, false, fallo);
+    bool ok = enlazar(*api_, st, valores, tamanos, &enlaces, fallo);
     if (ok) {
         const SQLRETURN r = api_->SQLExecDirectW(st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS);
         if (r == SQL_NO_DATA) {
@@ -691,48 +649,6 @@ bool SesionOdbc::directaAqui(const QString& sql, const QVariantList& valores,
     api_->SQLFreeStmt(st, SQL_CLOSE);
     liberar(st);
     if (!ok) revisarConexion(fallo);
-    return ok;
-}
-
-bool SesionOdbc::repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo) {
-    return enTrabajador([&](FalloOdbc* f) { return repetidaAqui(sql, valores, f); }, fallo);
-}
-
-bool SesionOdbc::repetidaAqui(const QString& sql, const QVariantList& valores, FalloOdbc* fallo) {
-    std::shared_ptr<Preparada> p = preparadas_.value(sql);
-    if (p && !copiar(valores, &p->enlaces, fallo)) {
-        if (!fallo->texto.isEmpty()) return false;
-        liberar(p->st);
-        preparadas_.remove(sql);
-        p.reset();
-    }
-    if (!p) {
-        p = std::make_shared<Preparada>();
-        if (!nuevaSentencia(&p->st, fallo)) return false;
-        if (!SQL_SUCCEEDED(api_->SQLPrepareW(p->st, const_cast<SQLWCHAR*>(anchos(sql)), SQL_NTS)) ||
-            !enlazar(*api_, p->st, valores, {}, &p->enlaces, true, fallo)) {
-            if (fallo->texto.isEmpty()) diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
-            liberar(p->st);
-            return false;
-        }
-        preparadas_.insert(sql, p);
-    }
-    curso_->poner(p->st);
-    const SQLRETURN r = api_->SQLExecute(p->st);
-    bool ok = r == SQL_NO_DATA;
-    if (!ok && !SQL_SUCCEEDED(r))
-        diagnostico(*api_, SQL_HANDLE_STMT, p->st, fallo);
-    else if (!ok)
-        ok = consumir(*api_, p->st, nullptr, fallo);
-    curso_->quitar();
-    api_->SQLFreeStmt(p->st, SQL_CLOSE);
-    if (!ok) {
-        revisarConexion(fallo);
-        // Prepared again on the next attempt: the server may hold no
-        // statement for this handle after a failure.
-        liberar(p->st);
-        preparadas_.remove(sql);
-    }
     return ok;
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 // A SQL Server session through the ODBC driver manager, opened and run with
-// its functions directly (no set-up requests of a toolkit's driver): text travels as Unicode
-// (nvarchar), every result is read to its end before the call returns, a statement runs as one
-// request (sp_executesql, a plain batch or an RPC by name), and a statement
-// meant to be repeated is prepared once and executed per row.
+// its functions directly (no set-up requests of a toolkit's driver): text
+// travels as Unicode (nvarchar), every result is read to its end before the
+// call returns, and a statement or a batch runs as one request
+// (sp_executesql, or a plain batch when it has no values).
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -76,11 +75,6 @@ public:
     // result to `fila` as it is fetched, keeping none.
     bool recorrer(const QString& sql, const QVariantList& valores,
                   const std::function<void(const QVariantList&)>& fila, FalloOdbc* fallo);
-    // Runs a statement that is executed again and again with other values:
-    // prepared on its first use, kept for the rest of the session.
-    bool repetida(const QString& sql, const QVariantList& valores, FalloOdbc* fallo);
-    // Drops the prepared statements (before the connection closes).
-    void soltar();
     // Whether a request is under way (its caller waiting on it).
     bool ocupada() const { return enCurso_ != nullptr; }
     // Cancels the request under way and waits, blocked, until its worker is
@@ -91,7 +85,6 @@ public:
     struct Api;
 
 private:
-    struct Preparada;
     struct Curso;
     SesionOdbc(std::shared_ptr<const Api> api, void* env, void* hdbc, QString servidor);
     // Runs `llamada` on a worker thread and waits for it; the outcome as the
@@ -100,7 +93,6 @@ private:
     bool directaAqui(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                      FilasOdbc* filas, const std::function<void(const QVariantList&)>& entregar,
                      QList<FilasOdbc>* todos, FalloOdbc* fallo);
-    bool repetidaAqui(const QString& sql, const QVariantList& valores, FalloOdbc* fallo);
     bool ejecutarDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                          FilasOdbc* filas, const std::function<void(const QVariantList&)>& entregar,
                          QList<FilasOdbc>* todos, FalloOdbc* fallo);
@@ -119,8 +111,6 @@ private:
     // The statement running now, for the cancel.
     std::shared_ptr<Curso> curso_;
     Vigilia* enCurso_ = nullptr;
-    // Prepared statements by text, each with its bound buffers.
-    QHash<QString, std::shared_ptr<Preparada>> preparadas_;
 };
 
 // Seconds any request may wait for the server before it is given up: 30.
