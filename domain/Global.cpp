@@ -335,17 +335,23 @@ bool AbrirSesion(Sesion* sesion, QString* error) {
     return true;
 }
 
-qint16 EstadoDelCentro(const QVariant& centro) {
+namespace {
+
+// The state of a branch whose distribution centre is `centro` (the opening's
+// batch on SQL Server says the same in T-SQL).
+qint16 estadoDelCentro(const QVariant& centro) {
     const QString c = centro.isNull() ? QString() : centro.toString();
     return (c == QLatin1String("      1") || c == QLatin1String("      3")) ? 8 : 19;
 }
+
+}  // namespace
 
 bool LeerEstado(Sesion& sesion, QString* error) {
     auto rs = sesion.conexion.consultar(
         QStringLiteral("SELECT centro_distribucion FROM erp_nax.dbo.Sucursales WHERE sucursal = ?"),
         {sesion.sucursal.valor()}, error);
     if (!rs) return false;
-    sesion.estado = rs->alFinal() ? 0 : EstadoDelCentro(rs->valor(0));
+    sesion.estado = rs->alFinal() ? 0 : estadoDelCentro(rs->valor(0));
     rs->cerrar();
     return true;
 }

@@ -80,8 +80,6 @@ bool AbrirSesion(Sesion* sesion, QString* error);
 // Sets the session's state from its branch's distribution centre (0 for a
 // branch not on file). The error is the database's own words.
 bool LeerEstado(Sesion& sesion, QString* error);
-// The state of a branch whose distribution centre is `centro`.
-qint16 EstadoDelCentro(const QVariant& centro);
 
 // A number as SQL text in its shortest plain form: 1234, never 1234.0 or 1.234e3.
 QString NumeroPlano(double n);
