@@ -24,6 +24,7 @@ def escribir(admin, carpeta, respuestas):
                          "--user", "u", "--branch", "1"])
     visto = b""
     pendientes = list(respuestas)
+    dadas = 0
     while True:
         if not select.select([fd], [], [], 10)[0]:      # a prompt never answered: give up
             os.kill(pid, 9)
@@ -36,8 +37,11 @@ def escribir(admin, carpeta, respuestas):
         if not trozo:
             break
         visto += trozo
-        if pendientes and visto.rstrip().endswith(b":"):
+        # One answer per prompt shown, written once the prompt is there (the
+        # echo is back on between the two prompts, as with any terminal prompt).
+        if pendientes and visto.count(b"Password") > dadas:
             os.write(fd, pendientes.pop(0) + b"\n")
+            dadas += 1
     _, estado = os.waitpid(pid, 0)
     return os.waitstatus_to_exitcode(estado), visto.decode("utf-8", "replace")
 
