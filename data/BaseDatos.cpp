@@ -62,6 +62,16 @@ void cerrarAbiertas() {
     while (!abiertas().isEmpty()) abiertas().constLast()->cerrar();
 }
 
+// The embedded databases a connection string names ("Server=file:DIR"): the
+// main one first; none for a server.
+QStringList archivosEmbebidos(const QString& cadena) {
+    const QString servidor = valorDeCadena(cadena, QStringLiteral("Server"));
+    if (!servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return {};
+    const QDir carpeta(servidor.mid(5));
+    return {carpeta.filePath(QStringLiteral("erp_nax.db")),
+            carpeta.filePath(QStringLiteral("zelt.db"))};
+}
+
 }  // namespace
 
 QString valorDeCadena(const QString& cadena, const QString& clave) {
@@ -209,6 +219,11 @@ QString FalloArchivo::texto() const {
             return QStringLiteral(
                        "La base de datos %1 está dañada o no es una base de datos de SQLite")
                 .arg(f);
+        case Fallo::SinEscritura:
+            return QStringLiteral(
+                       "La base de datos %1 no se puede modificar: este usuario no tiene permiso "
+                       "de escritura sobre ella o sobre su carpeta")
+                .arg(f);
         default:
             return QStringLiteral("No se puede abrir la base de datos %1").arg(f);
     }
@@ -221,10 +236,9 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
     cadena_ = cadena;
     secreto_ = valorDeCadena(cadena, QStringLiteral("Pwd"));
     const QString servidor = valorDeCadena(cadena, QStringLiteral("Server"));
-    if (servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-        const QDir carpeta(servidor.mid(5));
-        const QString principal = carpeta.filePath(QStringLiteral("erp_nax.db"));
-        const QString zelt = carpeta.filePath(QStringLiteral("zelt.db"));
+    if (const QStringList archivos = archivosEmbebidos(cadena); !archivos.isEmpty()) {
+        const QString& principal = archivos[0];
+        const QString& zelt = archivos[1];
         // Closes, notes which file failed and why, and words it.
         auto falla = [&](const QString& archivo, Fallo tipo, const QString& detalle) {
             cerrar();
@@ -332,6 +346,11 @@ bool Conexion::reabrir(QString* error) {
     QString detalle;
     if (abrir(QString(cadena_), &detalle)) return true;
     perdida_ = true;
+    // An embedded file that is gone or damaged is no lost connection.
+    if (falloArchivo_.tipo != Fallo::Ninguno) {
+        *error = detalle;
+        return false;
+    }
     *error =
         QStringLiteral("Se perdió la conexión con la base de datos y no se pudo restablecer: %1")
             .arg(detalle);
@@ -762,8 +781,25 @@ bool Conexion::enTransaccion(const std::function<bool(QString*)>& pasos, QString
     // or replaced keeps the old file; after any failed save the next
     // operation opens the files at their paths again, so the save succeeds
     // once the fault is gone. Opening an embedded file costs next to nothing.
-    if (motor_ == Motor::Sqlite) perdida_ = true;
+    if (motor_ == Motor::Sqlite) {
+        perdida_ = true;
+        falloArchivo_ = falloDeEscritura();
+    }
     return false;
+}
+
+FalloArchivo Conexion::falloDeEscritura() const {
+    // A file gone, or one this user cannot write, explains a failed save and
+    // will not mend itself: the window says what the administrator must do
+    // instead of asking to try again.
+    for (const QString& f : archivosEmbebidos(cadena_)) {
+        QString detalle;
+        if (const Fallo tipo = sqlite::revisarArchivo(f, &detalle); tipo != Fallo::Ninguno)
+            return {f, tipo, detalle};
+        if (const QString no = sistema::sinEscritura(f); !no.isEmpty())
+            return {f, Fallo::SinEscritura, no};
+    }
+    return {};
 }
 
 bool Conexion::commitIncierto() const {

@@ -133,8 +133,9 @@ public:
     // SQLite reads as a database with tables in it, or falloArchivo() says
     // which is not and why.
     bool abrir(const QString& cadena, QString* error);
-    // The file the last abrir() of the embedded databases failed on (its
-    // tipo is Ninguno after any other outcome).
+    // The file the last abrir() of the embedded databases failed on, or the
+    // one whose fault (gone, not writable) explains the save enTransaccion()
+    // just failed; its tipo is Ninguno after any other outcome.
     const FalloArchivo& falloArchivo() const { return falloArchivo_; }
     // Rolls back a transaction still open, then closes. A program that ends
     // through exit() (Qt's X11 plugin calls it when the display goes away)
@@ -221,6 +222,7 @@ public:
 private:
     bool observar(const Operacion& op, QString* error);
     bool reabrir(QString* error);
+    FalloArchivo falloDeEscritura() const;
     bool odbcDirecta(const QString& sql, const QVariantList& valores, const QList<int>& tamanos,
                      FilasOdbc* filas, QString* error);
     // Notes what a SQL Server call's failure means (a broken key, a lost

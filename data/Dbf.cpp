@@ -266,7 +266,8 @@ std::optional<QByteArray> TablaDbf::valor(int registro, const QString& campo) co
 }
 
 bool TablaDbf::escribir(const QString& archivo, const QList<CampoDbf>& campos,
-                        const QList<QList<QByteArray>>& filas, QString* error) {
+                        const QList<QList<QByteArray>>& filas, QString* error,
+                        QFileDevice::Permissions permisos) {
     int largoRegistro = 1;
     for (const CampoDbf& c : campos) {
         if (c.nombre.isEmpty() || c.nombre.size() > 10 || c.longitud < 1 || c.longitud > 254) {
@@ -318,7 +319,8 @@ bool TablaDbf::escribir(const QString& archivo, const QList<CampoDbf>& campos,
     salida += '\x1A';
 
     QSaveFile f(archivo);
-    if (!f.open(QIODevice::WriteOnly) || f.write(salida) != salida.size() || !f.commit()) {
+    if (!f.open(QIODevice::WriteOnly) || (permisos && !f.setPermissions(permisos)) ||
+        f.write(salida) != salida.size() || !f.commit()) {
         *error = f.errorString();
         return false;
     }

@@ -8,6 +8,7 @@
 // path when that is not a table it can read.
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,7 @@ enum class Fallo {
     DemasiadoGrande,  // larger than a table of settings can be
     Danada,           // not a DBF table, or a damaged one
     Otro,             // any other system error
+    SinEscritura,     // an embedded database, or its folder, this user cannot write
 };
 
 struct CampoDbf {
@@ -56,8 +58,11 @@ public:
 
     // Writes a Visual FoxPro table (0x30, code page 1252) of character fields
     // through a temporary file that replaces the target only when complete.
+    // With `permisos`, the table has those from the moment it appears (never
+    // for a moment the ones the process's defaults would give it).
     static bool escribir(const QString& archivo, const QList<CampoDbf>& campos,
-                         const QList<QList<QByteArray>>& filas, QString* error);
+                         const QList<QList<QByteArray>>& filas, QString* error,
+                         QFileDevice::Permissions permisos = {});
 
 private:
     struct Campo {

@@ -8,6 +8,7 @@
 #include "data/Dbf.h"
 #include "domain/Cifrado.h"
 #include "domain/Global.h"
+#include "system/Sistema.h"
 
 namespace Arranque {
 
@@ -111,8 +112,11 @@ bool Escribir(const QString& archivo, const Datos& d, QString* error) {
         !texto(QStringLiteral("login"), d.usuario, kLargoUsuario, &usuario, error))
         return false;
     const QList<plataforma::CampoDbf> campos = Campos();
-    return plataforma::TablaDbf::escribir(archivo, campos, {{clave, token, servidor, usuario}},
-                                          error);
+    // The table holds the scrambled password: its owner and group (the desk
+    // users) read it, nobody else.
+    return plataforma::TablaDbf::escribir(
+        archivo, campos, {{clave, token, servidor, usuario}}, error,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
 }
 
 bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escrito,
@@ -176,6 +180,22 @@ bool leerAjustes(const QString& carpeta, Global::Ajustes* a, QString* error) {
 }
 
 }  // namespace
+
+bool DarAlGrupo(const QString& tabla, QString* aviso) {
+    namespace sistema = plataforma::sistema;
+    const long grupo = sistema::grupoCompartido();
+    QString error;
+    if (grupo < 0)
+        error = QStringLiteral("there is no group '%1' here (the package creates it)")
+                    .arg(QLatin1String(sistema::kGrupoCompartido));
+    else if (sistema::repartir(tabla, -1, grupo, 0640, &error))
+        return true;
+    *aviso = QStringLiteral(
+                 "%1, so %2 stays readable by its owner and the owner's group only; "
+                 "desk users outside that group cannot start the program")
+                 .arg(error, tabla);
+    return false;
+}
 
 bool Leer(const QString& carpeta, Datos* d, QString* error) {
     Global::Ajustes a;

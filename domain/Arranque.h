@@ -45,6 +45,12 @@ bool Escribir(const QString& archivo, const Datos& datos, QString* error);
 bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escrito,
                        QStringList* quitados, QString* error);
 
+// Gives the table written (0640) to the group of the desk users, so that they
+// can read it and nobody else can. False when it could not be done, with
+// *aviso saying why and what the desk users outside the owner's group will
+// meet.
+bool DarAlGrupo(const QString& tabla, QString* aviso);
+
 // Reads the table in DIR the way the program does.
 bool Leer(const QString& carpeta, Datos* datos, QString* error);
 

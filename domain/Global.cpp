@@ -213,7 +213,9 @@ QString MensajeArranque(const FalloArranque& f) {
             else if (f.lectura == Fallo::SinPermiso)
                 mensaje = QStringLiteral(
                               "La tabla de arranque %1 no se puede leer: permiso denegado; "
-                              "pida al administrador del sistema que le dé permiso de lectura.")
+                              "pida al administrador del sistema que agregue a este usuario al "
+                              "grupo «tarjeta», que puede leerla, o que le dé permiso de "
+                              "lectura.")
                               .arg(ruta);
             else if (f.lectura == Fallo::Danada)
                 mensaje = QStringLiteral("No se puede leer la tabla de arranque %1, que %2: %3")
@@ -273,13 +275,13 @@ namespace {
 
 // Why an embedded database cannot be opened, for a file on this desk or a
 // share: the file and its fault, and what the administrator does about it.
-QString MensajeBaseEmbebida(const plataforma::FalloArchivo& f, const QString& servidor) {
+QString MensajeBaseEmbebida(const plataforma::FalloArchivo& f) {
     using plataforma::Fallo;
     const QString respaldo =
         QStringLiteral(
             "de su respaldo (sin datos que conservar, «tarjeta-admin db init %1 --force» vuelve a "
             "crear las dos bases, vacías).")
-            .arg(QDir::toNativeSeparators(servidor.mid(5)));
+            .arg(QDir::toNativeSeparators(QFileInfo(f.archivo).path()));
     QString queHacer;
     switch (f.tipo) {
         case Fallo::NoExiste:
@@ -298,16 +300,19 @@ QString MensajeBaseEmbebida(const plataforma::FalloArchivo& f, const QString& se
                        respaldo;
             break;
         case Fallo::SinPermiso:
+        case Fallo::SinEscritura:
             queHacer = QStringLiteral(
-                "; pida al administrador del sistema que le dé permiso de lectura y escritura "
-                "sobre ella y sobre su carpeta.");
+                "; pida al administrador del sistema que agregue a este usuario al grupo "
+                "«tarjeta» («tarjeta-admin db init» deja las bases y su carpeta con permiso de "
+                "lectura y escritura para ese grupo) o que le dé ese permiso sobre ella y sobre "
+                "su carpeta.");
             break;
         default:
             queHacer = QStringLiteral(": pida al administrador del sistema que la revise.");
             break;
     }
-    const bool conDetalle =
-        f.tipo == Fallo::SinPermiso || f.tipo == Fallo::Danada || f.tipo == Fallo::Otro;
+    const bool conDetalle = f.tipo == Fallo::SinPermiso || f.tipo == Fallo::SinEscritura ||
+                            f.tipo == Fallo::Danada || f.tipo == Fallo::Otro;
     return ConDetalle(f.texto() + queHacer, conDetalle ? f.detalle : QString());
 }
 
@@ -321,7 +326,7 @@ bool AbrirSesion(Sesion* sesion, QString* error) {
     QString detalle;
     if (!bd.abrir(CadenaBaseDatos(a.servidor, a.usuario, a.clave), &detalle)) {
         if (bd.falloArchivo().tipo != plataforma::Fallo::Ninguno) {
-            *error = MensajeBaseEmbebida(bd.falloArchivo(), a.servidor);
+            *error = MensajeBaseEmbebida(bd.falloArchivo());
             return false;
         }
         *error = ConDetalle(
@@ -345,6 +350,14 @@ qint16 estadoDelCentro(const QVariant& centro) {
 }
 
 }  // namespace
+
+QString TrasUnFallo(const Sesion& sesion, const QString& hecho, const QString& detalle) {
+    if (const auto& f = sesion.conexion.falloArchivo(); f.tipo != plataforma::Fallo::Ninguno)
+        return hecho + QStringLiteral(".\n") + MensajeBaseEmbebida(f);
+    return ConDetalle(hecho + QStringLiteral(": vuelva a guardar en un momento y, si el problema "
+                                             "sigue, avise a sistemas."),
+                      detalle);
+}
 
 bool LeerEstado(Sesion& sesion, QString* error) {
     auto rs = sesion.conexion.consultar(

@@ -31,6 +31,12 @@ QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const Q
 // A message for the user: what happened and what to do, in Spanish; then, on
 // a line of its own, the database's or driver's own words, kept for support.
 QString ConDetalle(const QString& mensaje, const QString& detalle);
+// A failed save or read told to the user: what happened (`hecho`, one
+// sentence without its full stop), then what to do. A file of the embedded
+// databases that is gone or that this user cannot write will not mend
+// itself: the message names it and says what the administrator must do.
+// Anything else: try again in a moment, then call support, with `detalle`.
+QString TrasUnFallo(const Sesion& sesion, const QString& hecho, const QString& detalle);
 // What to do when the program cannot start: try again, then call support.
 inline constexpr char16_t kVuelvaAAbrir[] =
     u"Vuelva a abrir la tarjeta en un momento; si el problema sigue, avise a sistemas.";

@@ -1,9 +1,14 @@
 #include "system/Sistema.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,6 +125,67 @@ bool ponerEncima(const std::function<quintptr()>& ventana, bool encima, int x, i
     Q_UNUSED(cy)
     Q_UNUSED(banderas)
     return false;
+#endif
+}
+
+long grupoCompartido() {
+#ifdef Q_OS_WIN
+    return -1;
+#else
+    const group* g = ::getgrnam(kGrupoCompartido);
+    return g ? long(g->gr_gid) : -1;
+#endif
+}
+
+bool repartir(const QString& ruta, int descriptor, long grupo, unsigned modo, QString* error) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(ruta)
+    Q_UNUSED(descriptor)
+    Q_UNUSED(grupo)
+    Q_UNUSED(modo)
+    Q_UNUSED(error)
+    return true;
+#else
+    const QByteArray r = QFile::encodeName(ruta);
+    const auto falla = [&](const char* que) {
+        *error = QStringLiteral("%1 %2: %3")
+                     .arg(QLatin1String(que), ruta, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    };
+    // The group first: a change of group clears the setgid bit.
+    if (grupo >= 0 && (descriptor >= 0 ? ::fchown(descriptor, uid_t(-1), gid_t(grupo))
+                                       : ::chown(r.constData(), uid_t(-1), gid_t(grupo))) != 0)
+        return falla("chgrp");
+    if ((descriptor >= 0 ? ::fchmod(descriptor, mode_t(modo))
+                         : ::chmod(r.constData(), mode_t(modo))) != 0)
+        return falla("chmod");
+    return true;
+#endif
+}
+
+unsigned modoDe(const QString& ruta) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(ruta)
+    return 0;
+#else
+    struct stat st {};
+    if (::stat(QFile::encodeName(ruta).constData(), &st) != 0) return 0;
+    return unsigned(st.st_mode) & 07777u;
+#endif
+}
+
+QString sinEscritura(const QString& ruta) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(ruta)
+    return {};
+#else
+    const QFileInfo info(ruta);
+    for (const QString& r : {info.absoluteFilePath(), info.absolutePath()}) {
+        if (::faccessat(AT_FDCWD, QFile::encodeName(r).constData(), W_OK, AT_EACCESS) == 0)
+            continue;
+        return QStringLiteral("%1: %2").arg(r, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    return {};
 #endif
 }
 

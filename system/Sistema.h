@@ -47,4 +47,28 @@ bool cortarSocket(const SocketTcp& socket);
 bool ponerEncima(const std::function<quintptr()>& ventana, bool encima, int x, int y, int cx,
                  int cy, unsigned banderas);
 
+// The files the desks of one machine share (the embedded databases and the
+// start-up table) belong to the group "tarjeta", which the package creates
+// and into which the administrator puts the desk users.
+inline constexpr char kGrupoCompartido[] = "tarjeta";
+
+// The shared group's id, or -1 where the system has no such group (a build
+// run without the package) or no groups at all (Windows).
+long grupoCompartido();
+
+// Gives a file or folder to a group (-1: its group stays) and sets its mode
+// bits (setgid included); through `descriptor` when it is not negative, else
+// by `ruta`. False with the system's words; nothing to do on Windows.
+bool repartir(const QString& ruta, int descriptor, long grupo, unsigned modo, QString* error);
+
+// The permission bits of a file or folder (setgid and sticky included); 0
+// where the system does not say.
+unsigned modoDe(const QString& ruta);
+
+// Why the file at `ruta`, or its folder, cannot be written by this process
+// with its effective ids (empty: both can). SQLite writes its rollback
+// journal beside the file, so the folder counts too. A file that is gone
+// says so.
+QString sinEscritura(const QString& ruta);
+
 }  // namespace plataforma::sistema

@@ -9,6 +9,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Controles.h"
 #include "Ventanas.h"
@@ -614,6 +618,54 @@ TEST_F(Guardado, TrasUnFalloLaBaseSeAbreDeNuevo) {
             << escena().value(1).toStdString();
     }
     EXPECT_EQ(columna(1235, "Principal_Nombre").toString(), QStringLiteral("alguien"));
+}
+
+// A database this desk cannot write, or one that is gone, will not mend
+// itself: the message names the file and what the administrator must do,
+// never "try again in a moment", nor the network. Root passes every
+// permission check, so a test run as root saves as "nobody".
+TEST_F(Guardado, UnaBaseQueNoSePuedeEscribirLoDiceSinPedirQueSeReintente) {
+    const QString dir = entorno.carpeta(), zelt = dir + QStringLiteral("/zelt.db");
+    const auto modo = [](const QString& ruta, mode_t m) {
+        ASSERT_EQ(::chmod(QFile::encodeName(ruta).constData(), m), 0) << ruta.toStdString();
+    };
+    const struct {
+        const char* caso;
+        bool antesDeAbrir;  // SQLite opens a file it cannot write read-only
+        std::function<void()> romper;
+        QString dice;
+    } casos[] = {
+        {"archivo", true, [&] { modo(zelt, 0444); },
+         QStringLiteral("La base de datos %1 no se puede modificar").arg(zelt)},
+        {"carpeta", true, [&] { modo(dir, 0555); },
+         QStringLiteral("Detalle: %1: Permission denied").arg(dir)},
+        {"borrada", false, [&] { QFile::remove(zelt); },
+         QStringLiteral("Falta la base de datos %1: pida al administrador").arg(zelt)},
+    };
+    const bool root = ::geteuid() == 0;
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.caso);
+        modo(dir, 0777);
+        modo(dir + QStringLiteral("/erp_nax.db"), 0666);
+        if (QFile::exists(zelt)) modo(zelt, 0666);
+        if (c.antesDeAbrir) c.romper();
+        ASSERT_TRUE(!root || (::setegid(65534) == 0 && ::seteuid(65534) == 0));
+        auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+        if (!c.antesDeAbrir) c.romper();
+        txt(*f, "TxtDueno")->setText(QStringLiteral("alguien"));
+        plataforma::Escena::limpiar();
+        f->CmdGuardar_Click();
+        f.reset();
+        ASSERT_TRUE(!root || (::seteuid(0) == 0 && ::setegid(0) == 0));
+        const QString m = escena().value(1);
+        EXPECT_TRUE(m.startsWith(QStringLiteral("error: No se pudo guardar la tarjeta; no se "
+                                                "guardó ningún dato. Lo capturado sigue en "
+                                                "pantalla.\n")) &&
+                    m.contains(c.dice) && !m.contains(QLatin1String("en un momento")) &&
+                    !m.contains(QLatin1String(" red ")))
+            << m.toStdString();
+    }
+    modo(dir, 0700);
 }
 
 // A failure says first, in Spanish, what to do; the database's own words

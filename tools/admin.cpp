@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 #include <iostream>
@@ -148,11 +149,16 @@ int dbInit(const QStringList& args) {
     }
     if (dir.isEmpty()) return uso(QStringLiteral("db init needs a folder"));
     QString error;
+    const bool nueva = !QFileInfo::exists(dir);
     if (!Instalador::CrearBasesEmbebidas(dir, demo, forzar, &error)) return fallo(error);
     std::printf("created %s and %s%s\n",
                 QDir(dir).filePath(QStringLiteral("erp_nax.db")).toLocal8Bit().constData(),
                 QDir(dir).filePath(QStringLiteral("zelt.db")).toLocal8Bit().constData(),
                 demo ? " with demo data" : "");
+    QString hecho, aviso;
+    Instalador::DarAlGrupo(dir, nueva, &hecho, &aviso);
+    if (!hecho.isEmpty()) std::printf("%s\n", hecho.toLocal8Bit().constData());
+    if (!aviso.isEmpty()) std::fprintf(stderr, "note: %s\n", aviso.toLocal8Bit().constData());
     return 0;
 }
 
@@ -200,6 +206,8 @@ int arranqueWrite(const QStringList& args) {
         return fallo(QStringLiteral("cannot create folder %1").arg(dir));
     if (!Arranque::EscribirEnCarpeta(dir, datos, &archivo, &quitados, &error)) return fallo(error);
     std::printf("wrote %s\n", archivo.toLocal8Bit().constData());
+    if (QString aviso; !Arranque::DarAlGrupo(archivo, &aviso))
+        std::fprintf(stderr, "note: %s\n", aviso.toLocal8Bit().constData());
     if (!relativa.isEmpty())
         std::printf("note: the relative folder %s was written as %s\n",
                     relativa.toLocal8Bit().constData(),

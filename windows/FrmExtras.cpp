@@ -354,12 +354,11 @@ void FrmExtras::guardar() {
         if (trasIncierto) {
             Contactos::Lista lista;
             if (!Contactos::Cargar(sesion_, &lista, &error)) {
-                MensajeError(Global::ConDetalle(
+                MensajeError(Global::TrasUnFallo(
+                                 sesion_,
                                  QStringLiteral("No se pudo leer cómo quedaron los contactos, así "
                                                 "que sigue sin saberse si se guardaron; no se "
-                                                "envió nada. Lo capturado sigue en pantalla: "
-                                                "vuelva a guardar en un momento y, si el "
-                                                "problema sigue, avise a sistemas."),
+                                                "envió nada. Lo capturado sigue en pantalla"),
                                  error),
                              titulo);
                 return;
@@ -410,14 +409,13 @@ void FrmExtras::guardar() {
             return;
         }
         if (!conflicto) {
-            MensajeError(
-                Global::ConDetalle(QStringLiteral("No se pudieron guardar los contactos; los "
-                                                  "guardados antes siguen sin cambios y lo "
-                                                  "capturado sigue en pantalla: vuelva a guardar "
-                                                  "en un momento y, si el problema sigue, avise a "
-                                                  "sistemas."),
-                                   error),
-                titulo);
+            MensajeError(Global::TrasUnFallo(sesion_,
+                                             QStringLiteral("No se pudieron guardar los "
+                                                            "contactos; los guardados antes "
+                                                            "siguen sin cambios y lo capturado "
+                                                            "sigue en pantalla"),
+                                             error),
+                         titulo);
             return;
         }
         Contactos::Fusionada f = Contactos::Fusionar(leidas_, mias, guardadas);

@@ -52,15 +52,15 @@ void FrmTelefonos::resolverConflicto(bool nueva) {
             actual = *devuelta;
         } else if (!Tarjeta::Cargar(sesion_, &actual, &error, &detalle)) {
             MensajeError(
-                Global::ConDetalle(
+                Global::TrasUnFallo(
+                    sesion_,
                     (trasIncierto ? QStringLiteral("No se pudo leer cómo quedó la tarjeta, así "
                                                    "que sigue sin saberse si se guardó; no se "
                                                    "envió nada.")
                                   : QStringLiteral("Otro usuario guardó esta tarjeta mientras "
                                                    "usted la tenía abierta y no se pudo leer "
                                                    "cómo quedó; no se guardó nada.")) +
-                        QStringLiteral(" Lo capturado sigue en pantalla: vuelva a guardar en un "
-                                       "momento y, si el problema sigue, avise a sistemas."),
+                        QStringLiteral(" Lo capturado sigue en pantalla"),
                     detalle),
                 titulo);
             return;

@@ -112,23 +112,14 @@ void FrmTelefonos::avisarNoGuardada(Tarjeta::Desenlace d, bool nueva, const QStr
 }
 
 void FrmTelefonos::avisarFallo(bool nueva, const QString& error) {
-    if (nueva)
-        MensajeError(
-            Global::ConDetalle(QStringLiteral("No se pudo guardar la tarjeta; no se guardó "
-                                              "ningún dato. Lo capturado sigue en "
-                                              "pantalla: vuelva a guardar en un momento "
-                                              "y, si el problema sigue, avise a "
-                                              "sistemas."),
-                               conNombresDeCajas(error)),
-            kTituloAlta);
-    else
-        MensajeError(Global::ConDetalle(QStringLiteral("No se pudo modificar la tarjeta; no se "
-                                                       "guardó ningún cambio. Lo capturado sigue "
-                                                       "en pantalla: vuelva a guardar en un "
-                                                       "momento y, si el problema sigue, avise a "
-                                                       "sistemas."),
-                                        conNombresDeCajas(error)),
-                     kTituloCambio);
+    MensajeError(Global::TrasUnFallo(
+                     sesion_,
+                     nueva ? QStringLiteral("No se pudo guardar la tarjeta; no se guardó ningún "
+                                            "dato. Lo capturado sigue en pantalla")
+                           : QStringLiteral("No se pudo modificar la tarjeta; no se guardó ningún "
+                                            "cambio. Lo capturado sigue en pantalla"),
+                     conNombresDeCajas(error)),
+                 nueva ? kTituloAlta : kTituloCambio);
 }
 
 // The checks a save makes before it sends anything (Revision::Revisar): the
