@@ -6,11 +6,9 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
-#include <QImage>
 #include <QLabel>
 #include <QMetaEnum>
 #include <QPalette>
-#include <QPixmap>
 #include <QScreen>
 #include <QWidget>
 #include <QtMath>
@@ -18,7 +16,6 @@
 namespace plataforma {
 
 namespace {
-#include "controls/recursos/tarjeta.xpm"
 
 double escala() {
     const QScreen* s = QGuiApplication::primaryScreen();
@@ -73,8 +70,12 @@ void aplicarFuente(QWidget* ventana) {
 }
 
 QIcon iconoPrograma() {
-    // Built in, so no image-format plugin has to be looked for at start-up.
-    return QIcon(QPixmap::fromImage(QImage(tarjeta_xpm)));
+    // Each size drawn for itself (the same art as the hicolor theme's); read
+    // only when the window system asks for the icon.
+    QIcon icono;
+    for (int lado : {16, 24, 32, 48, 64})
+        icono.addFile(QStringLiteral(":/icono/tarjeta-%1.png").arg(lado), QSize(lado, lado));
+    return icono;
 }
 
 QString textoVisible(const QString& titulo) {

@@ -11,6 +11,14 @@ class QWidget;
 
 namespace plataforma {
 
+// The frame of both windows: ordinary top-level windows, which taskbars and
+// Alt+Tab list (a dialog without an owner would be tied to a hidden leader
+// window and left out of them), with a title, a system menu and a close box
+// but no minimize or maximize box, as the older program's fixed dialogs had.
+inline constexpr Qt::WindowFlags kMarcoDeVentana = Qt::Window | Qt::CustomizeWindowHint |
+                                                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                   Qt::WindowCloseButtonHint;
+
 // Twips to pixels: 15 twips a pixel at 96 dpi, scaled with the screen's dpi.
 int twips(int t);
 QRect twips(int izquierda, int arriba, int ancho, int alto);

@@ -14,6 +14,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbfread python3-dbf sqlfluff
   xvfb xauth xdotool imagemagick time clang-format
+  x11-utils
 )
 if [ "${1:-}" = --package ]; then
   # dpkg-shlibdeps and dpkg-buildflags; the package's checker; man's own

@@ -88,6 +88,45 @@ TEST(Salida, SiSeVaLaPantallaTerminaSinFallar) {
     EXPECT_NE(p.exitCode(), 0) << salida(p);
 }
 
+// Both windows as a desktop's taskbar and Alt+Tab see them (read from the X
+// server): ordinary windows of their own, not dialogs tied to a hidden
+// leader, with the program's icon at several sizes.
+TEST(Salida, LasVentanasSonNormalesYLlevanSuIcono) {
+    apoyo::Entorno e;
+    QProcess servidor, p;
+    const QProcessEnvironment entorno = pantallaVirtual(servidor);
+    if (entorno.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty())
+        GTEST_SKIP() << "Xvfb, xdotool o xprop no están instalados";
+    ASSERT_TRUE(lanzar(p, entorno)) << salida(p);
+    const auto x = [&](const QString& programa, const QStringList& argumentos) {
+        QProcess q;
+        q.setProcessEnvironment(entorno);
+        q.start(programa, argumentos);
+        q.waitForFinished(10000);
+        return QString::fromUtf8(q.readAllStandardOutput());
+    };
+    const auto ventana = [&](const char* titulo) {
+        return x(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--pid",
+                                             QString::number(p.processId()), "--name", titulo})
+            .trimmed();
+    };
+    const QString tarjeta = ventana("^Tarjeta Telef");
+    // «C. Extras», at its place on the card.
+    x(QStringLiteral("xdotool"), {"mousemove", "--window", tarjeta, "764", "428", "click", "1"});
+    const QString extras = ventana("^Contactos Extras$");
+    for (const QString& w : {tarjeta, extras}) {
+        const QString props = x(QStringLiteral("xprop"), {"-id", w, "_NET_WM_WINDOW_TYPE",
+                                                          "WM_TRANSIENT_FOR", "_NET_WM_ICON"});
+        for (const char* debe : {"_NET_WM_WINDOW_TYPE_NORMAL", "WM_TRANSIENT_FOR:  not found",
+                                 "Icon (16 x 16)", "Icon (64 x 64)"})
+            EXPECT_TRUE(props.contains(QLatin1String(debe))) << debe << "\n" << props.toStdString();
+    }
+    p.kill();
+    p.waitForFinished(5000);
+    servidor.kill();
+    servidor.waitForFinished(5000);
+}
+
 // A command line that names no card to open (no client or no user, as the
 // desktop entry's bare "tarjeta" gives, or a client not on file) shows the
 // refusal, never the card; Enter closes it and the program ends with status 1.

@@ -93,9 +93,7 @@ int elegirEnChoque(const QList<Contactos::Choque>& choques) {
 }  // namespace
 
 FrmExtras::FrmExtras(Global::Sesion& sesion, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      sesion_(sesion) {
+    : QDialog(parent, plataforma::kMarcoDeVentana), sesion_(sesion) {
     setObjectName(QStringLiteral("FrmExtras"));
     setWindowTitle(QStringLiteral("Contactos Extras"));
     plataforma::aplicarFuente(this);

@@ -50,9 +50,7 @@ QString notasParaGuardar(const QString& t) {
 // ================================================================ building
 
 FrmTelefonos::FrmTelefonos(Global::Sesion& sesion, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      sesion_(sesion) {
+    : QWidget(parent, plataforma::kMarcoDeVentana), sesion_(sesion) {
     construir();
 }
 
