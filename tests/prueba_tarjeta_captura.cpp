@@ -176,7 +176,8 @@ TEST_F(Captura, LimitesPistasYEtiquetas) {
         EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
         EXPECT_GE(l->height(), l->sizeHint().height()) << l->objectName().toStdString();
     }
-    EXPECT_EQ(f->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    EXPECT_EQ(f->windowIcon().availableSizes(),
+              (QList<QSize>{{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}}));
     // A caption wider than its place lies under its box: the box's left edge
     // still takes the clicks.
     for (QLabel* l : f->findChildren<QLabel*>()) {
