@@ -9,7 +9,15 @@ client. A control port takes JSON orders, one per line, to set the table and the
 to read the log.
 
     python3 servidor_tds.py --dir DIR [--datos FILE.json] [--vida SECONDS] [--daemon]
+                            [--certificado CERT.pem --clave-privada KEY.pem] [--captura FILE]
     python3 servidor_tds.py --dir DIR --detener
+
+With a certificate it encrypts as SQL Server does: the PRELOGIN reply answers the client's
+encryption byte (ON or REQ: ON, the whole session over TLS; OFF: OFF, the LOGIN7 alone over TLS;
+NOT_SUP: NOT_SUP), the TLS handshake travels inside PRELOGIN packets and TLS records go straight
+on the socket after it. TLS is capped at 1.2, as SQL Server up to 2019 has it. Without a
+certificate every client is answered NOT_SUP and the session stays in clear text. --captura
+appends every byte that crosses the socket (TLS records as they are, not what they carry).
 
 Once listening it writes DIR/servidor.json = {"tds": PORT, "control": PORT, "pid": PID}; it ends
 on the control order "detener" (what --detener sends) or after --vida seconds, removing the file.
@@ -24,6 +32,7 @@ import math
 import os
 import re
 import socket
+import ssl
 import struct
 import sys
 import threading
@@ -121,6 +130,67 @@ def paquetes(tipo, datos, spid, contador):
         estado = 0x01 if i == len(trozos) - 1 else 0x00
         salida.append(struct.pack(">BBHHBB", tipo, estado, len(trozo) + 8, spid, contador[0], 0) + trozo)
     return b"".join(salida)
+
+
+class Canal:
+    """The socket of one connection, as the framing reads and writes it. What crosses it is also
+    appended to the capture file while the cue "captura" names one."""
+
+    def __init__(self, sock, estado):
+        self.sock = sock
+        self.estado = estado
+
+    def recv(self, n):
+        datos = self.sock.recv(n)
+        self.estado.capturar(datos)
+        return datos
+
+    def sendall(self, datos):
+        self.estado.capturar(datos)
+        self.sock.sendall(datos)
+
+
+class CanalTls:
+    """TDS over TLS on a Canal: TLS records are read whole off the socket, one at a time, so that
+    nothing past the last record the client sent is taken (after an encrypted LOGIN7 alone the
+    session goes on in clear text on the same socket)."""
+
+    def __init__(self, canal, tls, entrante, saliente):
+        self.canal, self.tls, self.entrante, self.saliente = canal, tls, entrante, saliente
+
+    def exacto(self, n):
+        datos = b""
+        while len(datos) < n:
+            trozo = self.canal.recv(n - len(datos))
+            if not trozo:
+                break
+            datos += trozo
+        return datos
+
+    def registro_tls(self):
+        """One whole TLS record, or b"" when the peer closed before one arrived."""
+        cabecera = self.exacto(5)
+        if len(cabecera) < 5:
+            return b""
+        largo = struct.unpack(">H", cabecera[3:5])[0]
+        cuerpo = self.exacto(largo)
+        return cabecera + cuerpo if len(cuerpo) == largo else b""
+
+    def recv(self, n):
+        while True:
+            try:
+                return self.tls.read(n)
+            except ssl.SSLWantReadError:
+                registro = self.registro_tls()
+                if not registro:
+                    return b""
+                self.entrante.write(registro)
+            except ssl.SSLZeroReturnError:                 # the client's close_notify
+                return b""
+
+    def sendall(self, datos):
+        self.tls.write(datos)
+        self.canal.sendall(self.saliente.read())
 
 
 # ---------------------------------------------------------------------------------------------
@@ -672,7 +742,7 @@ def buscar(tabla, clave):
 # Shared state: the tables, the cues and the request log, all under one lock.
 
 POR_DEFECTO = {"fallos": {}, "una_vez": {}, "clave": None, "colgar_login": False, "cortar_en": None, "cortar_con": None,
-               "cortar_tras": None, "callar_con": None, "demora_ms": 0}
+               "cortar_tras": None, "callar_con": None, "demora_ms": 0, "sin_cifrado": False, "captura": None}
 
 
 def comprobar_clave_re(k):
@@ -684,11 +754,14 @@ def comprobar_clave_re(k):
 
 
 class Estado:
-    def __init__(self, datos):
+    def __init__(self, datos, contexto_tls=None, captura=None):
         self.lock = threading.Lock()
         self.datos = self.tabla_valida(datos)
         self.resultados = dict(self.datos)
-        self.cues = dict(POR_DEFECTO)
+        self.contexto_tls = contexto_tls                   # None: no certificate, never encrypts
+        self.por_defecto = dict(POR_DEFECTO, captura=self.cues_validas({"captura": captura})["captura"])
+        self.cues = dict(self.por_defecto)
+        self.lock_captura = threading.Lock()
         self.registro = []
         self.contador_corte = 0
         self.sesiones = 0
@@ -743,6 +816,15 @@ class Estado:
                     comprobar_clave_re(v)
             elif k == "demora_ms" and (isinstance(v, bool) or not isinstance(v, (int, float)) or v < 0):
                 raise ValueError("demora_ms must be a number of milliseconds")
+            elif k == "sin_cifrado" and not isinstance(v, bool):
+                raise ValueError("sin_cifrado must be true or false")
+            elif k == "captura" and v is not None:
+                if not isinstance(v, str) or not v:
+                    raise ValueError("captura must be a file name or null")
+                try:
+                    open(v, "ab").close()
+                except OSError as e:
+                    raise ValueError("captura: cannot append to %s: %s" % (v, e))
             nuevas[k] = v
         return nuevas
 
@@ -753,12 +835,23 @@ class Estado:
             if desde_cero:
                 self.registro = []
                 self.contador_corte = 0
-                self.cues = dict(POR_DEFECTO)
+                self.cues = dict(self.por_defecto)
                 self.resultados = dict(self.datos)
             self.resultados = {**self.resultados, **extra}
             self.cues.update(nuevas)
             if "cortar_en" in nuevas:
                 self.contador_corte = 0
+
+    def capturar(self, datos):
+        """Appends bytes that crossed a TDS socket to the capture file, when there is one."""
+        if not datos:
+            return
+        with self.lock:
+            ruta = self.cues["captura"]
+        if ruta is None:
+            return
+        with self.lock_captura, open(ruta, "ab") as f:
+            f.write(datos)
 
     def nueva_sesion(self):
         with self.lock:
@@ -842,6 +935,9 @@ class Sesion:
     def __init__(self, estado, sock):
         self.estado = estado
         self.sock = sock
+        self.crudo = Canal(sock, estado)                 # the bytes as they cross the socket
+        self.canal = self.crudo                           # where TDS packets go: the socket or TLS on it
+        self.cifrado = None                               # "tls" (the whole session) or "solo_login"
         self.numero = estado.nueva_sesion()
         self.spid = 50 + self.numero % 30000
         self.contador = [0]
@@ -857,14 +953,14 @@ class Sesion:
         demora = self.estado.cue("demora_ms")
         if demora:
             time.sleep(demora / 1000.0)
-        self.sock.sendall(paquetes(0x04, datos, self.spid, self.contador))
+        self.canal.sendall(paquetes(0x04, datos, self.spid, self.contador))
 
     def atender(self):
         datos = b""
         try:
             while True:
                 try:
-                    tipo, estado, datos = leer_mensaje(self.sock)
+                    tipo, estado, datos = leer_mensaje(self.canal)
                 except Cerrada:
                     return
                 if not self.despachar(tipo, estado, datos):
@@ -872,6 +968,8 @@ class Sesion:
         except Malformado as e:
             crudo = e.crudo if e.crudo is not None else datos
             self.registrar({"tipo": "malformado", "error": str(e), "hex": crudo[:256].hex()})
+        except ssl.SSLError as e:                               # a record that does not decrypt, an alert
+            self.registrar({"tipo": "malformado", "error": "TLS: %s" % e, "hex": ""})
         except OSError:
             pass
         except Exception as e:                                  # a fault of ours must show in the log too
@@ -917,17 +1015,72 @@ class Sesion:
             raise Malformado("PRELOGIN without a terminator")
         if 0 not in opciones or len(opciones[0]) != 6:
             raise Malformado("PRELOGIN without a VERSION option of 6 bytes")
-        cifrado = opciones.get(1, b"\x02")
-        self.registrar({"tipo": "prelogin", "cifrado": cifrado[0] if cifrado else None})
-        valores = [(0, bytes([16, 0, 0x0F, 0xA0, 0, 0])), (1, b"\x02"), (2, b"\x00"), (3, b""), (4, b"\x00")]
+        pedido = opciones.get(1, b"\x02")
+        entrada = {"tipo": "prelogin", "cifrado": pedido[0] if pedido else None}
+        # As SQL Server: ON when the client asks ON or REQ, OFF (the LOGIN7 alone encrypted) when
+        # it says OFF, NOT_SUP when it does not support it, or when there is no certificate.
+        respuesta = 0x02
+        if self.estado.contexto_tls is not None and not self.estado.cue("sin_cifrado") and pedido:
+            respuesta = {0x00: 0x00, 0x01: 0x01, 0x03: 0x01}.get(pedido[0], 0x02)
+        entrada["respuesta"] = respuesta
+        valores = [(0, bytes([16, 0, 0x0F, 0xA0, 0, 0])), (1, bytes([respuesta])), (2, b"\x00"), (3, b""),
+                   (4, b"\x00")]
         cab, cuerpo = b"", b""
         desde = 5 * len(valores) + 1
         for token, v in valores:
             cab += struct.pack(">BHH", token, desde + len(cuerpo), len(v))
             cuerpo += v
         self.fase = "prelogin"
-        self.enviar(cab + b"\xFF" + cuerpo)
+        if respuesta == 0x02:
+            self.registrar(entrada)
+            self.enviar(cab + b"\xFF" + cuerpo)
+            return True
+        entrada["tls"] = {"paquetes_recibidos": 0, "paquetes_enviados": 0}
+        try:
+            self.enviar(cab + b"\xFF" + cuerpo)
+            canal = self.saludo_tls(entrada["tls"])
+        finally:
+            self.registrar(entrada)
+        if canal is None:
+            return False
+        self.canal = canal
+        self.cifrado = "tls" if respuesta == 0x01 else "solo_login"
         return True
+
+    def saludo_tls(self, cuenta):
+        """The TLS handshake, its records inside PRELOGIN packets both ways. Returns the TLS
+        channel, or None when the client left or the handshake failed (said in cuenta)."""
+        entrante, saliente = ssl.MemoryBIO(), ssl.MemoryBIO()
+        tls = self.estado.contexto_tls.wrap_bio(entrante, saliente, server_side=True)
+        while True:
+            try:
+                tipo, _, datos = leer_mensaje(self.crudo)
+            except Cerrada:
+                cuenta["error"] = "the client left during the handshake"
+                return None
+            if tipo != 0x12:
+                raise Malformado("message of type 0x%02X during the TLS handshake" % tipo)
+            cuenta["paquetes_recibidos"] += 1
+            entrante.write(datos)
+            try:
+                tls.do_handshake()
+                hecho = True
+            except ssl.SSLWantReadError:
+                hecho = False
+            except ssl.SSLError as e:
+                cuenta["error"] = str(e)
+                salida = saliente.read()                   # the alert, for the client to read
+                if salida:
+                    self.crudo.sendall(paquetes(0x12, salida, self.spid, self.contador))
+                return None
+            salida = saliente.read()
+            if salida:
+                self.crudo.sendall(paquetes(0x12, salida, self.spid, self.contador))
+                cuenta["paquetes_enviados"] += 1
+            if hecho:
+                cuenta["version"] = tls.version()
+                cuenta["cifra"] = tls.cipher()[0]
+                return CanalTls(self.crudo, tls, entrante, saliente)
 
     def login(self, datos):
         r = Lector(datos)
@@ -947,11 +1100,13 @@ class Sesion:
         clave = bytes((((b ^ 0xA5) & 0x0F) << 4) | ((b ^ 0xA5) >> 4) for b in clave)
         entrada = {"tipo": "login", "usuario": texto(usuario), "clave": texto(clave), "base": texto(base),
                    "servidor": texto(servidor), "aplicacion": texto(app), "version_tds": "0x%08X" % version,
-                   "rechazado": False}
+                   "rechazado": False, "cifrado": self.cifrado}
+        if self.cifrado == "solo_login":                   # encryption OFF: the rest goes in clear text
+            self.canal = self.crudo
         if self.estado.cue("colgar_login"):
             entrada["colgado"] = True
             self.registrar(entrada)
-            for _ in iter(lambda: self.sock.recv(65536), b""):   # hold it until the client leaves
+            for _ in iter(lambda: self.canal.recv(65536), b""):   # hold it until the client leaves
                 pass
             return False
         esperada = self.estado.cue("clave")
@@ -993,7 +1148,7 @@ class Sesion:
         if self.estado.decidir_silencio([clave for _, clave, _ in llamadas]):
             for entrada, _, _ in llamadas:
                 self.registrar(dict(entrada, callado=True))
-            for _ in iter(lambda: self.sock.recv(65536), b""):   # never answers, until the client leaves
+            for _ in iter(lambda: self.canal.recv(65536), b""):   # never answers, until the client leaves
                 pass
             return False
         if self.estado.decidir_corte([clave for _, clave, _ in llamadas]):
@@ -1210,6 +1365,15 @@ class Sesion:
 #                 is closed before the answer leaves; its log entry says "respuesta_perdida"
 #   callar_con    key: the next request that matches is never answered
 #   demora_ms     a delay before every reply
+#   sin_cifrado   true: PRELOGIN answers NOT_SUP even with a certificate, as a server without one
+#   captura       a file name: every byte read or written on a TDS socket from now on is appended
+#                 to it, TLS records as they are (null: none; --captura gives the starting value)
+#
+# The log's "prelogin" entry has the client's encryption byte ("cifrado") and the answer
+# ("respuesta"); when TLS was negotiated, "tls": the PRELOGIN packets each way during the
+# handshake, the protocol version and cipher, or "error" when it failed. A "login" entry says how
+# the LOGIN7 came: "cifrado" "tls" (the whole session encrypted), "solo_login" (only the LOGIN7)
+# or null (clear text).
 # Each of cortar_en, cortar_con, cortar_tras and callar_con fires once and is then spent.
 
 def atender_control(estado, sock, parada):
@@ -1309,6 +1473,16 @@ def detener(ruta):
     return 0
 
 
+def contexto_tls(certificado, clave):
+    """The server's TLS context. TLS 1.2 at most: SQL Server up to 2019 negotiates it, and FreeTDS
+    1.3 sends its last TLS 1.3 handshake message only when it next reads, which it never does, so
+    a TLS 1.3 login hangs."""
+    contexto = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    contexto.maximum_version = ssl.TLSVersion.TLSv1_2
+    contexto.load_cert_chain(certificado, clave)
+    return contexto
+
+
 def main():
     p = argparse.ArgumentParser(description="TDS (SQL Server) test server on 127.0.0.1")
     p.add_argument("--dir", required=True, help="where servidor.json (ports and pid) is written")
@@ -1316,7 +1490,12 @@ def main():
     p.add_argument("--vida", type=float, default=900.0, help="seconds after which the server ends itself")
     p.add_argument("--daemon", action="store_true", help="detach, and return once the ports are announced")
     p.add_argument("--detener", action="store_true", help="stop the server running for --dir, and wait for it")
+    p.add_argument("--certificado", help="PEM certificate (and chain): TLS is then offered as SQL Server does")
+    p.add_argument("--clave-privada", help="PEM private key of --certificado")
+    p.add_argument("--captura", help="file to append every byte that crosses a TDS socket to (cue \"captura\")")
     args = p.parse_args()
+    if bool(args.certificado) != bool(args.clave_privada):
+        p.error("--certificado and --clave-privada go together")
     if args.detener:
         sys.exit(detener(os.path.join(args.dir, "servidor.json")))
     try:
@@ -1332,9 +1511,22 @@ def main():
         if args.datos:
             with open(args.datos, encoding="utf-8") as f:
                 datos = json.load(f)
-        estado = Estado(datos)
+        Estado.tabla_valida(datos)
     except (OSError, ValueError) as e:
         sys.stderr.write("Cannot use the results table %s: %s\n" % (args.datos, e))
+        sys.exit(2)
+    contexto = None
+    if args.certificado:
+        try:
+            contexto = contexto_tls(args.certificado, args.clave_privada)
+        except (OSError, ssl.SSLError) as e:
+            sys.stderr.write("Cannot use the certificate %s with the key %s: %s\n"
+                             % (args.certificado, args.clave_privada, e))
+            sys.exit(2)
+    try:
+        estado = Estado(datos, contexto, args.captura)
+    except ValueError as e:
+        sys.stderr.write("Cannot use the capture file: %s\n" % e)
         sys.exit(2)
     if args.daemon:
         demonizar(args.dir, ruta)
