@@ -22,22 +22,48 @@ double escala() {
     return s ? s->logicalDotsPerInch() / 96.0 : 1.0;
 }
 
-QStringList familiasDeLaVentana() {
-    // Without the Windows fonts: Liberation Sans, drawn to Arial's measures.
-    static const QStringList preferidas = {
-        QStringLiteral("MS Sans Serif"),   QStringLiteral("Microsoft Sans Serif"),
-        QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-        QStringLiteral("Nimbus Sans"),     QStringLiteral("DejaVu Sans")};
+// Wine's copy of MS Sans Serif (Debian's fonts-wine), drawn to the Windows
+// font's own measures: the windows' captions were placed for it in twips, and
+// in Arial's measures several of them run under their boxes. It lies outside
+// fontconfig's folders, and fontconfig's settings leave bitmap fonts out, so
+// the program loads it itself.
+const char kMsSansSerifDeWine[] = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+
+struct Familia {
+    QString nombre;
+    double puntos;  // the size at which its captions fit their places
+};
+
+const Familia& familiaDeLaVentana() {
+    // MS Sans Serif and its outline version keep their own measures. Arial's
+    // are about a tenth wider: at 7.25 points the captions fit the places
+    // made for MS Sans Serif's 8, at 96, 120 and 144 dpi.
+    static const Familia preferidas[] = {
+        {QStringLiteral("MS Sans Serif"), 8.25},   {QStringLiteral("Microsoft Sans Serif"), 8.25},
+        {QStringLiteral("Liberation Sans"), 7.25}, {QStringLiteral("Arial"), 7.25},
+        {QStringLiteral("Nimbus Sans"), 7.25},     {QStringLiteral("DejaVu Sans"), 7.25}};
     // Named alone, the first one installed is found at once; a family the
     // machine lacks costs Qt an alias lookup and a fallback sort in
     // fontconfig before it moves on to the next.
-    static const QStringList familias = [] {
+    static const Familia familia = [] {
+        // Wine's MS Sans Serif has one face Qt can draw, 13 pixels tall: 8
+        // points at 96 dpi. Another density, or a screen Qt scales by a pixel
+        // ratio (where it puts a bitmap font's unscaled glyphs at scaled
+        // places), takes the first font with outlines.
+        const QScreen* s = QGuiApplication::primaryScreen();
+        const bool mapaDeBitsDibujable = !s || (s->devicePixelRatio() == 1.0 && escala() == 1.0);
+        // Loaded before the font database is first read, so that it is read
+        // once.
+        if (mapaDeBitsDibujable)
+            QFontDatabase::addApplicationFont(QLatin1String(kMsSansSerifDeWine));
         const QStringList instaladas = QFontDatabase::families();
-        for (const QString& f : preferidas)
-            if (instaladas.contains(f, Qt::CaseInsensitive)) return QStringList{f};
-        return preferidas;
+        for (const Familia& f : preferidas)
+            if (instaladas.contains(f.nombre, Qt::CaseInsensitive) &&
+                (mapaDeBitsDibujable || QFontDatabase::isSmoothlyScalable(f.nombre)))
+                return f;
+        return preferidas[2];
     }();
-    return familias;
+    return familia;
 }
 }  // namespace
 
@@ -59,9 +85,10 @@ void colocar(QWidget* ventana) {
 }
 
 void aplicarFuente(QWidget* ventana) {
+    const Familia& familia = familiaDeLaVentana();
     QFont f = ventana->font();
-    f.setFamilies(familiasDeLaVentana());
-    f.setPointSizeF(8.25);
+    f.setFamilies({familia.nombre});
+    f.setPointSizeF(familia.puntos);
     // The program's own message boxes and lists use the same font, and so does
     // the text layout every control makes before it knows its window's font:
     // one font is looked up and loaded instead of two.

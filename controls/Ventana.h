@@ -26,8 +26,9 @@ QRect twips(int izquierda, int arriba, int ancho, int alto);
 // Centres the window across and leaves one sixth of the free height above it.
 void colocar(QWidget* ventana);
 
-// The windows' font: MS Sans Serif 8.25 pt, or the nearest font at hand. It
-// becomes the application's font as well.
+// The windows' font: MS Sans Serif 8 pt (Wine's copy on Debian) on a screen
+// of 96 dpi; elsewhere, or without it, a font with outlines at a size whose
+// captions fit their places. It becomes the application's font as well.
 void aplicarFuente(QWidget* ventana);
 
 // A caption as shown: "&x" shows x (the mnemonic letter), "&&" shows & and a

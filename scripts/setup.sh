@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqt6sql6-sqlite qt6-translations-l10n
   libsqlite3-dev sqlite3
-  unixodbc unixodbc-dev odbcinst tdsodbc freetds-common openssl fonts-dejavu-core fonts-liberation2
+  unixodbc unixodbc-dev odbcinst tdsodbc freetds-common openssl fonts-dejavu-core fonts-liberation2 fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbfread python3-dbf sqlfluff
   xvfb xauth xdotool imagemagick time clang-format

@@ -9,7 +9,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCompleter>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QImage>
@@ -229,23 +228,18 @@ TEST(CapturaDiseno, EtiquetaDelTamanoDeSuTitulo) {
     }
 }
 
-// Without the Windows fonts the card is drawn in Liberation Sans, made to
-// Arial's measures, at the classic 8.25 points, and so are message boxes.
-TEST(CapturaDiseno, LetraDeArialSinLasDeWindows) {
-    const QStringList instaladas = QFontDatabase::families();
-    if (instaladas.contains(QStringLiteral("MS Sans Serif")) ||
-        instaladas.contains(QStringLiteral("Microsoft Sans Serif")))
-        GTEST_SKIP() << "this machine has the Windows fonts";
-    ASSERT_TRUE(instaladas.contains(QStringLiteral("Liberation Sans")))
-        << "scripts/setup.sh installs fonts-liberation2";
+// Without the Windows fonts the card is drawn in Wine's copy of MS Sans Serif,
+// the older program's font, in its face for 8 points at 96 dpi (13 pixels),
+// and so are message boxes.
+TEST(CapturaDiseno, LetraMsSansSerifSinLasDeWindows) {
     Global::Sesion sesion;
     FrmTelefonos f(sesion);
-    const QString liberation = QStringLiteral("Liberation Sans");
-    EXPECT_EQ(QFontInfo(f.font()).family(), liberation);
-    EXPECT_EQ(QFontInfo(txt(f, "TxtDueno")->font()).family(), liberation);
-    EXPECT_EQ(QFontInfo(control<QLabel>(f, "SkinLabel28")->font()).family(), liberation);
-    EXPECT_DOUBLE_EQ(f.font().pointSizeF(), 8.25);
-    EXPECT_EQ(QFontInfo(QApplication::font()).family(), liberation);
+    const QString ms = QStringLiteral("MS Sans Serif");
+    ASSERT_EQ(QFontInfo(f.font()).family(), ms) << "scripts/setup.sh installs fonts-wine";
+    EXPECT_EQ(QFontInfo(f.font()).pixelSize(), 13);
+    EXPECT_EQ(QFontInfo(txt(f, "TxtDueno")->font()).family(), ms);
+    EXPECT_EQ(QFontInfo(control<QLabel>(f, "SkinLabel28")->font()).family(), ms);
+    EXPECT_EQ(QFontInfo(QApplication::font()).family(), ms);
 }
 
 TEST(CapturaDiseno, NotasConSuTextoDeDiseno) {
