@@ -63,6 +63,7 @@ cmp -s "$otra/odbcinst.ini" "$trabajo/antes.ini" || falla "post-install changed 
 # A group already there is left as it is.
 [ "$(getent group tarjeta)" = "$grupo" ] || falla "post-install changed the group: $(getent group tarjeta)"
 mkdir "$trabajo/etc"
+# shellcheck disable=SC2016 # the inner shell expands its own arguments
 as_root unshare --mount sh -ec '
   cp -a /etc/. "$1"
   sed -i "/^tarjeta:/d" "$1/group" "$1/gshadow"
