@@ -3,8 +3,9 @@
 # would (apt-get install ./tarjeta_VERSION_amd64.deb), and checks it from the
 # installed files alone: the post-install registration of FreeTDS, the admin
 # tool building the demo databases and reporting on them, and the program
-# starting on them (offscreen) and running until SIGTERM. Then removes the
-# package, which leaves the driver registered. Needs root or sudo.
+# starting on them (offscreen) and running until SIGTERM, and the system
+# group tarjeta. Then removes the package, which leaves the driver registered
+# and the group in place. Needs root or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,7 +25,7 @@ chmod 755 "$trabajo"
 install -m 644 "${debs[0]}" "$trabajo/"
 quitar() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarjeta >/dev/null 2>&1 || true
-  rm -rf "$trabajo"
+  as_root rm -rf "$trabajo"
 }
 trap quitar EXIT
 
@@ -37,6 +38,7 @@ man -w tarjeta >/dev/null && man -w 8 tarjeta-admin >/dev/null || falla "a man p
   falla "the bash completion of tarjeta-admin is missing"
 tarjeta --version | grep -qx "tarjeta [0-9.]*" || falla "tarjeta --version does not say the version"
 odbcinst -q -d -n "SQL Server" >/dev/null || falla "no ODBC driver \"SQL Server\" after install"
+grupo=$(getent group tarjeta) || falla "no group tarjeta after install"
 
 # The post-install step on driver lists of its own (unixODBC reads
 # $ODBCSYSINI/odbcinst.ini): it registers FreeTDS once where no "SQL Server"
@@ -54,6 +56,24 @@ printf '[SQL Server]\nDriver=/opt/otro/libsqlsrv.so\nUsageCount=1\n' >"$otra/odb
 cp "$otra/odbcinst.ini" "$trabajo/antes.ini"
 ODBCSYSINI="$otra" sh "$postinst" configure
 cmp -s "$otra/odbcinst.ini" "$trabajo/antes.ini" || falla "post-install changed a driver already there"
+
+# The post-install step where no group tarjeta is, without touching this
+# machine's: in a mount namespace of its own, over a copy of /etc without
+# the group, it makes it as a system group, and run again keeps that one.
+# A group already there is left as it is.
+[ "$(getent group tarjeta)" = "$grupo" ] || falla "post-install changed the group: $(getent group tarjeta)"
+mkdir "$trabajo/etc"
+# shellcheck disable=SC2016 # the inner shell expands its own arguments
+as_root unshare --mount sh -ec '
+  cp -a /etc/. "$1"
+  sed -i "/^tarjeta:/d" "$1/group" "$1/gshadow"
+  mount --bind "$1" /etc
+  sh "$2" configure
+  sh "$2" configure
+' sh "$trabajo/etc" "$postinst" || falla "post-install failed where no group tarjeta was"
+hecho=$(grep '^tarjeta:' "$trabajo/etc/group") || falla "post-install made no group tarjeta"
+[ "$(echo "$hecho" | wc -l)" = 1 ] || falla "post-install made more than one group tarjeta: $hecho"
+[ "$(echo "$hecho" | cut -d: -f3)" -lt 1000 ] || falla "the group tarjeta is not a system group: $hecho"
 
 # The demo databases and a start-up table, from the installed tool.
 tarjeta-admin db init "$trabajo/db" --demo >/dev/null
@@ -81,4 +101,5 @@ wait "$pid" || estado=$?
 as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarjeta >/dev/null
 [ ! -e /usr/bin/tarjeta ] || falla "/usr/bin/tarjeta is still there after removal"
 odbcinst -q -d -n "SQL Server" >/dev/null || falla "removal unregistered the driver \"SQL Server\""
-echo "package check: installed, demo started and stopped (status 143), removed: ok"
+[ "$(getent group tarjeta)" = "$grupo" ] || falla "removal took the group tarjeta away"
+echo "package check: installed, group tarjeta made, demo started and stopped (status 143), removed: ok"

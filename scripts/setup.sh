@@ -17,9 +17,10 @@ PACKAGES=(
   x11-utils
 )
 if [ "${1:-}" = --package ]; then
-  # dpkg-shlibdeps and dpkg-buildflags; the package's checker; man's own
-  # check of the man pages.
-  PACKAGES+=(dpkg-dev lintian man-db groff-base)
+  # dpkg-shlibdeps and dpkg-buildflags; the package's checker; the check
+  # that Debian's build flags reach every compile and link; man's own check
+  # of the man pages.
+  PACKAGES+=(dpkg-dev lintian blhc man-db groff-base)
 fi
 
 as_root() {
