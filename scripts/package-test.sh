@@ -79,6 +79,17 @@ hecho=$(grep '^tarjeta:' "$trabajo/etc/group") || falla "post-install made no gr
 tarjeta-admin db init "$trabajo/db" --demo >/dev/null
 echo demo | tarjeta-admin arranque write "$trabajo/nax" --server "file:$trabajo/db" --user demo \
   --branch 12 >/dev/null
+# What the desk users in the group get from them (as root, who may give
+# files to any group): the databases and their new folder writable by the
+# group (the folder setgid, for SQLite's journal), the table readable by it.
+if [ "$(id -u)" -eq 0 ]; then
+  for f in "$trabajo/db:2775" "$trabajo/db/erp_nax.db:660" "$trabajo/db/zelt.db:660" \
+    "$trabajo/nax/ARRANQUE.dbf:640"; do
+    ruta=${f%:*} modo=${f##*:}
+    [ "$(stat -c '%a %G' "$ruta")" = "$modo tarjeta" ] ||
+      falla "$ruta is $(stat -c '%a %G' "$ruta"), not $modo tarjeta"
+  done
+fi
 tarjeta-admin telefonos-compartidos "$trabajo/nax" >"$trabajo/informe.txt" ||
   falla "the shared-phones report failed on the demo data"
 
