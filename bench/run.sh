@@ -71,7 +71,11 @@ awk -v mt="$mt" -v mp="$mp" -v rt="$rt" -v rp="$rp" -v mx="$mx" -v rx="$rx" -v m
 echo
 echo "== SQL Server path: requests on the wire and times, the TDS test server delaying every reply"
 tds=$(mktemp -d)
-python3 tests/servidor_tds.py --dir "$tds" --datos tests/datos_tds.json --vida 600 --daemon
+# Over TLS, as a branch reaches the server: throw-away certificates beside the
+# server's settings, where bench_red finds their authority.
+bash tests/certificado_prueba.sh "$tds"
+python3 tests/servidor_tds.py --dir "$tds" --datos tests/datos_tds.json --vida 600 --daemon \
+  --certificado "$tds/servidor.pem" --clave-privada "$tds/servidor.key"
 "$b/bench_red" "$tds/servidor.json" tests/datos_tds.json 20 50 100 2>/dev/null || fallos=1
 python3 tests/servidor_tds.py --dir "$tds" --detener >/dev/null
 rm -rf "$tds"

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSqlError>
 #include <QSqlField>
+#include <QTemporaryFile>
 #include <cmath>
 #include <cstdlib>
 
@@ -74,15 +75,20 @@ QStringList archivosEmbebidos(const QString& cadena) {
 
 }  // namespace
 
-QString valorDeCadena(const QString& cadena, const QString& clave) {
-    // key=value pairs separated by ';'; a value in braces may hold ';' and
-    // braces, and ends at the first '}' followed by ';' or by the end, as the
-    // driver reads it.
+namespace {
+
+// Each key=value pair of a connection string in turn: its key, its value and
+// where the pair ends (past its ';'). Pairs are separated by ';'; a value in
+// braces may hold ';' and braces, and ends at the first '}' followed by ';' or
+// by the end, as the driver reads it.
+template <typename Cada>
+void recorrerCadena(const QString& cadena, Cada cada) {
     qsizetype i = 0;
     const qsizetype n = cadena.size();
     while (i < n) {
         const qsizetype igual = cadena.indexOf(QLatin1Char('='), i);
         if (igual < 0) break;
+        const qsizetype inicio = i;
         const QString nombre = cadena.mid(i, igual - i).trimmed();
         qsizetype j = igual + 1;
         while (j < n && cadena.at(j) == QLatin1Char(' ')) ++j;
@@ -92,15 +98,39 @@ QString valorDeCadena(const QString& cadena, const QString& clave) {
             qsizetype cierre = cadena.indexOf(QLatin1String("};"), j);
             if (cierre < 0) cierre = cadena.endsWith(QLatin1Char('}')) ? n - 1 : n;
             valor = cadena.mid(j, cierre - j);
-            i = cierre + 2;
+            i = std::min(cierre + 2, n);
         } else {
             const qsizetype fin = cadena.indexOf(QLatin1Char(';'), j);
             valor = cadena.mid(j, (fin < 0 ? n : fin) - j).trimmed();
             i = fin < 0 ? n : fin + 1;
         }
-        if (nombre.compare(clave, Qt::CaseInsensitive) == 0) return valor;
+        if (!cada(nombre, valor, inicio, i)) return;
     }
-    return {};
+}
+
+}  // namespace
+
+QString valorDeCadena(const QString& cadena, const QString& clave) {
+    QString hallado;
+    recorrerCadena(cadena, [&](const QString& nombre, const QString& valor, qsizetype, qsizetype) {
+        if (nombre.compare(clave, Qt::CaseInsensitive) != 0) return true;
+        hallado = valor;
+        return false;
+    });
+    return hallado;
+}
+
+QString sinClavesDeCadena(const QString& cadena, const QStringList& claves) {
+    QString resto;
+    recorrerCadena(cadena,
+                   [&](const QString& nombre, const QString&, qsizetype desde, qsizetype hasta) {
+                       if (!claves.contains(nombre, Qt::CaseInsensitive)) {
+                           resto += cadena.mid(desde, hasta - desde);
+                           if (!resto.endsWith(QLatin1Char(';'))) resto += QLatin1Char(';');
+                       }
+                       return true;
+                   });
+    return resto;
 }
 
 // ---------------------------------------------------------------- Resultado
@@ -265,9 +295,28 @@ bool Conexion::abrir(const QString& cadena, QString* error) {
         return true;
     }
 
+    // How the session is protected travels in the string as "Encrypt" (no:
+    // a lab server without TLS) and "CAFile" (the authorities the server's
+    // certificate is checked against; none: not checked); the system layer
+    // words both as its driver takes them.
+    const bool cifrar = valorDeCadena(cadena, QStringLiteral("Encrypt"))
+                            .compare(QLatin1String("no"), Qt::CaseInsensitive) != 0;
+    const QString autoridades = valorDeCadena(cadena, QStringLiteral("CAFile"));
+    QString paraControlador = sistema::cadenaParaElControlador(
+        sinClavesDeCadena(cadena, {QStringLiteral("Encrypt"), QStringLiteral("CAFile")}),
+        esperaDelControlador(), cifrar);
+    std::unique_ptr<QTemporaryFile> ajustesDelControlador;
+    if (cifrar && !autoridades.isEmpty()) {
+        paraControlador =
+            sistema::conAutoridades(sinClavesDeCadena(paraControlador, {QStringLiteral("Server")}),
+                                    servidor, autoridades, &ajustesDelControlador, error);
+        if (paraControlador.isEmpty()) {
+            cerrar();
+            return false;
+        }
+    }
     FalloOdbc fallo;
-    odbc_ = SesionOdbc::conectar(sistema::cadenaParaElControlador(cadena, esperaDelControlador()),
-                                 kEsperaLogin, &fallo, servidor);
+    odbc_ = SesionOdbc::conectar(paraControlador, kEsperaLogin, &fallo, servidor);
     if (!odbc_) {
         cancelada_ = fallo.estado == QLatin1String("HY008");
         *error = limpiar(fallo.texto);

@@ -278,7 +278,9 @@ bool valoresDeParametros(const QList<Parametro>& parametros, bool sqlite, QVaria
 // The declared length of each text parameter (0 for the others).
 QList<int> tamanosDe(const QList<Parametro>& parametros);
 
-// Splits an ODBC connection string into its keys (upper case) and values.
+// The value of a key of an ODBC connection string (any letter case).
 QString valorDeCadena(const QString& cadena, const QString& clave);
+// The connection string without those keys, the rest as written.
+QString sinClavesDeCadena(const QString& cadena, const QStringList& claves);
 
 }  // namespace plataforma

@@ -197,6 +197,46 @@ bool DarAlGrupo(const QString& tabla, QString* aviso) {
     return false;
 }
 
+QString MensajeProteccion(const QString& archivo, int linea, const QString& detalle) {
+    if (linea == 0) return QStringLiteral("cannot read %1: %2").arg(archivo, detalle);
+    return QStringLiteral(
+               "%1, line %2 ('%3'): not a setting, or a certificate file that is not an absolute "
+               "path to a readable file (see tarjeta(1))")
+        .arg(archivo)
+        .arg(linea)
+        .arg(detalle);
+}
+
+QString DescribirProteccion(const QString& carpeta, const QString& servidor, QString* error) {
+    if (servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return QStringLiteral("none needed (embedded databases, local files)");
+    Global::Proteccion p;
+    int linea = 0;
+    QString detalle;
+    if (!Global::LeerProteccion(carpeta, servidor, &p, &linea, &detalle)) {
+        *error = MensajeProteccion(p.archivo, linea, detalle);
+        return {};
+    }
+    const QString origen = p.archivo.isEmpty() ? QStringLiteral(" (the default: no %1 here)")
+                                                     .arg(QLatin1String(Global::kArchivoProteccion))
+                                               : QStringLiteral(" (from %1)").arg(p.archivo);
+    if (!p.cifrar)
+        return QStringLiteral(
+                   "NONE: declared an unencrypted lab server; the password and every "
+                   "client's data cross the network readable") +
+               origen;
+    if (p.autoridades.isEmpty())
+        return QStringLiteral(
+                   "TLS, the certificate NOT checked: eavesdroppers see nothing, but "
+                   "whoever can pose as the server gets the password") +
+               origen;
+    return QStringLiteral("TLS, the certificate checked against %1, with the server's name")
+               .arg(p.autoridades == QLatin1String("system")
+                        ? QStringLiteral("the system's certificate authorities")
+                        : p.autoridades) +
+           origen;
+}
+
 bool Leer(const QString& carpeta, Datos* d, QString* error) {
     Global::Ajustes a;
     if (!leerAjustes(carpeta, &a, error)) return false;
@@ -224,7 +264,16 @@ bool Conectar(const QString& carpeta, plataforma::Conexion* conexion, QString* e
         }
     }
     QString detalle;
-    if (conexion->abrir(Global::CadenaBaseDatos(a.servidor, a.usuario, a.clave), &detalle))
+    Global::Proteccion p;
+    int linea = 0;
+    if (!a.servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) &&
+        !Global::LeerProteccion(carpeta, a.servidor, &p, &linea, &detalle)) {
+        *error = MensajeProteccion(p.archivo, linea, detalle);
+        return false;
+    }
+    if (conexion->abrir(
+            Global::ConProteccion(Global::CadenaBaseDatos(a.servidor, a.usuario, a.clave), p),
+            &detalle))
         return true;
     *error = QStringLiteral("cannot connect to the database on %1: %2").arg(a.servidor, detalle);
     return false;

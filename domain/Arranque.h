@@ -51,6 +51,12 @@ bool EscribirEnCarpeta(const QString& carpeta, const Datos& datos, QString* escr
 // meet.
 bool DarAlGrupo(const QString& tabla, QString* aviso);
 
+// How the connection to `servidor` named by the table in DIR is protected,
+// for "arranque show"; empty with *error when the settings file is unusable.
+QString DescribirProteccion(const QString& carpeta, const QString& servidor, QString* error);
+// Why the protection's settings file cannot be used, in English.
+QString MensajeProteccion(const QString& archivo, int linea, const QString& detalle);
+
 // Reads the table in DIR the way the program does.
 bool Leer(const QString& carpeta, Datos* datos, QString* error);
 

@@ -1,6 +1,7 @@
 #include "domain/Global.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "data/Cp1252.h"
@@ -64,6 +65,56 @@ QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const Q
     return QStringLiteral("Driver={SQL Server};Server=") + valorOdbc(servidor) +
            QStringLiteral(";Database=erp_nax;Uid=") + valorOdbc(usuario) + QStringLiteral(";Pwd=") +
            valorOdbc(clave) + QStringLiteral(";");
+}
+
+bool LeerProteccion(const QString& carpeta, const QString& servidor, Proteccion* p, int* linea,
+                    QString* detalle) {
+    *p = Proteccion();
+    *linea = 0;
+    QFile f(QDir(carpeta).filePath(QLatin1String(kArchivoProteccion)));
+    if (!f.exists()) return true;
+    p->archivo = f.fileName();
+    // A settings file is a few lines: anything larger is not one.
+    if (!f.open(QIODevice::ReadOnly) || f.size() > 65536) {
+        *detalle = f.size() > 65536 ? QStringLiteral("más de 64 KiB") : f.errorString();
+        return false;
+    }
+    const QList<QByteArray> lineas = f.readAll().split('\n');
+    for (qsizetype i = 0; i < lineas.size(); ++i) {
+        const QString texto = QString::fromUtf8(lineas[i]).trimmed();
+        if (texto.isEmpty() || texto.startsWith(QLatin1Char('#'))) continue;
+        const qsizetype igual = texto.indexOf(QLatin1Char('='));
+        const QString clave = texto.left(igual).simplified().toLower();
+        const QString valor = texto.mid(igual + 1).trimmed();
+        bool bien = igual > 0 && !valor.isEmpty();
+        if (bien && clave == QLatin1String("certificate")) {
+            const QFileInfo ca(valor);
+            if (valor == QLatin1String("unchecked"))
+                p->autoridades.clear();
+            else if (valor == QLatin1String("system") ||
+                     (ca.isAbsolute() && ca.isFile() && ca.isReadable()))
+                p->autoridades = valor;
+            else
+                bien = false;
+        } else if (bien && clave == QLatin1String("unencrypted server")) {
+            if (valor.compare(servidor.trimmed(), Qt::CaseInsensitive) == 0) p->cifrar = false;
+        } else {
+            bien = false;
+        }
+        if (!bien) {
+            *linea = int(i + 1);
+            *detalle = texto;
+            return false;
+        }
+    }
+    return true;
+}
+
+QString ConProteccion(const QString& cadena, const Proteccion& p) {
+    if (!p.cifrar) return cadena + QStringLiteral("Encrypt=no;");
+    if (p.autoridades.isEmpty()) return cadena + QStringLiteral("Encrypt=yes;");
+    return cadena + QStringLiteral("Encrypt=yes;CAFile=") + valorOdbc(p.autoridades) +
+           QLatin1Char(';');
 }
 
 bool LeerArranque(Ajustes* ajustes, FalloArranque* fallo) {
@@ -318,16 +369,86 @@ QString MensajeBaseEmbebida(const plataforma::FalloArchivo& f) {
 
 }  // namespace
 
+namespace {
+
+// The connection to SQL Server could not be encrypted, or its certificate
+// checked: nothing was sent but the pre-login, and the administrator is
+// told what to change. Empty when the driver's words say something else.
+QString MensajeSinCifrado(const QString& servidor, const Proteccion& p, const QString& detalle) {
+    namespace sistema = plataforma::sistema;
+    const QString archivo = QDir::toNativeSeparators(
+        p.archivo.isEmpty() ? QDir(CarpetaArranque()).filePath(QLatin1String(kArchivoProteccion))
+                            : p.archivo);
+    switch (sistema::porQueNoSeCifro(servidor, detalle, !p.autoridades.isEmpty())) {
+        case sistema::FalloDeCifrado::NoLoOfrece:
+            return QStringLiteral(
+                       "El servidor %1 no ofrece cifrado, así que no se le envió la contraseña "
+                       "ni ningún dato. Pida al administrador del sistema que instale un "
+                       "certificado en el servidor; solo si es un servidor de pruebas, que lo "
+                       "declare sin cifrado en %2 («unencrypted server = %1»).")
+                .arg(servidor, archivo);
+        case sistema::FalloDeCifrado::CertificadoRechazado:
+            return QStringLiteral(
+                       "El certificado del servidor %1 no es de confianza para este equipo "
+                       "(se revisó contra %2), así que no se le envió la contraseña ni ningún "
+                       "dato. Pida al administrador del sistema que indique en %3 el archivo de "
+                       "la autoridad que lo firmó («certificate = ARCHIVO») o, si el servidor "
+                       "solo tiene un certificado hecho por él mismo, que lo acepte sin "
+                       "revisarlo («certificate = unchecked»).")
+                .arg(servidor,
+                     p.autoridades == QLatin1String("system")
+                         ? QStringLiteral("los certificados del sistema")
+                         : QDir::toNativeSeparators(p.autoridades),
+                     archivo);
+        case sistema::FalloDeCifrado::NoSeSabe:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+QString MensajeProteccion(const QString& archivo, int linea, const QString& detalle) {
+    const QString f = QDir::toNativeSeparators(archivo);
+    if (linea == 0)
+        return ConDetalle(QStringLiteral("No se puede leer %1, que dice cómo se protege la "
+                                         "conexión con el servidor: pida al administrador del "
+                                         "sistema que lo revise.")
+                              .arg(f),
+                          detalle);
+    return QStringLiteral(
+               "La línea %1 de %2 («%3») no se entiende, o nombra un archivo de certificados que "
+               "no existe o no se puede leer; así que no se sabe cómo proteger la conexión con "
+               "el servidor: pida al administrador del sistema que la corrija (vea «man "
+               "tarjeta»).")
+        .arg(linea)
+        .arg(f, detalle);
+}
+
 bool AbrirSesion(Sesion* sesion, QString* error) {
     Ajustes a;
     if (!LeerArranque(&a, error)) return false;
     sesion->sucursal = a.sucursal;
     plataforma::Conexion& bd = sesion->conexion;
     QString detalle;
-    if (!bd.abrir(CadenaBaseDatos(a.servidor, a.usuario, a.clave), &detalle)) {
+    Proteccion p;
+    const bool embebida = a.servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+    if (int linea = 0;
+        !embebida && !LeerProteccion(CarpetaArranque(), a.servidor, &p, &linea, &detalle)) {
+        *error = MensajeProteccion(p.archivo, linea, detalle);
+        return false;
+    }
+    const QString cadena = CadenaBaseDatos(a.servidor, a.usuario, a.clave);
+    if (!bd.abrir(embebida ? cadena : ConProteccion(cadena, p), &detalle)) {
         if (bd.falloArchivo().tipo != plataforma::Fallo::Ninguno) {
             *error = MensajeBaseEmbebida(bd.falloArchivo());
             return false;
+        }
+        if (!embebida && p.cifrar) {
+            if (const QString m = MensajeSinCifrado(a.servidor, p, detalle); !m.isEmpty()) {
+                *error = m;
+                return false;
+            }
         }
         *error = ConDetalle(
             QStringLiteral("No se pudo conectar con la base de datos (servidor %1). Revise que la "

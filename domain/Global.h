@@ -28,6 +28,31 @@ QString CarpetaArranque();
 QString CadenaArranque(const QString& carpeta);
 // Connection string of the database.
 QString CadenaBaseDatos(const QString& servidor, const QString& usuario, const QString& clave);
+// How the desk's connection to SQL Server is protected, from the file
+// kArchivoProteccion beside the start-up table (whose format other programs
+// read, and stays as it is). Without that file: the whole session encrypted
+// and the server's certificate checked against the system's store.
+struct Proteccion {
+    bool cifrar = true;  // false: the administrator declared the server without TLS
+    // The authorities the server's certificate is checked against: "system"
+    // (the system's store) or a CA file; empty: encrypted, not checked.
+    QString autoridades = QStringLiteral("system");
+    QString archivo;  // the settings file read; empty when there is none
+};
+inline constexpr char kArchivoProteccion[] = "tarjeta-tls.conf";
+// Reads the settings file in `carpeta` for the table's `servidor`: lines
+// "certificate = system", "certificate = /path/ca.pem" (absolute, readable),
+// "certificate = unchecked", "unencrypted server = NAME" (as many as needed;
+// only one naming `servidor` counts), "#" comments and blank lines. False
+// when it cannot be used: *linea is the number of the line at fault (0: the
+// file as a whole) and *detalle that line, or the system's words.
+bool LeerProteccion(const QString& carpeta, const QString& servidor, Proteccion* proteccion,
+                    int* linea, QString* detalle);
+// Why the settings file cannot be used, and what to do, in Spanish.
+QString MensajeProteccion(const QString& archivo, int linea, const QString& detalle);
+// The connection string with the protection in it ("Encrypt", "CAFile"),
+// for the data layer to word as its driver takes it.
+QString ConProteccion(const QString& cadena, const Proteccion& proteccion);
 // A message for the user: what happened and what to do, in Spanish; then, on
 // a line of its own, the database's or driver's own words, kept for support.
 QString ConDetalle(const QString& mensaje, const QString& detalle);

@@ -1,7 +1,9 @@
 #include "system/Sistema.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -9,10 +11,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <netdb.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #endif
@@ -50,10 +55,10 @@ QString bibliotecaOdbc(int* version) {
 #endif
 }
 
-QString cadenaParaElControlador(const QString& cadena, int espera) {
+QString cadenaParaElControlador(const QString& cadena, int espera, bool cifrar) {
 #ifdef Q_OS_WIN
     Q_UNUSED(espera)
-    return cadena;
+    return cadena + (cifrar ? QStringLiteral("Encrypt=yes;") : QStringLiteral("Encrypt=no;"));
 #else
     // FreeTDS, which plays the "SQL Server" driver here, takes its protocol
     // version and character set from the connection string when it has no
@@ -63,9 +68,144 @@ QString cadenaParaElControlador(const QString& cadena, int espera) {
     // wait, the requests it makes itself as it connects included; the
     // program's clock (data/Espera.h) cancels and cuts before it, so it is
     // only a last resort against a wait without end.
+    // Its Encryption=require encrypts the login and everything after it, and
+    // gives up before the login when the server offers no encryption; its
+    // default would encrypt the login alone.
     QString odbc = cadena;
     if (!odbc.trimmed().endsWith(QLatin1Char(';'))) odbc += QLatin1Char(';');
-    return odbc + QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Timeout=%1;").arg(espera);
+    return odbc + QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;Timeout=%1;Encryption=%2;")
+                      .arg(espera)
+                      .arg(cifrar ? QLatin1String("require") : QLatin1String("off"));
+#endif
+}
+
+namespace {
+
+// "host", "host,port" or "host\instance", as the start-up table names a
+// SQL Server.
+struct DireccionSql {
+    QString host, instancia;
+    int puerto = 0;
+};
+
+DireccionSql direccionSql(const QString& servidor) {
+    DireccionSql d;
+    const QString s = servidor.trimmed();
+    if (const qsizetype coma = s.indexOf(QLatin1Char(',')); coma >= 0) {
+        d.host = s.left(coma).trimmed();
+        d.puerto = s.mid(coma + 1).trimmed().toInt();
+    } else if (const qsizetype barra = s.indexOf(QLatin1Char('\\')); barra >= 0) {
+        d.host = s.left(barra).trimmed();
+        d.instancia = s.mid(barra + 1).trimmed();
+    } else {
+        d.host = s;
+    }
+    return d;
+}
+
+#ifndef Q_OS_WIN
+// The encryption byte a SQL Server answers to a pre-login asking for it
+// (0 off, 1 on, 2 not supported, 3 required); -1 when it cannot be learnt
+// within 3 s. Nothing but the pre-login is sent.
+int cifradoQueOfrece(const QString& host, int puerto) {
+    addrinfo pista{};
+    pista.ai_socktype = SOCK_STREAM;
+    addrinfo* direcciones = nullptr;
+    if (::getaddrinfo(host.toUtf8().constData(), QByteArray::number(puerto).constData(), &pista,
+                      &direcciones) != 0)
+        return -1;
+    int respuesta = -1;
+    for (addrinfo* a = direcciones; a && respuesta < 0; a = a->ai_next) {
+        const int s = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        if (s < 0) continue;
+        const timeval plazo{3, 0};
+        ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &plazo, sizeof plazo);
+        ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &plazo, sizeof plazo);
+        // A PRELOGIN message: VERSION and ENCRYPTION (on), then their data.
+        const unsigned char preLogin[] = {0x12, 0x01, 0x00, 26,   0x00, 0x00, 0x01, 0x00, 0x00,
+                                          0x00, 11,   0x00, 6,    0x01, 0x00, 17,   0x00, 1,
+                                          0xFF, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01};
+        unsigned char r[512];
+        ssize_t leidos = 0;
+        if (::connect(s, a->ai_addr, a->ai_addrlen) == 0 &&
+            ::send(s, preLogin, sizeof preLogin, MSG_NOSIGNAL) == ssize_t(sizeof preLogin)) {
+            // One reply packet: its header, then option tokens pointing into it.
+            while (leidos < ssize_t(sizeof r)) {
+                const ssize_t n = ::recv(s, r + leidos, sizeof r - size_t(leidos), 0);
+                if (n <= 0) break;
+                leidos += n;
+                if (leidos >= 8 && leidos >= ((r[2] << 8) | r[3])) break;
+            }
+        }
+        ::close(s);
+        if (leidos < 9 || r[0] != 0x04) continue;
+        const unsigned char* datos = r + 8;
+        const ssize_t largo = std::min<ssize_t>(leidos, (r[2] << 8) | r[3]) - 8;
+        for (ssize_t i = 0; i + 5 <= largo && datos[i] != 0xFF; i += 5) {
+            const int desde = (datos[i + 1] << 8) | datos[i + 2];
+            if (datos[i] == 0x01 && desde < largo) respuesta = datos[desde];
+        }
+    }
+    ::freeaddrinfo(direcciones);
+    return respuesta;
+}
+#endif
+
+}  // namespace
+
+QString conAutoridades(const QString& sinServidor, const QString& servidor,
+                       const QString& autoridades, std::unique_ptr<QTemporaryFile>* archivo,
+                       QString* error) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(archivo)
+    Q_UNUSED(error)
+    Q_UNUSED(autoridades)
+    return sinServidor + QStringLiteral("Server={%1};TrustServerCertificate=no;").arg(servidor);
+#else
+    const DireccionSql d = direccionSql(servidor);
+    // A value with a line break would add settings of its own to the file.
+    for (const QString& v : {d.host, d.instancia, autoridades})
+        if (v.contains(QLatin1Char('\n')) || v.contains(QLatin1Char('\r'))) {
+            *error = QStringLiteral("un salto de línea en «%1»").arg(v.trimmed());
+            return {};
+        }
+    QString texto = QStringLiteral("[tarjeta]\n\thost = %1\n").arg(d.host);
+    if (d.puerto > 0) texto += QStringLiteral("\tport = %1\n").arg(d.puerto);
+    if (!d.instancia.isEmpty()) texto += QStringLiteral("\tinstance = %1\n").arg(d.instancia);
+    texto +=
+        QStringLiteral("\tca file = %1\n\tcheck certificate hostname = yes\n").arg(autoridades);
+    auto f = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                              QStringLiteral("/tarjeta-freetds-XXXXXX.conf"));
+    const QByteArray bytes = texto.toUtf8();
+    if (!f->open() || f->write(bytes) != bytes.size() || !f->flush()) {
+        *error = QStringLiteral("no se pudo escribir %1: %2").arg(f->fileName(), f->errorString());
+        return {};
+    }
+    // The driver reads the file named here as it connects.
+    qputenv("FREETDSCONF", QFile::encodeName(f->fileName()));
+    *archivo = std::move(f);
+    return sinServidor + QStringLiteral("Servername=tarjeta;");
+#endif
+}
+
+FalloDeCifrado porQueNoSeCifro(const QString& servidor, const QString& detalle,
+                               bool conAutoridades) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(servidor)
+    Q_UNUSED(detalle)
+    Q_UNUSED(conAutoridades)
+    return FalloDeCifrado::NoSeSabe;
+#else
+    // FreeTDS words a server without encryption and a certificate it refuses
+    // alike; a server it cannot reach, or a refused login, otherwise.
+    if (!detalle.contains(QLatin1String("Adaptive Server connection failed")))
+        return FalloDeCifrado::NoSeSabe;
+    const DireccionSql d = direccionSql(servidor);
+    if (!d.instancia.isEmpty()) return FalloDeCifrado::NoSeSabe;  // its port is the browser's
+    const int cifrado = cifradoQueOfrece(d.host, d.puerto > 0 ? d.puerto : 1433);
+    if (cifrado == 2) return FalloDeCifrado::NoLoOfrece;
+    if (cifrado >= 0 && conAutoridades) return FalloDeCifrado::CertificadoRechazado;
+    return FalloDeCifrado::NoSeSabe;
 #endif
 }
 

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
+
+class QTemporaryFile;
 
 namespace plataforma::sistema {
 
@@ -20,8 +23,30 @@ bool hayPantalla();
 QString bibliotecaOdbc(int* version);
 
 // The connection string as the system's SQL Server driver takes it; `espera`
-// is the seconds the driver itself lets any wait last.
-QString cadenaParaElControlador(const QString& cadena, int espera);
+// is the seconds the driver itself lets any wait last. With `cifrar` the
+// whole session goes through TLS, and a server that does not offer it is
+// left before the login is sent; without it nothing is encrypted (a lab
+// server declared so by the administrator).
+QString cadenaParaElControlador(const QString& cadena, int espera, bool cifrar = true);
+
+// The server's certificate checked against `autoridades` ("system": the
+// system's store of certificate authorities; else a PEM file of them), its
+// name included. The driver takes them only from a server section of its
+// own settings file, never from the connection string: one is written for
+// `servidor` ("host", "host,port" or "host\instance") in `*archivo`, which
+// must live until the connect returns, and the string `sinServidor` (the
+// driver's string without its Server key) is returned naming that section.
+// Empty, with *error, when the file cannot be written.
+QString conAutoridades(const QString& sinServidor, const QString& servidor,
+                       const QString& autoridades, std::unique_ptr<QTemporaryFile>* archivo,
+                       QString* error);
+
+// Why a connect that asked for TLS failed, when the driver's words
+// (`detalle`) leave it open: the server is asked, in a connection of its own,
+// whether it offers encryption at all.
+enum class FalloDeCifrado { NoSeSabe, NoLoOfrece, CertificadoRechazado };
+FalloDeCifrado porQueNoSeCifro(const QString& servidor, const QString& detalle,
+                               bool conAutoridades);
 
 // A TCP socket of this process: its descriptor and the system's identity of
 // the socket behind it, so that a descriptor closed and reused for something

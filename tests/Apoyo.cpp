@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <deque>
 #include <memory>
 
@@ -51,6 +52,13 @@ Entorno::Entorno(Opciones o) {
         o.servidor.isEmpty() ? QStringLiteral("file:") + dir_.path() : o.servidor;
     escribirArranque(dir_.path(), {{o.clave, o.sucursal.rightJustified(7, QLatin1Char(' ')),
                                     servidor, QStringLiteral("tarjeta")}});
+    // A SQL Server is the TDS test server: its certificate is checked
+    // against the tests' own authority.
+    if (!o.servidor.isEmpty()) {
+        QFile tls(dir_.filePath(QLatin1String(Global::kArchivoProteccion)));
+        EXPECT_TRUE(tls.open(QIODevice::WriteOnly) &&
+                    tls.write("certificate = " TARJETA_TLS_PRUEBA "/ca.pem\n") > 0);
+    }
     qputenv("NAX_DIR", dir_.path().toLocal8Bit());
     sesiones().clear();
     plataforma::Escena::grabar(true);

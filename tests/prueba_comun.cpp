@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <QComboBox>
 
 #include "controls/Comun.h"
@@ -120,6 +123,56 @@ TEST(CadenasConexion, TextosExactos) {
         Global::CadenaBaseDatos(QStringLiteral("srv\\inst"), QStringLiteral("sa"),
                                 QStringLiteral("pw")),
         QStringLiteral("Driver={SQL Server};Server=srv\\inst;Database=erp_nax;Uid=sa;Pwd=pw;"));
+}
+
+// The settings file of the connection's protection, line by line: what each
+// line sets, and the first line that cannot be used.
+TEST(CadenasConexion, LaProteccionSeLeeDeSuArchivo) {
+    QTemporaryDir dir;
+    const QString archivo = dir.filePath(QLatin1String(Global::kArchivoProteccion));
+    const struct {
+        QString texto;  // null: no file
+        int lineaMala;  // -1: read
+        bool cifrar;
+        QString autoridades;
+    } casos[] = {
+        {QString(), -1, true, QStringLiteral("system")},
+        {QStringLiteral("# lab\n\ncertificate = unchecked\n"), -1, true, QString()},
+        {QStringLiteral("certificate = ") + archivo, -1, true, archivo},
+        {QStringLiteral("unencrypted server = otro\nunencrypted server = SRV\n"), -1, false,
+         QStringLiteral("system")},
+        {QStringLiteral("unencrypted server = otro"), -1, true, QStringLiteral("system")},
+        {QStringLiteral("certificate = ca.pem"), 1, true, {}},
+        {QStringLiteral("\ncertificate = /no/existe.pem"), 2, true, {}},
+        {QStringLiteral("encryption = off"), 1, true, {}},
+        {QStringLiteral("certificate ="), 1, true, {}},
+    };
+    for (const auto& c : casos) {
+        QFile::remove(archivo);
+        if (!c.texto.isNull()) {
+            QFile f(archivo);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.texto.toUtf8());
+        }
+        Global::Proteccion p;
+        int linea = 0;
+        QString detalle;
+        const bool leido =
+            Global::LeerProteccion(dir.path(), QStringLiteral("srv"), &p, &linea, &detalle);
+        EXPECT_EQ(leido, c.lineaMala < 0) << c.texto.toStdString();
+        if (!leido) {
+            EXPECT_EQ(linea, c.lineaMala) << c.texto.toStdString();
+            continue;
+        }
+        EXPECT_EQ(p.cifrar, c.cifrar) << c.texto.toStdString();
+        EXPECT_EQ(p.autoridades, c.autoridades) << c.texto.toStdString();
+    }
+    // What reaches the data layer: a CA file with ';' in its name whole.
+    Global::Proteccion p;
+    p.autoridades = QStringLiteral("/a;b/ca.pem");
+    EXPECT_EQ(plataforma::valorDeCadena(Global::ConProteccion(QStringLiteral("Server=s;"), p),
+                                        QStringLiteral("CAFile")),
+              p.autoridades);
 }
 
 TEST(CadenasConexion, ValoresConPuntoYComaVanEntreLlaves) {

@@ -614,6 +614,89 @@ TEST_F(SqlServer, UnInicioDeSesionRechazadoOSinRespuestaTerminaPronto) {
     }
 }
 
+// Text as UTF-16LE, as the driver sends SQL text and NVARCHAR values.
+QByteArray utf16(const QString& t) {
+    return QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
+}
+
+// The session is encrypted from the pre-login on: what crossed the wire while
+// a card was opened and a change saved holds neither the password nor a
+// typed phone or name, in any form the driver writes them.
+TEST_F(SqlServer, NadaCruzaLaRedEnClaro) {
+    QTemporaryDir d;
+    const QString captura = d.filePath(QStringLiteral("captura.bin"));
+    preparar({{QStringLiteral("captura"), captura}});
+    const qsizetype desde = marca();
+    auto f = apoyo::abrirTarjeta(QStringLiteral("1234-25"));
+    txt(*f, "TxtRef1_Telefono")->setText(QStringLiteral("6149998877"));
+    txt(*f, "TxtDueno")->setText(QStringLiteral("ZACARÍAS PÉREZ"));
+    plataforma::Escena::responder(true);
+    cmd(*f, "CmdGuardar")->click();
+    ASSERT_TRUE(escena()
+                    .join(QLatin1Char('\n'))
+                    .contains(QStringLiteral("Tarjeta Modificada Correctamente!")));
+    QFile c(captura);
+    ASSERT_TRUE(c.open(QIODevice::ReadOnly));
+    const QByteArray crudo = c.readAll();
+    ASSERT_GT(crudo.size(), 2000);
+    QByteArray clave;  // the login's form: UTF-16LE, nibbles swapped, XOR 0xA5
+    for (char b : utf16(QStringLiteral("s3cr3t0")))
+        clave += char((((uchar(b) & 0x0F) << 4) | (uchar(b) >> 4)) ^ 0xA5);
+    EXPECT_FALSE(crudo.contains(clave));
+    for (const QString& t : {QStringLiteral("6149998877"), QStringLiteral("ZACARÍAS PÉREZ"),
+                             QStringLiteral("tarjeta_telefonica_cliente")})
+        for (const QByteArray& b : {t.toUtf8(), t.toLatin1(), utf16(t)})
+            EXPECT_FALSE(crudo.contains(b)) << t.toStdString();
+    const QJsonArray registro = servidor.registro();
+    for (qsizetype i = desde; i < registro.size(); ++i) {
+        if (registro[i][QStringLiteral("tipo")] == QStringLiteral("login")) {
+            EXPECT_EQ(registro[i][QStringLiteral("cifrado")], QStringLiteral("tls"));
+        }
+    }
+}
+
+// A server that offers no encryption, or whose certificate this desk does not
+// trust, gets no login: the message names the server and what to do. A lab
+// server the administrator declared unencrypted, by its name, is reached in
+// clear text.
+TEST_F(SqlServer, SinCifradoNoSeEnviaLaContrasena) {
+    const struct {
+        bool sinCifrado;      // the server answers "not supported"
+        const char* ajuste;   // the settings file's line; %1 is the server
+        const char* mensaje;  // nullptr: the card opens
+    } casos[] = {
+        {true, "", "El servidor %1 no ofrece cifrado, así que no se le envió la contraseña"},
+        {false, "certificate = " TARJETA_TLS_PRUEBA "/otra-ca.pem",
+         "El certificado del servidor %1 no es de confianza para este equipo (se revisó contra "},
+        {true, "unencrypted server = %1", nullptr},
+    };
+    for (const auto& c : casos) {
+        preparar({{QStringLiteral("sin_cifrado"), c.sinCifrado}});
+        QFile ajustes(entorno->carpeta() + QLatin1Char('/') +
+                      QLatin1String(Global::kArchivoProteccion));
+        ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly));
+        ajustes.write(QString::fromUtf8(c.ajuste).arg(servidor.direccion()).toUtf8());
+        ajustes.close();
+        const qsizetype desde = marca();
+        Global::Sesion s;
+        QString error;
+        EXPECT_EQ(Arrancar(QStringLiteral("1234-25"), &s, &error), c.mensaje == nullptr)
+            << error.toStdString();
+        QJsonValue login;
+        const QJsonArray registro = servidor.registro();
+        for (qsizetype i = desde; i < registro.size(); ++i)
+            if (registro[i][QStringLiteral("tipo")] == QStringLiteral("login")) login = registro[i];
+        if (c.mensaje) {
+            EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.mensaje).arg(servidor.direccion())))
+                << error.toStdString();
+            EXPECT_TRUE(login.isNull()) << "a LOGIN7 reached the server";
+        } else {
+            EXPECT_TRUE(login[QStringLiteral("cifrado")].isNull()) << c.ajuste;
+        }
+        s.conexion.cerrar();
+    }
+}
+
 // A save the server never answers (a lock held elsewhere) ends in a message
 // that says the outcome is unknown; the window keeps what was typed and the
 // next press, once it has read the card, stores it.

@@ -949,10 +949,13 @@ class Sesion:
     def registrar(self, entrada):
         self.estado.registrar(self.numero, entrada)
 
-    def enviar(self, datos):
+    def demorar(self):
         demora = self.estado.cue("demora_ms")
         if demora:
             time.sleep(demora / 1000.0)
+
+    def enviar(self, datos):
+        self.demorar()
         self.canal.sendall(paquetes(0x04, datos, self.spid, self.contador))
 
     def atender(self):
@@ -1075,6 +1078,7 @@ class Sesion:
                 return None
             salida = saliente.read()
             if salida:
+                self.demorar()                             # a handshake reply is a round trip too
                 self.crudo.sendall(paquetes(0x12, salida, self.spid, self.contador))
                 cuenta["paquetes_enviados"] += 1
             if hecho:

@@ -226,6 +226,9 @@ int arranqueShow(const QStringList& args) {
     salida << "server: " << datos.servidor << "\n"
            << "login:  " << datos.usuario << "\n"
            << "branch: '" << datos.sucursal << "'\n";
+    const QString proteccion = Arranque::DescribirProteccion(args[0], datos.servidor, &error);
+    if (proteccion.isEmpty()) return fallo(error);
+    salida << "wire:   " << proteccion << "\n";
     if (datos.usuario.contains(QLatin1Char('\\')))
         salida << "note:   the login holds a backslash, so the driver signs in as a Windows "
                   "domain user (DOMAIN\\user), not as a SQL Server login\n";
