@@ -275,7 +275,35 @@ bool Conectar(const QString& carpeta, plataforma::Conexion* conexion, QString* e
             Global::ConProteccion(Global::CadenaBaseDatos(a.servidor, a.usuario, a.clave), p),
             &detalle))
         return true;
-    *error = QStringLiteral("cannot connect to the database on %1: %2").arg(a.servidor, detalle);
+    // As the program does: a refused encryption is told apart from the rest.
+    namespace sistema = plataforma::sistema;
+    const auto porQue =
+        p.cifrar && !a.servidor.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+            ? sistema::porQueNoSeCifro(a.servidor, detalle, !p.autoridades.isEmpty())
+            : sistema::FalloDeCifrado::NoSeSabe;
+    const QString ajustes = p.archivo.isEmpty()
+                                ? QDir(carpeta).filePath(QLatin1String(Global::kArchivoProteccion))
+                                : p.archivo;
+    if (porQue == sistema::FalloDeCifrado::NoLoOfrece)
+        *error = QStringLiteral(
+                     "the server %1 offers no encryption, so neither the password nor anything "
+                     "else was sent: install a certificate on the server (only for a lab server: "
+                     "'unencrypted server = %1' in %2)")
+                     .arg(a.servidor, ajustes);
+    else if (porQue == sistema::FalloDeCifrado::CertificadoRechazado)
+        *error = QStringLiteral(
+                     "the certificate of %1 is not trusted here, or does not carry that name "
+                     "(checked against %2), so neither the password nor anything else was sent: "
+                     "name the authority that signed it in %3 ('certificate = FILE'), or, for a "
+                     "server with only its self-signed certificate, 'certificate = unchecked'")
+                     .arg(a.servidor,
+                          p.autoridades == QLatin1String("system")
+                              ? QStringLiteral("the system's certificate authorities")
+                              : p.autoridades,
+                          ajustes);
+    else
+        *error =
+            QStringLiteral("cannot connect to the database on %1: %2").arg(a.servidor, detalle);
     return false;
 }
 

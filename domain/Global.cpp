@@ -389,8 +389,9 @@ QString MensajeSinCifrado(const QString& servidor, const Proteccion& p, const QS
                 .arg(servidor, archivo);
         case sistema::FalloDeCifrado::CertificadoRechazado:
             return QStringLiteral(
-                       "El certificado del servidor %1 no es de confianza para este equipo "
-                       "(se revisó contra %2), así que no se le envió la contraseña ni ningún "
+                       "El certificado del servidor %1 no es de confianza para este equipo o no "
+                       "lleva ese nombre (se revisó contra %2), así que no se le envió la "
+                       "contraseña ni ningún "
                        "dato. Pida al administrador del sistema que indique en %3 el archivo de "
                        "la autoridad que lo firmó («certificate = ARCHIVO») o, si el servidor "
                        "solo tiene un certificado hecho por él mismo, que lo acepte sin "

@@ -661,14 +661,18 @@ TEST_F(SqlServer, NadaCruzaLaRedEnClaro) {
 // clear text.
 TEST_F(SqlServer, SinCifradoNoSeEnviaLaContrasena) {
     const struct {
-        bool sinCifrado;      // the server answers "not supported"
-        const char* ajuste;   // the settings file's line; %1 is the server
-        const char* mensaje;  // nullptr: the card opens
+        bool sinCifrado;          // the server answers "not supported"
+        const char* ajuste;       // the settings file's line; %1 is the server
+        const char* mensaje;      // nullptr: the card opens
+        const char* herramienta;  // what tarjeta-admin's reports say
     } casos[] = {
-        {true, "", "El servidor %1 no ofrece cifrado, así que no se le envió la contraseña"},
+        {true, "", "El servidor %1 no ofrece cifrado, así que no se le envió la contraseña",
+         "the server %1 offers no encryption"},
         {false, "certificate = " TARJETA_TLS_PRUEBA "/otra-ca.pem",
-         "El certificado del servidor %1 no es de confianza para este equipo (se revisó contra "},
-        {true, "unencrypted server = %1", nullptr},
+         "El certificado del servidor %1 no es de confianza para este equipo o no lleva ese "
+         "nombre (se revisó contra ",
+         "the certificate of %1 is not trusted here"},
+        {true, "unencrypted server = %1", nullptr, nullptr},
     };
     for (const auto& c : casos) {
         preparar({{QStringLiteral("sin_cifrado"), c.sinCifrado}});
@@ -690,6 +694,11 @@ TEST_F(SqlServer, SinCifradoNoSeEnviaLaContrasena) {
             EXPECT_TRUE(error.startsWith(QString::fromUtf8(c.mensaje).arg(servidor.direccion())))
                 << error.toStdString();
             EXPECT_TRUE(login.isNull()) << "a LOGIN7 reached the server";
+            plataforma::Conexion informe;
+            EXPECT_FALSE(Arranque::Conectar(entorno->carpeta(), &informe, &error));
+            EXPECT_TRUE(
+                error.startsWith(QString::fromUtf8(c.herramienta).arg(servidor.direccion())))
+                << error.toStdString();
         } else {
             EXPECT_TRUE(login[QStringLiteral("cifrado")].isNull()) << c.ajuste;
         }
