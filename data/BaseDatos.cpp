@@ -73,10 +73,6 @@ QStringList archivosEmbebidos(const QString& cadena) {
             carpeta.filePath(QStringLiteral("zelt.db"))};
 }
 
-}  // namespace
-
-namespace {
-
 // Each key=value pair of a connection string in turn: its key, its value and
 // where the pair ends (past its ';'). Pairs are separated by ';'; a value in
 // braces may hold ';' and braces, and ends at the first '}' followed by ';' or
