@@ -623,7 +623,7 @@ TEST_F(Guardado, TrasUnFalloLaBaseSeAbreDeNuevo) {
 // A database this desk cannot write, or one that is gone, will not mend
 // itself: the message names the file and what the administrator must do,
 // never "try again in a moment", nor the network. Root passes every
-// permission check, so a test run as root saves as "nobody".
+// permission check, so a test run as root writes as "nobody".
 TEST_F(Guardado, UnaBaseQueNoSePuedeEscribirLoDiceSinPedirQueSeReintente) {
     const QString dir = entorno.carpeta(), zelt = dir + QStringLiteral("/zelt.db");
     const auto modo = [](const QString& ruta, mode_t m) {
@@ -650,18 +650,22 @@ TEST_F(Guardado, UnaBaseQueNoSePuedeEscribirLoDiceSinPedirQueSeReintente) {
         if (QFile::exists(zelt)) modo(zelt, 0666);
         if (c.antesDeAbrir) c.romper();
         ASSERT_TRUE(!root || (::setegid(65534) == 0 && ::seteuid(65534) == 0));
-        auto f = apoyo::abrirTarjeta(QStringLiteral("1235-25"));
+        Global::Sesion& sesion = apoyo::abrirSesion(QStringLiteral("1234-25"));
         if (!c.antesDeAbrir) c.romper();
-        txt(*f, "TxtDueno")->setText(QStringLiteral("alguien"));
-        plataforma::Escena::limpiar();
-        f->CmdGuardar_Click();
-        f.reset();
+        QString error;
+        EXPECT_FALSE(sesion.conexion.enTransaccion(
+            [&](QString* e) {
+                return sesion.conexion.ejecutar(
+                    QStringLiteral("update zelt.tarjeta_telefonica_cliente set Principal_Nombre "
+                                   "= Principal_Nombre || 'x' where cliente = 1234"),
+                    {}, e);
+            },
+            &error));
+        const QString m = Global::TrasUnFallo(sesion, QStringLiteral("No se guardó"), error);
+        sesion.conexion.cerrar();
         ASSERT_TRUE(!root || (::seteuid(0) == 0 && ::setegid(0) == 0));
-        const QString m = escena().value(1);
-        EXPECT_TRUE(m.startsWith(QStringLiteral("error: No se pudo guardar la tarjeta; no se "
-                                                "guardó ningún dato. Lo capturado sigue en "
-                                                "pantalla.\n")) &&
-                    m.contains(c.dice) && !m.contains(QLatin1String("en un momento")) &&
+        EXPECT_TRUE(m.startsWith(QStringLiteral("No se guardó.\n")) && m.contains(c.dice) &&
+                    !m.contains(QLatin1String("en un momento")) &&
                     !m.contains(QLatin1String(" red ")))
             << m.toStdString();
     }
